@@ -1,0 +1,272 @@
+#include "alarm_panel.h"
+
+#include <string>
+
+namespace ats {
+
+namespace {
+
+constexpr int SHORT_INTERVAL_SPAN_MS = 4000;
+constexpr int SHORT_INTERVAL_MIN_MS = 1000;
+constexpr int LONG_INTERVAL_SPAN_MS = 10000;
+constexpr int LONG_INTERVAL_MIN_MS = 7000;
+constexpr int FIRST_ASPECT_CHOICES = 5;
+
+BOOL AsBool(bool value) { return value ? 1 : 0; }
+
+}  // namespace
+
+AlarmPanel::AlarmPanel(AlarmWindow& window) : m_window(window) {}
+
+void AlarmPanel::InitDialog() {
+    m_nBell = 0;
+    m_nChime = 0;
+    m_nState = Idle;
+    m_bFullAuto = 0;
+    m_bEndless = 0;
+    m_bIgnoreSignal = 0;
+    m_bNoOverlap = 0;
+    m_window.SeedRandom();
+}
+
+void AlarmPanel::ExitCleanup() {
+    // A player keeps sounding after we are gone unless told now, whatever the options say.
+    m_window.QuitBellPlayer();
+    m_window.StopWave();
+}
+
+void AlarmPanel::UpdateOptions() {
+    const OptionStates options = m_window.ReadOptions();
+    m_bEndless = AsBool(options.endless);
+    m_bFullAuto = AsBool(options.fullAuto);
+    m_bIgnoreSignal = AsBool(options.ignoreSignal);
+    m_bNoOverlap = AsBool(options.noOverlap);
+}
+
+void AlarmPanel::OnOptionClicked() { UpdateOptions(); }
+
+void AlarmPanel::ArmWithShortInterval(int timerId) {
+    m_nDelay = m_window.Rand() % SHORT_INTERVAL_SPAN_MS + SHORT_INTERVAL_MIN_MS;
+    m_window.SetTimer(timerId, m_nDelay);
+}
+
+void AlarmPanel::ArmWithLongInterval(int timerId) {
+    m_nDelay = m_window.Rand() % LONG_INTERVAL_SPAN_MS + LONG_INTERVAL_MIN_MS;
+    m_window.SetTimer(timerId, m_nDelay);
+}
+
+// --- Pictures ---
+
+void AlarmPanel::ShowAspect(int k) {
+    int bitmapId = IDB_SIGNAL_PROCEED;
+    switch (k) {
+        case ASPECT_STOP: bitmapId = IDB_SIGNAL_STOP; break;
+        case ASPECT_RESTRICT: bitmapId = IDB_SIGNAL_RESTRICT; break;
+        case ASPECT_CAUTION: bitmapId = IDB_SIGNAL_CAUTION; break;
+        case ASPECT_REDUCE: bitmapId = IDB_SIGNAL_REDUCE; break;
+        default: m_nAspect = ASPECT_PROCEED; break;
+    }
+    m_window.ShowBitmap(IDC_SIGNAL, bitmapId);
+}
+
+void AlarmPanel::StepPanel() {
+    int bitmapId = IDB_PANEL_NORMAL;
+    switch (m_nBlink) {
+        case 1:
+            bitmapId = IDB_PANEL_ALARM;
+            m_nBlink = 2;
+            break;
+        case 2:
+            bitmapId = IDB_PANEL_DARK;
+            m_nBlink = 1;
+            break;
+        default: break;
+    }
+    m_window.ShowBitmap(IDC_PANEL, bitmapId);
+}
+
+// --- Sounds ---
+
+void AlarmPanel::RingBell() {
+    m_nBell = 1;
+    if (m_bNoOverlap != 0) {
+        m_window.PlayWaveLoop(BELL_WAVE);
+        return;
+    }
+    StartBellPlayer();
+}
+
+void AlarmPanel::StartBellPlayer() {
+    m_nBellArg = m_window.WindowHandle();
+    m_window.StartBellPlayer("atsbell.exe atsopen " + std::to_string(m_nBellArg));
+    m_window.Wait(BELL_PLAYER_START_WAIT_MS);
+}
+
+void AlarmPanel::RingChime() {
+    // During the alarm with no-overlap the single wave channel belongs to the bell.
+    if (m_bNoOverlap == 1 && m_nState == Alarm) return;
+    m_nChime = 1;
+    m_window.PlayWaveLoop(CHIME_WAVE);
+}
+
+void AlarmPanel::StopBell() {
+    // A player started while no-overlap was off must still be silenced after the box is
+    // ticked; the port only reaches a player that is still running.
+    m_window.QuitBellPlayer();
+    if (m_bNoOverlap != 0) m_window.StopWave();
+}
+
+void AlarmPanel::OnBellButton() {
+    if (m_nState > 0) return;
+    UpdateOptions();
+    if (m_nBell > 0) {
+        StopBell();
+        m_nBell = 0;
+        return;
+    }
+    if (m_bNoOverlap == 1) m_nChime = 0;  // the in-program bell is about to replace the chime
+    RingBell();
+}
+
+void AlarmPanel::OnChimeButton() {
+    if (m_nState > 0) return;
+    UpdateOptions();
+    if (m_nChime > 0) {
+        m_window.StopWave();
+        m_nChime = 0;
+        return;
+    }
+    if (m_bNoOverlap == 1) m_nBell = 0;  // the chime is about to replace the in-program bell
+    RingChime();
+}
+
+// --- The alarm cycle ---
+
+void AlarmPanel::OnStartStop() {
+    if (m_nState <= 0) {
+        UpdateOptions();
+        m_window.SetStartCaption(CAPTION_STOP);
+        BeginRun();
+    } else {
+        Stop();
+    }
+}
+
+void AlarmPanel::Stop() {
+    m_window.KillTimer(TIMER_SIGNAL);
+    ShowAspect(ASPECT_STOP);
+    m_nBlink = 0;
+    m_window.KillTimer(TIMER_BLINK);
+    StepPanel();
+    StopBell();
+    m_nBell = 0;
+    m_window.StopWave();
+    m_nState = Idle;
+    m_nChime = 0;
+    m_window.KillTimer(TIMER_RESTART);
+    m_window.SetStartCaption(CAPTION_START);
+}
+
+void AlarmPanel::OnConfirmButton() { Confirm(); }
+
+void AlarmPanel::OnSustainButton() { EndAlarm(); }
+
+void AlarmPanel::BeginRun() {
+    if (m_nBell > 0 || m_nChime > 0) return;  // a sound from the sound buttons is still on
+    m_nState = Approach;
+    if (m_bIgnoreSignal != 0) {
+        RaiseAlarm();
+        return;
+    }
+    const int k = m_window.Rand() % FIRST_ASPECT_CHOICES + 1;
+    m_nAspect = k;
+    ShowAspect(k);
+    ArmWithShortInterval(TIMER_SIGNAL);
+}
+
+void AlarmPanel::StepSignal() {
+    switch (m_nAspect) {
+        case ASPECT_STOP: break;
+        case ASPECT_RESTRICT:
+            m_nAspect = ASPECT_STOP;
+            ShowAspect(ASPECT_STOP);
+            m_window.KillTimer(TIMER_SIGNAL);
+            RaiseAlarm();
+            break;
+        case ASPECT_CAUTION:
+            m_nAspect = ASPECT_RESTRICT;
+            ShowAspect(ASPECT_RESTRICT);
+            ArmWithShortInterval(TIMER_SIGNAL);
+            break;
+        case ASPECT_REDUCE:
+            m_nAspect = ASPECT_CAUTION;
+            ShowAspect(ASPECT_CAUTION);
+            ArmWithShortInterval(TIMER_SIGNAL);
+            break;
+        default:
+            m_nAspect = ASPECT_REDUCE;
+            ShowAspect(ASPECT_REDUCE);
+            ArmWithShortInterval(TIMER_SIGNAL);
+            break;
+    }
+}
+
+void AlarmPanel::RaiseAlarm() {
+    m_nState = Alarm;
+    m_nBlink = 1;
+    StepPanel();
+    if (m_bFullAuto == 1) ArmWithShortInterval(TIMER_AUTO);
+    RingBell();
+    RingChime();
+}
+
+void AlarmPanel::Confirm() {
+    if (m_nState != Alarm) return;
+    m_nState = Confirmed;
+    // Whichever way the bell sounds now, a player still running is silenced.
+    m_window.QuitBellPlayer();
+    if (m_bNoOverlap != 0) {
+        m_window.StopWave();
+        RingChime();
+    }
+    m_nBell = 0;
+    m_nBlink = 0;
+    m_window.KillTimer(TIMER_BLINK);
+    StepPanel();
+}
+
+void AlarmPanel::EndAlarm() {
+    if (m_nState != Confirmed) return;
+    m_window.StopWave();
+    m_nState = Idle;
+    m_nChime = 0;
+    if (m_bEndless == 1) {
+        m_window.SetTimer(TIMER_RESTART,
+                          m_bIgnoreSignal != 0 ? RESTART_GAP_IGNORE_SIGNAL_MS : RESTART_GAP_MS);
+    } else {
+        m_window.SetStartCaption(CAPTION_START);
+    }
+}
+
+void AlarmPanel::OnTimer(int timerId) {
+    switch (timerId) {
+        case TIMER_SIGNAL: StepSignal(); break;
+        case TIMER_BLINK: StepPanel(); break;
+        case TIMER_RESTART:
+            m_window.KillTimer(TIMER_RESTART);
+            BeginRun();
+            break;
+        case TIMER_AUTO:
+            if (m_nState == Alarm) {
+                ArmWithLongInterval(TIMER_AUTO);
+                Confirm();
+            } else if (m_nState == Confirmed) {
+                m_window.KillTimer(TIMER_AUTO);
+                EndAlarm();
+            }
+            break;
+        default: break;
+    }
+}
+
+}  // namespace ats

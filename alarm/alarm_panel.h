@@ -1,0 +1,89 @@
+// The alarm panel: the whole state of the ATS alarm simulation and every operation on it.
+// It reaches its window only through the AlarmWindow port, so it runs the same under the
+// Windows dialog and under the unit tests' fake window.
+#ifndef ORVANE_ALARM_PANEL_H
+#define ORVANE_ALARM_PANEL_H
+
+#include <cstdint>
+
+#include "alarm_ids.h"
+#include "alarm_window.h"
+
+namespace ats {
+
+using BOOL = int;  // the option flags hold exactly 0 or 1
+
+inline constexpr const char* BELL_WAVE = "atsbell.wav";
+inline constexpr const char* CHIME_WAVE = "atschime.wav";
+inline constexpr const char* CAPTION_START = "開始";
+inline constexpr const char* CAPTION_STOP = "停止";
+inline constexpr int BELL_PLAYER_START_WAIT_MS = 100;
+inline constexpr int RESTART_GAP_MS = 3000;
+inline constexpr int RESTART_GAP_IGNORE_SIGNAL_MS = 1;
+
+class AlarmPanel {
+public:
+    explicit AlarmPanel(AlarmWindow& window);
+    AlarmPanel(const AlarmPanel&) = delete;
+    AlarmPanel& operator=(const AlarmPanel&) = delete;
+
+    // Record initialisation when the dialog opens: flags, state and options cleared, random
+    // source seeded once.
+    void InitDialog();
+    // Clean-up when the program exits: no bell player and no wave keeps sounding.
+    void ExitCleanup();
+
+    // Click of any of the four option checkboxes.
+    void OnOptionClicked();
+    // Clicks of the buttons.
+    void OnStartStop();
+    void OnConfirmButton();
+    void OnSustainButton();
+    void OnBellButton();
+    void OnChimeButton();
+    // A WM_TIMER tick of the dialog window.
+    void OnTimer(int timerId);
+
+    // Pictures.
+    void ShowAspect(int k);
+    void StepPanel();
+
+    // Sounds.
+    void RingBell();
+    void RingChime();
+    void StopBell();
+
+    // The alarm cycle.
+    void BeginRun();
+    void RaiseAlarm();
+    void Confirm();
+    void EndAlarm();
+
+    // The record, in the order the dialog keeps it. Public so the window layer and the
+    // tests can read it; only the operations above write it.
+    std::int32_t m_nBellArg = 0;
+    std::int32_t m_nBlink = 0;
+    std::int32_t m_nDelay = 0;
+    std::int32_t m_nAspect = 0;
+    std::int32_t m_nState = Idle;
+    std::int32_t m_nChime = 0;
+    std::int32_t m_nBell = 0;
+    BOOL m_bEndless = 0;
+    BOOL m_bFullAuto = 0;
+    BOOL m_bIgnoreSignal = 0;
+    BOOL m_bNoOverlap = 0;
+
+private:
+    void UpdateOptions();
+    void StepSignal();
+    void Stop();
+    void ArmWithShortInterval(int timerId);
+    void ArmWithLongInterval(int timerId);
+    void StartBellPlayer();
+
+    AlarmWindow& m_window;
+};
+
+}  // namespace ats
+
+#endif

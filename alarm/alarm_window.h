@@ -1,0 +1,61 @@
+// The port: everything the alarm core asks of the window it lives in.
+// The Windows program implements it with Win32 calls; the unit tests with a fake on a virtual clock.
+#ifndef ORVANE_ALARM_WINDOW_H
+#define ORVANE_ALARM_WINDOW_H
+
+#include <cstdint>
+#include <string_view>
+
+namespace ats {
+
+// The four option checkboxes as the window shows them right now.
+struct OptionStates {
+    bool endless = false;
+    bool fullAuto = false;
+    bool ignoreSignal = false;
+    bool noOverlap = false;
+};
+
+class AlarmWindow {
+public:
+    virtual ~AlarmWindow() = default;
+
+    // Arms a periodic timer; arming an armed id replaces its interval and restarts its period.
+    virtual void SetTimer(int timerId, int milliseconds) = 0;
+    // Cancels a timer; cancelling an id that is not armed does nothing.
+    virtual void KillTimer(int timerId) = 0;
+
+    // Shows bitmap resource bitmapId in the picture control controlId, releasing the bitmap
+    // that control showed before.
+    virtual void ShowBitmap(int controlId, int bitmapId) = 0;
+    // Sets the Start button's caption (UTF-8).
+    virtual void SetStartCaption(std::string_view utf8Caption) = 0;
+    // Reads all four option checkboxes.
+    virtual OptionStates ReadOptions() = 0;
+
+    // Plays a wave file, given by bare file name, in a loop; it replaces the wave playing.
+    virtual void PlayWaveLoop(std::string_view fileName) = 0;
+    // Ends the wave the program is playing, if any.
+    virtual void StopWave() = 0;
+
+    // Starts the bell player with this command line. A player that is still sounding is told
+    // to quit first, so at most one player sounds.
+    virtual void StartBellPlayer(std::string_view commandLine) = 0;
+    // Tells the bell player to quit. Reaches only a player that is still running; with none
+    // running it does nothing.
+    virtual void QuitBellPlayer() = 0;
+
+    // Blocks the window's thread for the given time.
+    virtual void Wait(int milliseconds) = 0;
+    // The window's own handle as a 32-bit signed number.
+    virtual std::int32_t WindowHandle() = 0;
+
+    // Seeds the random source (srand(time(NULL)) in the program).
+    virtual void SeedRandom() = 0;
+    // Next non-negative random integer (rand() in the program).
+    virtual int Rand() = 0;
+};
+
+}  // namespace ats
+
+#endif

@@ -1,0 +1,267 @@
+// Stop from every phase, timers that outlive a run, and the other corners of the cycle.
+#include <gtest/gtest.h>
+
+#include "cycle_helpers.h"
+
+namespace ats::testing {
+namespace {
+
+void ExpectStopped(const AlarmRig& rig) {
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_TRUE(rig.window.Silent());
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+    EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+    EXPECT_EQ(rig.window.caption, CAPTION_START);
+    EXPECT_EQ(rig.panel.m_nBell + rig.panel.m_nChime + rig.panel.m_nBlink, 0);
+    for (int timer : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART}) { EXPECT_FALSE(rig.window.IsArmed(timer)); }
+}
+
+struct StopCase {
+    int state;
+    bool noOverlap;
+};
+
+class StopFromEveryPhase : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StopFromEveryPhase, LeavesNothingSoundingAndShowsStopAndTheNormalPanel) {
+    AlarmRig rig;
+    rig.SetOption(IDC_NOOVERLAP, GetParam().noOverlap);
+    StartAt(rig, ASPECT_PROCEED);
+    if (GetParam().state >= Alarm) { ASSERT_TRUE(RunUntilState(rig, Alarm)); }
+    if (GetParam().state == Confirmed) rig.panel.OnConfirmButton();
+    ASSERT_EQ(rig.panel.m_nState, GetParam().state);
+    rig.panel.OnStartStop();
+    ExpectStopped(rig);
+    rig.Advance(60000);  // and nothing wakes up afterwards
+    ExpectStopped(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, StopFromEveryPhase,
+                         ::testing::Values(StopCase{Approach, false}, StopCase{Alarm, false},
+                                           StopCase{Confirmed, false}, StopCase{Approach, true},
+                                           StopCase{Alarm, true}, StopCase{Confirmed, true}));
+
+TEST(Stop, DuringTheEndlessGapIsAStartThatBeginsAtOnceAndCancelsNothing) {
+    AlarmRig rig;
+    rig.SetOption(IDC_ENDLESS, true);
+    StartToAlarm(rig);
+    rig.panel.OnConfirmButton();
+    rig.panel.OnSustainButton();
+    ASSERT_TRUE(rig.window.IsArmed(TIMER_RESTART));
+    StartAt(rig, ASPECT_PROCEED);
+    EXPECT_EQ(rig.panel.m_nState, Approach);
+    EXPECT_TRUE(rig.window.IsArmed(TIMER_RESTART));
+    rig.panel.OnStartStop();  // now a real Stop, which also cancels the pending restart
+    ExpectStopped(rig);
+}
+
+TEST(Stop, SilencesAPlayerAfterNoOverlapWasTickedDuringTheAlarm) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    rig.SetOption(IDC_NOOVERLAP, true);
+    rig.panel.OnStartStop();
+    ExpectStopped(rig);
+}
+
+TEST(Stop, DoesNotCancelTheAutoTimer) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartToAlarm(rig);
+    rig.panel.OnStartStop();
+    EXPECT_TRUE(rig.window.IsArmed(TIMER_AUTO));
+}
+
+TEST(ConfirmFix, SilencesAPlayerAfterNoOverlapWasTickedDuringTheAlarm) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    rig.SetOption(IDC_NOOVERLAP, true);
+    rig.panel.OnConfirmButton();
+    EXPECT_EQ(rig.window.RunningPlayers(), 0);
+    EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
+    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+}
+
+TEST(StartWhileASoundIsOn, ChangesTheCaptionButNotTheState) {
+    AlarmRig rig;
+    rig.panel.OnChimeButton();
+    rig.panel.OnStartStop();
+    EXPECT_EQ(rig.window.caption, CAPTION_STOP);
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
+    rig.panel.OnChimeButton();  // still idle, so the sound buttons still work
+    rig.window.ScriptDraws({DrawForFirstAspect(2), 0});
+    rig.panel.OnStartStop();  // the next click is again a Start
+    EXPECT_EQ(rig.panel.m_nState, Approach);
+}
+
+TEST(BlinkTimer, ATickInIdleRedrawsTheNormalPanelOnly) {
+    AlarmRig rig;
+    rig.window.calls.clear();
+    rig.panel.OnTimer(TIMER_BLINK);
+    EXPECT_EQ(rig.window.calls, (std::vector<std::string>{"ShowBitmap 1007 129"}));
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+}
+
+TEST(BlinkTimer, TicksFromOutsideBlinkTheAlarmLampUntilConfirm) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    rig.panel.OnTimer(TIMER_BLINK);
+    EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_DARK);
+    rig.panel.OnTimer(TIMER_BLINK);
+    EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_ALARM);
+    rig.panel.OnConfirmButton();
+    rig.panel.OnTimer(TIMER_BLINK);
+    EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+}
+
+TEST(UnknownTimer, DoesNothing) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    rig.window.calls.clear();
+    rig.panel.OnTimer(99);
+    EXPECT_TRUE(rig.window.calls.empty());
+}
+
+// Start pressed during the endless gap leaves the restart timer pending.
+class PendingRestart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.SetOption(IDC_ENDLESS, true);
+        StartToAlarm(rig);
+        rig.panel.OnConfirmButton();
+        rig.panel.OnSustainButton();
+        rig.Advance(1000);
+        rig.window.ScriptDraws({DrawForFirstAspect(5), DrawForShortInterval(4999)});
+        rig.panel.OnStartStop();
+        ASSERT_EQ(rig.panel.m_nState, Approach);
+        ASSERT_TRUE(rig.window.IsArmed(TIMER_RESTART));
+    }
+    AlarmRig rig;
+};
+
+TEST_F(PendingRestart, InApproachTheTickBeginsTheRunAgainFromAFreshAspect) {
+    rig.window.ScriptDraws({DrawForFirstAspect(2), DrawForShortInterval(3000)});
+    rig.Advance(2000);
+    EXPECT_EQ(rig.panel.m_nState, Approach);
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_CAUTION);
+    EXPECT_EQ(rig.window.PeriodOf(TIMER_SIGNAL), 3000);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_RESTART));
+}
+
+TEST_F(PendingRestart, WithIgnoreSignalTickedTheSignalKeepsSteppingAndRaisesASecondAlarm) {
+    rig.SetOption(IDC_IGNORESIGNAL, true);
+    rig.Advance(2000);  // restart tick: alarm at once, timer 1 left armed
+    ASSERT_EQ(rig.panel.m_nState, Alarm);
+    ASSERT_TRUE(rig.window.IsArmed(TIMER_SIGNAL));
+    EXPECT_EQ(rig.window.players.size(), 1u + 1u);  // one from the first cycle
+    rig.panel.OnConfirmButton();
+    rig.SetOption(IDC_ENDLESS, false);
+    rig.panel.OnSustainButton();
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    // The signal steps on through Idle and its step to stop raises the alarm again.
+    rig.window.ScriptDraws({0, 0, 0});
+    ASSERT_TRUE(RunUntilState(rig, Alarm, 4 * 5000));
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+    EXPECT_EQ(rig.window.players.size(), 3u);
+    EXPECT_EQ(rig.window.RunningPlayers(), 1);
+}
+
+class RestartTickAfterTheAlarm : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RestartTickAfterTheAlarm, OnlyCancelsItself) {
+    const bool confirmed = GetParam();
+    AlarmRig rig;
+    rig.SetOption(IDC_ENDLESS, true);
+    StartToAlarm(rig);
+    rig.panel.OnConfirmButton();
+    rig.panel.OnSustainButton();
+    rig.Advance(1000);
+    StartAt(rig, ASPECT_RESTRICT);
+    rig.Advance(1000);
+    ASSERT_EQ(rig.panel.m_nState, Alarm);
+    if (confirmed) rig.panel.OnConfirmButton();
+    const auto players = rig.window.players.size();
+    const auto chime = rig.window.PlayingWave();
+    rig.Advance(1000);  // the restart falls due
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_RESTART));
+    EXPECT_EQ(rig.panel.m_nState, confirmed ? Confirmed : Alarm);
+    EXPECT_EQ(rig.window.players.size(), players);
+    EXPECT_EQ(rig.window.PlayingWave(), chime);
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+}
+
+INSTANTIATE_TEST_SUITE_P(AlarmAndConfirmed, RestartTickAfterTheAlarm, ::testing::Bool());
+
+TEST(AutoTimer, OutlivesStopAndConfirmsALaterAlarmWithoutFullAuto) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartAt(rig, ASPECT_RESTRICT);
+    rig.window.ScriptDraws({DrawForShortInterval(1500)});
+    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    rig.panel.OnStartStop();
+    rig.SetOption(IDC_FULLAUTO, false);
+    rig.Advance(4000);  // ticks in Idle do nothing
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_TRUE(rig.window.IsArmed(TIMER_AUTO));
+
+    StartAt(rig, ASPECT_PROCEED);  // four steps of 1 s: auto ticks fall into the approach
+    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+    rig.window.ScriptDraws({DrawForLongInterval(8000)});
+    ASSERT_TRUE(RunUntilState(rig, Confirmed, 1500));
+    EXPECT_EQ(rig.window.PeriodOf(TIMER_AUTO), 8000);
+    ASSERT_TRUE(RunUntilState(rig, Idle, 8000));
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_AUTO));
+    EXPECT_TRUE(rig.window.Silent());
+}
+
+TEST(AutoTimer, AHandConfirmBeforeTheFirstTickLetsThatTickEndTheCycle) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartAt(rig, ASPECT_RESTRICT);
+    rig.window.ScriptDraws({DrawForShortInterval(3000)});
+    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    rig.panel.OnConfirmButton();
+    rig.Advance(3000);
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_AUTO));
+}
+
+TEST(AutoTimer, AHandEndWhileItIsPendingLeavesItToConfirmTheNextAlarm) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartAt(rig, ASPECT_RESTRICT);
+    rig.window.ScriptDraws({DrawForShortInterval(2000), DrawForLongInterval(10000)});
+    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    rig.Advance(2000);  // automatic confirm, re-armed with 10 s
+    rig.panel.OnSustainButton();
+    rig.SetOption(IDC_FULLAUTO, false);
+    rig.SetOption(IDC_IGNORESIGNAL, true);
+    rig.panel.OnStartStop();  // alarm at once
+    rig.window.ScriptDraws({DrawForLongInterval(7000)});
+    rig.Advance(10000);
+    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    rig.Advance(7000);
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+}
+
+TEST(AutoTimer, TickingFullAutoDuringAnAlarmDoesNotAutomateIt) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    rig.SetOption(IDC_FULLAUTO, true);
+    rig.Advance(60000);
+    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_AUTO));
+}
+
+TEST(AutoTimer, UntickingFullAutoDuringAnAlarmDoesNotStopTheAutomaticSteps) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartToAlarm(rig);
+    rig.SetOption(IDC_FULLAUTO, false);
+    ASSERT_TRUE(RunUntilState(rig, Idle, 5000 + 17000));
+    EXPECT_TRUE(rig.window.Silent());
+}
+
+}  // namespace
+}  // namespace ats::testing

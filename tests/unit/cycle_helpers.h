@@ -1,0 +1,40 @@
+// Shared steps of the alarm-cycle tests.
+#ifndef ORVANE_TESTS_CYCLE_HELPERS_H
+#define ORVANE_TESTS_CYCLE_HELPERS_H
+
+#include <gtest/gtest.h>
+
+#include "fake_alarm_window.h"
+
+namespace ats::testing {
+
+// rand() draws that give a wanted value from the core's formulas.
+inline int DrawForFirstAspect(int k) { return k - 1; }              // rand() % 5 + 1
+inline int DrawForShortInterval(int ms) { return ms - 1000; }       // rand() % 4000 + 1000
+inline int DrawForLongInterval(int ms) { return ms - 7000; }        // rand() % 10000 + 7000
+
+inline constexpr std::int64_t kLongestApproachMs = 4 * 4999;
+
+// Clicks Start with the run beginning at aspect k and every signal interval 1000 ms.
+// Scripts exactly the draws the approach takes, so later scripted draws stay in line.
+inline void StartAt(AlarmRig& rig, int k) {
+    rig.window.ScriptDraws({DrawForFirstAspect(k)});
+    for (int interval = 0; interval < std::min(k, int{ASPECT_PROCEED}); ++interval) {
+        rig.window.ScriptDraws({DrawForShortInterval(1000)});
+    }
+    rig.panel.OnStartStop();
+}
+
+inline bool RunUntilState(AlarmRig& rig, int state, std::int64_t limitMs = kLongestApproachMs) {
+    return rig.AdvanceUntil([&] { return rig.panel.m_nState == state; }, limitMs);
+}
+
+// Starts a run and lets the signal step down until the alarm goes off.
+inline void StartToAlarm(AlarmRig& rig) {
+    StartAt(rig, ASPECT_CAUTION);
+    ASSERT_TRUE(RunUntilState(rig, Alarm));
+}
+
+}  // namespace ats::testing
+
+#endif

@@ -1,0 +1,110 @@
+// Long random sequences of clicks, option changes, blink ticks and passing time, with the
+// cycle's invariants checked after every step.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <random>
+
+#include "cycle_helpers.h"
+
+namespace ats::testing {
+namespace {
+
+enum class Step {
+    StartStop, Confirm, Sustain, Bell, Chime, Option, BlinkTick, ShortWait, LongWait, Count
+};
+
+struct Invariants {
+    const AlarmRig& rig;
+    std::string where;
+
+    void CheckAfter(Step step, int stateBefore) const {
+        const AlarmPanel& p = rig.panel;
+        const FakeAlarmWindow& w = rig.window;
+        ASSERT_GE(p.m_nState, Idle) << where;
+        ASSERT_LE(p.m_nState, Confirmed) << where;
+        ASSERT_GE(p.m_nBlink, 0) << where;
+        ASSERT_LE(p.m_nBlink, 2) << where;
+        ASSERT_GE(p.m_nAspect, ASPECT_STOP) << where;
+        ASSERT_LE(p.m_nAspect, ASPECT_PROCEED) << where;
+        ASSERT_LE(w.RunningPlayers(), 1) << where;
+
+        if (step == Step::StartStop && stateBefore > Idle) {
+            ASSERT_TRUE(w.Silent()) << where << ": sound after Stop";
+            ASSERT_EQ(w.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP) << where;
+            ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
+            ASSERT_EQ(w.caption, CAPTION_START) << where;
+            ASSERT_FALSE(w.IsArmed(TIMER_SIGNAL) || w.IsArmed(TIMER_RESTART)) << where;
+        }
+        if (p.m_nState > Idle) { ASSERT_EQ(w.caption, CAPTION_STOP) << where; }
+        if (p.m_nState == Approach) { ASSERT_TRUE(w.IsArmed(TIMER_SIGNAL)) << where << ": signal stuck"; }
+        if (p.m_nState == Alarm) {
+            ASSERT_EQ(p.m_nBell, 1) << where;
+            ASSERT_TRUE(w.BellSounding()) << where << ": alarm without bell";
+            ASSERT_NE(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
+        }
+        if (p.m_nState == Confirmed) {
+            ASSERT_EQ(w.RunningPlayers(), 0) << where << ": bell player outlived the confirm";
+            ASSERT_EQ(p.m_nBell, 0) << where;
+            // The chime, or an in-program bell left on when no-overlap was unticked mid-alarm.
+            ASSERT_TRUE(w.PlayingWave().has_value()) << where << ": silent before the end";
+            ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
+        }
+        if (w.ChimeSounding()) { ASSERT_EQ(p.m_nChime, 1) << where << ": chime without its flag"; }
+        if (const auto period = w.PeriodOf(TIMER_SIGNAL)) {
+            ASSERT_GE(*period, 1000) << where;
+            ASSERT_LE(*period, 4999) << where;
+        }
+        if (const auto period = w.PeriodOf(TIMER_AUTO)) {
+            ASSERT_GE(*period, 1000) << where;
+            ASSERT_LE(*period, 16999) << where;
+        }
+        if (const auto period = w.PeriodOf(TIMER_RESTART)) {
+            ASSERT_TRUE(*period == RESTART_GAP_MS || *period == RESTART_GAP_IGNORE_SIGNAL_MS) << where;
+        }
+        ASSERT_FALSE(w.IsArmed(TIMER_BLINK)) << where;
+    }
+};
+
+void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random) {
+    static constexpr int kOptions[] = {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP};
+    switch (step) {
+        case Step::StartStop: rig.panel.OnStartStop(); break;
+        case Step::Confirm: rig.panel.OnConfirmButton(); break;
+        case Step::Sustain: rig.panel.OnSustainButton(); break;
+        case Step::Bell: rig.panel.OnBellButton(); break;
+        case Step::Chime: rig.panel.OnChimeButton(); break;
+        case Step::Option: rig.ClickOption(kOptions[random() % 4]); break;
+        case Step::BlinkTick: rig.panel.OnTimer(TIMER_BLINK); break;  // as the bell player posts
+        case Step::ShortWait: rig.Advance(1 + random() % 1500); break;
+        case Step::LongWait: rig.Advance(1 + random() % 20000); break;
+        case Step::Count: break;
+    }
+}
+
+TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
+    constexpr int kSequences = 400;
+    constexpr int kStepsPerSequence = 60;
+    for (int seed = 1; seed <= kSequences; ++seed) {
+        AlarmRig rig;
+        rig.window.SeedFallbackDraws(static_cast<unsigned>(seed));
+        std::mt19937 random(static_cast<unsigned>(seed) * 7919u);
+        std::string trail;
+        for (int i = 0; i < kStepsPerSequence; ++i) {
+            const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
+            trail += std::to_string(static_cast<int>(step)) + " ";
+            const int stateBefore = rig.panel.m_nState;
+            ApplyStep(rig, step, random);
+            Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail}.CheckAfter(step, stateBefore);
+            if (::testing::Test::HasFatalFailure()) {
+                for (const auto& call : rig.window.calls) std::cerr << call << "\n";
+                return;
+            }
+        }
+        rig.panel.ExitCleanup();
+        ASSERT_TRUE(rig.window.Silent()) << "seed " << seed << ": sound after exit";
+    }
+}
+
+}  // namespace
+}  // namespace ats::testing
