@@ -1,0 +1,179 @@
+// atsbell.exe: rings the ATS bell for the program that started it.
+//
+//   atsbell.exe atsopen <window handle as signed decimal>
+//
+// Loops atsbell.wav from its own folder and posts WM_TIMER (wParam 2) to that window every
+// 500 ms so its alarm lamp blinks. Ends with exit status 0 on WM_QUIT to its main thread or when
+// the window is gone; 2 for a malformed command line; 3 when the window is not a live window of
+// the starting process. Never shows anything.
+#include <windows.h>
+// clang-format off
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+// clang-format on
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitNotServed = 3;
+
+constexpr UINT kBlinkIntervalMs = 500;
+constexpr WPARAM kBlinkTimerId = 2;  // the main dialog's blink timer
+
+class ArgList {
+public:
+    ArgList() : argv_(CommandLineToArgvW(GetCommandLineW(), &argc_)) {}
+    ~ArgList() { LocalFree(argv_); }
+    ArgList(const ArgList&) = delete;
+    ArgList& operator=(const ArgList&) = delete;
+
+    int size() const { return argv_ ? argc_ : 0; }
+    const wchar_t* operator[](int i) const { return argv_[i]; }
+
+private:
+    int argc_ = 0;
+    LPWSTR* argv_;
+};
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (valid()) CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class ThreadTimer {
+public:
+    explicit ThreadTimer(UINT intervalMs) : id_(SetTimer(nullptr, 0, intervalMs, nullptr)) {}
+    ~ThreadTimer() {
+        if (id_ != 0) KillTimer(nullptr, id_);
+    }
+    ThreadTimer(const ThreadTimer&) = delete;
+    ThreadTimer& operator=(const ThreadTimer&) = delete;
+
+    UINT_PTR id() const { return id_; }
+
+private:
+    UINT_PTR id_;
+};
+
+// Plays a wave file in a loop for as long as it lives.
+class LoopingSound {
+public:
+    explicit LoopingSound(const std::wstring& path) {
+        PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC | SND_NODEFAULT);
+    }
+    ~LoopingSound() { PlaySoundW(nullptr, nullptr, 0); }
+    LoopingSound(const LoopingSound&) = delete;
+    LoopingSound& operator=(const LoopingSound&) = delete;
+};
+
+// Optional '-', then digits only, within the range of a signed 32-bit integer.
+std::optional<std::int32_t> ParseHandleValue(const wchar_t* text) {
+    bool negative = false;
+    if (*text == L'-') {
+        negative = true;
+        ++text;
+    }
+    if (*text == L'\0') return std::nullopt;
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    std::int64_t value = 0;
+    for (; *text != L'\0'; ++text) {
+        if (*text < L'0' || *text > L'9') return std::nullopt;
+        value = value * 10 + (*text - L'0');
+        if (value > limit) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+// 32-bit handle values are sign-extended to the native width, as Windows does.
+HWND HandleFromValue(std::int32_t value) {
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
+}
+
+std::optional<DWORD> ParentProcessId() {
+    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return std::nullopt;
+    const DWORD self = GetCurrentProcessId();
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == self) return entry.th32ParentProcessID;
+    }
+    return std::nullopt;
+}
+
+bool IsWindowOfProcess(HWND window, DWORD processId) {
+    if (!IsWindow(window)) return false;
+    DWORD owner = 0;
+    return GetWindowThreadProcessId(window, &owner) != 0 && owner == processId;
+}
+
+std::wstring WavePathBesideExe() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of(L"\\/");
+    path.erase(slash == std::wstring::npos ? 0 : slash + 1);
+    return path + L"atsbell.wav";
+}
+
+int RingUntilQuit(HWND window, DWORD starterId) {
+    ThreadTimer blink(kBlinkIntervalMs);
+    LoopingSound bell(WavePathBesideExe());
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+        if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == blink.id()) {
+            if (!IsWindowOfProcess(window, starterId)) break;
+            PostMessageW(window, WM_TIMER, kBlinkTimerId, 0);
+            continue;
+        }
+        DispatchMessageW(&msg);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Make the message queue now, so a WM_QUIT posted right after our start is kept.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+
+    const ArgList args;
+    if (args.size() != 3 || std::wstring(args[1]) != L"atsopen") return kExitUsage;
+    const auto value = ParseHandleValue(args[2]);
+    if (!value) return kExitUsage;
+
+    const HWND window = HandleFromValue(*value);
+    const auto starterId = ParentProcessId();
+    if (!starterId || !IsWindowOfProcess(window, *starterId)) return kExitNotServed;
+
+    return RingUntilQuit(window, *starterId);
+}
