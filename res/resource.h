@@ -1,0 +1,18 @@
+// Resource ids of the Windows program. The control and bitmap ids live with the alarm core.
+#ifndef ORVANE_RES_RESOURCE_H
+#define ORVANE_RES_RESOURCE_H
+
+#include "alarm_ids.h"
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN_DIALOG 102
+#define IDS_VERSION 102
+#define IDR_MAINFRAME 128
+#define IDM_ABOUTBOX 0x0010
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#endif

@@ -1,0 +1,93 @@
+#include "alarm_dlg.h"
+
+#include <string>
+
+#include "about_dlg.h"
+#include "resource.h"
+
+CAlarmDlg::CAlarmDlg(CWnd* parent)
+    : CDialog(IDD_MAIN_DIALOG, parent),
+      m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
+      m_window([this] {
+          UpdateData(TRUE);
+          return m_checkboxes;
+      }),
+      m_panel(m_window) {}
+
+void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_PANEL, m_stcPanel);
+    DDX_Control(pDX, IDC_SIGNAL, m_stcSignal);
+    DDX_Check(pDX, IDC_ENDLESS, m_checkboxes.endless);
+    DDX_Check(pDX, IDC_FULLAUTO, m_checkboxes.fullAuto);
+    DDX_Check(pDX, IDC_IGNORESIGNAL, m_checkboxes.ignoreSignal);
+    DDX_Check(pDX, IDC_NOOVERLAP, m_checkboxes.noOverlap);
+}
+
+BOOL CAlarmDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_window.Attach(m_hWnd);
+    AppendAboutItemToSystemMenu();
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    m_panel.InitDialog();
+    return TRUE;  // the focus goes to the first tab stop
+}
+
+void CAlarmDlg::AppendAboutItemToSystemMenu() {
+    HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu == nullptr) return;
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(AfxGetApp()->m_hInstance, IDS_ABOUTBOX,
+                                   reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0) return;
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, std::wstring(text, length).c_str());
+}
+
+bool CAlarmDlg::OnCommand(int controlId, int notifyCode) {
+    if (notifyCode != BN_CLICKED) return false;
+    switch (controlId) {
+        case IDC_CONFIRM: m_panel.OnConfirmButton(); return true;
+        case IDC_START: m_panel.OnStartStop(); return true;
+        case IDC_BELL: m_panel.OnBellButton(); return true;
+        case IDC_CHIME: m_panel.OnChimeButton(); return true;
+        case IDC_SUSTAIN: m_panel.OnSustainButton(); return true;
+        case IDC_IGNORESIGNAL:
+        case IDC_FULLAUTO:
+        case IDC_ENDLESS:
+        case IDC_NOOVERLAP: m_panel.OnOptionClicked(); return true;
+        default: return false;
+    }
+}
+
+void CAlarmDlg::OnTimer(UINT_PTR nIDEvent) { m_panel.OnTimer(static_cast<int>(nIDEvent)); }
+
+// Enter while a checkbox has the focus: the program stays open; only 終了, Escape and the
+// close box end it, and always through the clean-up.
+void CAlarmDlg::OnOK() {}
+
+void CAlarmDlg::OnCancel() {
+    m_panel.ExitCleanup();
+    CDialog::OnCancel();
+}
+
+bool CAlarmDlg::OnSysCommand(UINT nID, LPARAM /*lParam*/) {
+    if ((nID & 0xFFF0) != IDM_ABOUTBOX) return false;
+    CAboutDlg about;
+    about.DoModal();
+    return true;
+}
+
+bool CAlarmDlg::OnPaint() {
+    if (!IsIconic(m_hWnd)) return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+    return true;
+}

@@ -1,0 +1,45 @@
+// The running bell player (atsbell.exe): started hidden inside a kill-on-close job, told to
+// quit with WM_QUIT to its main thread, and made sure to end.
+#ifndef ORVANE_SHELL_BELL_PLAYER_PROCESS_H
+#define ORVANE_SHELL_BELL_PLAYER_PROCESS_H
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "handles.h"
+
+class BellPlayerProcess {
+public:
+    BellPlayerProcess();
+    ~BellPlayerProcess();
+    BellPlayerProcess(const BellPlayerProcess&) = delete;
+    BellPlayerProcess& operator=(const BellPlayerProcess&) = delete;
+
+    // Starts a player with the command line; one still running is told to quit first.
+    void Start(std::string_view commandLine);
+    // Tells the player to quit if it is still running; otherwise does nothing.
+    void Quit();
+    bool IsRunning() const;
+
+private:
+    // A player told to quit, watched on a thread of its own until it has ended.
+    struct Retiring {
+        std::shared_ptr<std::atomic<bool>> ended;
+        std::jthread watcher;
+    };
+    void ForgetEndedRetirements();
+
+    // Kills every player when the program's last handle to it closes, even after a crash.
+    UniqueKernelHandle m_job;
+    UniqueKernelHandle m_process;
+    DWORD m_threadId = 0;
+    // Each quit is seen through off the window's thread, so a slow player never blocks it.
+    std::vector<Retiring> m_retiring;
+};
+
+#endif

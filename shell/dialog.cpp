@@ -1,0 +1,167 @@
+#include "dialog.h"
+
+#include <commctrl.h>
+
+namespace {
+
+CWinApp* g_app = nullptr;
+
+struct DialogTemplatePosition {
+    short x = 0;
+    short y = 0;
+};
+
+// Reads the position stored in a classic or an extended dialog template.
+bool ReadTemplatePosition(HINSTANCE module, UINT templateId, DialogTemplatePosition& position) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5));
+    if (found == nullptr || SizeofResource(module, found) < 24) return false;
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = static_cast<const BYTE*>(LockResource(loaded));
+    if (bytes == nullptr) return false;
+    const auto word = [bytes](size_t offset) {
+        WORD value;
+        memcpy(&value, bytes + offset, sizeof value);
+        return value;
+    };
+    const bool extended = word(0) == 1 && word(2) == 0xFFFF;
+    const size_t xOffset = extended ? 18 : 10;
+    position.x = static_cast<short>(word(xOffset));
+    position.y = static_cast<short>(word(xOffset + 2));
+    return true;
+}
+
+}  // namespace
+
+HBITMAP CStatic::SetBitmap(HBITMAP bitmap) {
+    return reinterpret_cast<HBITMAP>(SendMessageW(m_hWnd, STM_SETIMAGE, IMAGE_BITMAP,
+                                                  reinterpret_cast<LPARAM>(bitmap)));
+}
+
+void DDX_Check(CDataExchange* pDX, int controlId, bool& value) {
+    if (pDX->m_bSaveAndValidate) {
+        value = IsDlgButtonChecked(pDX->m_hDlg, controlId) == BST_CHECKED;
+    } else {
+        CheckDlgButton(pDX->m_hDlg, controlId, value ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void DDX_Text(CDataExchange* pDX, int controlId, std::wstring& value) {
+    HWND control = GetDlgItem(pDX->m_hDlg, controlId);
+    if (pDX->m_bSaveAndValidate) {
+        value.assign(static_cast<size_t>(GetWindowTextLengthW(control)), L'\0');
+        GetWindowTextW(control, value.data(), static_cast<int>(value.size()) + 1);
+    } else {
+        SetWindowTextW(control, value.c_str());
+    }
+}
+
+void DDX_Control(CDataExchange* pDX, int controlId, CWnd& control) {
+    if (control.m_hWnd == nullptr) control.m_hWnd = GetDlgItem(pDX->m_hDlg, controlId);
+}
+
+CWinApp::CWinApp() { g_app = this; }
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+void CWinApp::Enable3dControls() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+HICON CWinApp::LoadIcon(UINT iconId) const {
+    return ::LoadIconW(m_hInstance, MAKEINTRESOURCEW(iconId));
+}
+
+INT_PTR CDialog::DoModal() {
+    return DialogBoxParamW(AfxGetApp()->m_hInstance, MAKEINTRESOURCEW(m_templateId), OwnerWindow(),
+                           &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+HWND CDialog::OwnerWindow() const {
+    if (m_pParentWnd != nullptr) return m_pParentWnd->m_hWnd;
+    // With no parent given, the application's main window owns the dialog.
+    const CWnd* main = AfxGetApp()->m_pMainWnd;
+    if (main == nullptr || main == this || !IsWindow(main->m_hWnd)) return nullptr;
+    return main->m_hWnd;
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange exchange(m_hWnd, saveAndValidate);
+    DoDataExchange(&exchange);
+    return TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CDialog::TemplateSitsAtOrigin() const {
+    DialogTemplatePosition position;
+    return ReadTemplatePosition(AfxGetApp()->m_hInstance, m_templateId, position) &&
+           position.x == 0 && position.y == 0;
+}
+
+// Centres the dialog over its owner, or on the screen's work area when it has none.
+void CDialog::CenterWindow(HWND over) {
+    RECT area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT around = area;
+    if (over != nullptr && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &around);
+    RECT self;
+    GetWindowRect(m_hWnd, &self);
+    const int width = self.right - self.left;
+    const int height = self.bottom - self.top;
+    int left = (around.left + around.right - width) / 2;
+    int top = (around.top + around.bottom - height) / 2;
+    // Keep the whole dialog on the work area.
+    if (left + width > area.right) left = area.right - width;
+    if (top + height > area.bottom) top = area.bottom - height;
+    if (left < area.left) left = area.left;
+    if (top < area.top) top = area.top;
+    SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* dialog = reinterpret_cast<CDialog*>(lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        dialog->m_hWnd = hwnd;
+    }
+    auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (dialog == nullptr) return FALSE;
+    return dialog->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            if (TemplateSitsAtOrigin()) CenterWindow(GetParent(m_hWnd));
+            return OnInitDialog();
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (OnCommand(id, code)) return TRUE;
+            if (id == IDOK) OnOK();
+            if (id == IDCANCEL) OnCancel();
+            return TRUE;
+        }
+        case WM_SYSCOMMAND: return OnSysCommand(static_cast<UINT>(wParam), lParam) ? TRUE : FALSE;
+        case WM_PAINT: return OnPaint() ? TRUE : FALSE;
+        case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+        case WM_TIMER: OnTimer(wParam); return FALSE;  // then default processing
+        case WM_NCDESTROY: m_hWnd = nullptr; return FALSE;
+        default: return FALSE;
+    }
+}

@@ -1,0 +1,43 @@
+// The alarm core's window, made of Win32 calls on the main dialog.
+#ifndef ORVANE_SHELL_WIN32_ALARM_WINDOW_H
+#define ORVANE_SHELL_WIN32_ALARM_WINDOW_H
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+
+#include "alarm_window.h"
+#include "bell_player_process.h"
+#include "handles.h"
+
+class Win32AlarmWindow : public ats::AlarmWindow {
+public:
+    using OptionReader = std::function<ats::OptionStates()>;
+    explicit Win32AlarmWindow(OptionReader readOptions) : m_readOptions(std::move(readOptions)) {}
+
+    // The dialog window, once it exists.
+    void Attach(HWND dialog) { m_dialog = dialog; }
+
+    void SetTimer(int timerId, int milliseconds) override;
+    void KillTimer(int timerId) override;
+    void ShowBitmap(int controlId, int bitmapId) override;
+    void SetStartCaption(std::string_view utf8Caption) override;
+    ats::OptionStates ReadOptions() override { return m_readOptions(); }
+    void PlayWaveLoop(std::string_view fileName) override;
+    void StopWave() override;
+    void StartBellPlayer(std::string_view commandLine) override { m_bellPlayer.Start(commandLine); }
+    void QuitBellPlayer() override { m_bellPlayer.Quit(); }
+    void Wait(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
+    std::int32_t WindowHandle() override;
+    void SeedRandom() override;
+    int Rand() override;
+
+private:
+    HWND m_dialog = nullptr;
+    OptionReader m_readOptions;
+    std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control
+    BellPlayerProcess m_bellPlayer;
+};
+
+#endif
