@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
-# Runs every test of the project, installing what the tests need first.
+# Runs every test of the project, installing what the tests need first (Debian 12, as root).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$ORVANE_ROOT"
 
 bash scripts/deps-host.sh
+bash scripts/deps-res.sh
+bash scripts/deps-wine.sh
+
 echo "== core: build and unit tests"
 cmake --workflow --preset host
+
+echo "== pictures, icon and sounds: generators and files"
+bash tests/res/run.sh
+
+echo "== Windows program: cross-build"
+cmake --workflow --preset windows
+
+echo "== Windows program under Wine: end-to-end tests"
+/usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the Windows program and starts it under Wine, in a Wine prefix of its own
+# (build/wineprefix): the user's ~/.wine is never touched.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+cd "$ORVANE_ROOT"
+
+bash scripts/deps-wine.sh
+cmake --workflow --preset windows
+
+export WINEPREFIX="$ORVANE_ROOT/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no offer to download Mono or Gecko
+font_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
+    echo "Preparing the Wine prefix $WINEPREFIX (once)..."
+    wineboot -i >/dev/null 2>&1
+    # The dialogs ask for the Japanese UI font; map it to the installed IPA P Gothic.
+    for name in 'ＭＳ Ｐゴシック' 'MS PGothic'; do
+        wine reg add "$font_key" /v "$name" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    done
+    wineserver -w
+    touch "$WINEPREFIX/.orvane-ready"
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+    echo "No X display (DISPLAY is empty): start the program from a desktop session." >&2
+    exit 1
+fi
+exec wine "$ORVANE_ROOT/build/windows/bin/orvaneats.exe"

@@ -1,0 +1,491 @@
+"""orvaneats.exe under Wine, driven through e2edriver.exe the way a user meets it.
+
+Run: /usr/bin/python3 -m unittest discover -s tests/e2e -v   (needs the windows build)
+"""
+
+import shutil
+import time
+import unittest
+
+import harness
+
+MAIN_TITLE = "OrvaneATS"
+ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
+
+IDOK, IDCANCEL = 1, 2
+IDC_CONFIRM, IDC_START, IDC_ENDLESS, IDC_SUSTAIN, IDC_BELL, IDC_CHIME = range(1000, 1006)
+IDC_SIGNAL, IDC_PANEL, IDC_FULLAUTO, IDC_NOOVERLAP, IDC_IGNORESIGNAL, IDC_VERSION = range(1006, 1012)
+PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = 129, 130, 131
+SIGNAL_STOP = 132
+PERMISSIVE = range(133, 137)
+IDM_ABOUTBOX = 0x10
+VK_RETURN, VK_ESCAPE = 13, 27
+
+WS_TABSTOP = 0x00010000
+BS_TYPEMASK, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX = 0x0F, 0x01, 0x03
+SS_TYPEMASK, SS_BITMAP = 0x1F, 0x0E
+
+# (id, class, caption, dialog-unit rectangle) in tab order.
+LAYOUT = [
+    (IDCANCEL, "Button", "終了", (162, 41, 50, 14)),
+    (IDC_CONFIRM, "Button", "ATS確認", (22, 95, 130, 65)),
+    (IDC_PANEL, "Static", None, (60, 5, 86, 67)),
+    (IDC_SIGNAL, "Static", None, (25, 5, 18, 43)),
+    (IDC_START, "Button", "開始", (162, 7, 50, 14)),
+    (IDC_ENDLESS, "Button", "Orvaneモード", (162, 24, 50, 14)),
+    (IDC_SUSTAIN, "Button", "警報持続", (162, 95, 50, 65)),
+    (IDC_BELL, "Button", "ATSベル", (162, 58, 50, 14)),
+    (IDC_CHIME, "Button", "ATSチャイム", (162, 75, 50, 14)),
+    (IDC_FULLAUTO, "Button", "フルオート(一連の動作を自動化)", (23, 163, 111, 10)),
+    (IDC_IGNORESIGNAL, "Button", "信号無視", (10, 60, 43, 10)),
+    (IDC_NOOVERLAP, "Button", "ATSベルとチャイムを同時に鳴らさない", (23, 80, 127, 10)),
+]
+CHECKBOXES = (IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP)
+PICTURE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
+
+SILENT_DB = -60.0
+# The chime's notes sit below 900 Hz with next to nothing above 2 kHz, where most of the
+# bell's strikes are. Measured through Wine: the chime reads -17..-23 dB in its band and below
+# -70 dB in the bell's; the bell -25..-30 dB in its band and about -50 dB in the chime's.
+CHIME_BAND_HZ, BELL_BAND_HZ = 900.0, 2000.0
+CHIME_AUDIBLE_DB, CHIME_QUIET_DB = -32.0, -42.0
+BELL_AUDIBLE_DB, BELL_QUIET_DB = -40.0, -55.0
+# A change is judged on a window that starts after it has settled.
+SETTLE_S, WINDOW_S = 1.2, 1.0
+
+LONGEST_APPROACH_S = 4 * 5 + 5  # four steps of at most 5 s, and Wine's pace
+
+session = None
+driver = None
+recorder = None
+
+
+def setUpModule():
+    global session, driver, recorder
+    harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
+                          "e2edriver.exe")
+    session = harness.Session()
+    session.start()
+    try:
+        driver = session.driver()
+        recorder = session.recorder()
+    except BaseException:
+        session.close()
+        raise
+
+
+def tearDownModule():
+    if session is not None:
+        session.close()
+
+
+def wait_for(condition, timeout, interval=0.1):
+    """Polls until condition() is true; returns whether it became true in time."""
+    deadline = time.monotonic() + timeout
+    while True:
+        if condition():
+            return True
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(interval)
+
+
+class Program:
+    """One run of orvaneats.exe, started from a folder that is not its own."""
+
+    def __init__(self, exe=None):
+        exe = exe or harness.BIN_DIR / "orvaneats.exe"
+        self.proc = session.start_windows(exe, cwd=str(session.tmp))
+        self.hwnd = driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
+        if self.hwnd == "none":
+            raise AssertionError("the main window did not appear")
+
+    def target(self):
+        driver.ok("target " + self.hwnd)
+
+    def click(self, control):
+        driver.ok(f"click {control}")
+
+    def text(self, control=None):
+        return driver.ok("text" if control is None else f"text {control}")
+
+    def checked(self, control):
+        return driver.ok(f"checked {control}") == "1"
+
+    def picture(self, control):
+        answer = driver.ok(f"bitmap {control}").split()
+        if answer[0] == "none" or float(answer[1]) < 0.99:
+            return None
+        return int(answer[0])
+
+    def players(self):
+        return int(driver.ok("procs atsbell.exe"))
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_ended(self, timeout=15):
+        try:
+            self.proc.wait(timeout)
+            return True
+        except Exception:  # noqa: BLE001 - a timeout is the answer here
+            return False
+
+    def kill(self):
+        if self.running():
+            driver.cmd("kill-procs orvaneats.exe")
+            self.wait_ended()
+        driver.cmd("kill-procs atsbell.exe")
+
+
+class ProgramCase(unittest.TestCase):
+    """A fresh program for every test; nothing of it is left behind."""
+
+    def setUp(self):
+        self.program = Program()
+
+    def tearDown(self):
+        self.program.kill()
+
+    # -- what a user sees and hears ---------------------------------------------------------
+
+    def assert_picture(self, control, bitmap, timeout=5):
+        ok = wait_for(lambda: self.program.picture(control) == bitmap, timeout)
+        self.assertTrue(ok, f"control {control} shows {self.program.picture(control)}, "
+                            f"not {bitmap}")
+
+    def assert_players(self, count, timeout=5):
+        ok = wait_for(lambda: self.program.players() == count, timeout)
+        self.assertTrue(ok, f"{self.program.players()} bell players, not {count}")
+
+    def bands(self):
+        """(chime band, bell band) levels over the last WINDOW_S seconds."""
+        now = time.monotonic()
+        return recorder.band_levels(now - WINDOW_S, now, CHIME_BAND_HZ, BELL_BAND_HZ)
+
+    def assert_sounding(self, bell, chime):
+        time.sleep(SETTLE_S)
+        low, high = self.bands()
+        heard = f"(chime band {low:.0f} dB, bell band {high:.0f} dB)"
+        if bell:
+            self.assertGreater(high, BELL_AUDIBLE_DB, "no bell " + heard)
+        else:
+            self.assertLess(high, BELL_QUIET_DB, "bell sounds " + heard)
+        if chime:
+            self.assertGreater(low, CHIME_AUDIBLE_DB, "no chime " + heard)
+        else:
+            self.assertLess(low, CHIME_QUIET_DB, "chime sounds " + heard)
+
+    def assert_silent(self, settle=SETTLE_S):
+        time.sleep(settle)
+        now = time.monotonic()
+        level = recorder.level(now - WINDOW_S, now)
+        self.assertLess(level, SILENT_DB, f"sound at {level:.1f} dBFS")
+
+    def assert_stopped(self):
+        self.assertEqual(self.program.text(IDC_START), "開始")
+        self.assert_picture(IDC_SIGNAL, SIGNAL_STOP)
+        self.assert_picture(IDC_PANEL, PANEL_NORMAL)
+        self.assert_players(0)
+        self.assert_silent()
+
+    # -- getting somewhere ------------------------------------------------------------------
+
+    def tick(self, *checkboxes):
+        for box in checkboxes:
+            self.program.click(box)
+            self.assertTrue(self.program.checked(box))
+
+    def raise_alarm(self):
+        """Start with ignore signal: the alarm goes off at once."""
+        self.tick(IDC_IGNORESIGNAL)
+        self.program.click(IDC_START)
+        self.assert_picture(IDC_PANEL, PANEL_ALARM, timeout=3)
+
+    def wait_for_alarm(self):
+        ok = wait_for(lambda: self.program.picture(IDC_SIGNAL) == SIGNAL_STOP,
+                      LONGEST_APPROACH_S, interval=0.2)
+        self.assertTrue(ok, "the signal never reached stop")
+
+
+class LayoutAndInitialState(ProgramCase):
+    def test_window_style_caption_and_position(self):
+        self.assertEqual(self.program.text(), MAIN_TITLE)
+        fields = dict(part.split("=") for part in driver.ok("window").split())
+        style, exstyle = int(fields["style"], 16), int(fields["exstyle"], 16)
+        for bit, name in ((0x80000000, "WS_POPUP"), (0x10000000, "WS_VISIBLE"),
+                          (0x00C00000, "WS_CAPTION"), (0x00080000, "WS_SYSMENU"),
+                          (0x80, "DS_MODALFRAME")):
+            self.assertTrue(style & bit, name)
+        self.assertTrue(exstyle & 0x00040000, "WS_EX_APPWINDOW")
+        x, y, w, h = map(int, fields["rect"].split(","))
+        wx, wy, ww, wh = map(int, fields["work"].split(","))
+        # Centred on the screen, as the template sits at (0, 0).
+        self.assertLessEqual(abs((x + w / 2) - (wx + ww / 2)), 1)
+        self.assertLessEqual(abs((y + h / 2) - (wy + wh / 2)), 1)
+
+    def test_controls_in_tab_order_with_captions_kinds_and_rectangles(self):
+        exe = session.windows_path(harness.BIN_DIR / "orvaneats.exe")
+        controls = driver.ok("controls").split()
+        self.assertEqual([int(c.split(":")[0]) for c in controls], [c[0] for c in LAYOUT])
+        for entry, (control, cls, caption, dlu) in zip(controls, LAYOUT):
+            _, got_class, style, _, rect = entry.split(":")
+            style = int(style, 16)
+            with self.subTest(control=control):
+                self.assertEqual(got_class, cls)
+                pixels = tuple(map(int, driver.ok(f"dlgunits {exe} 102 {' '.join(map(str, dlu))}")
+                                   .split(",")))
+                got = tuple(map(int, rect.split(",")))
+                self.assertEqual(got[:2], pixels[:2], "position")
+                if control in PICTURE_SIZES:
+                    # A bitmap picture takes the size of its bitmap.
+                    self.assertEqual(style & SS_TYPEMASK, SS_BITMAP)
+                    self.assertFalse(style & WS_TABSTOP)
+                    self.assertEqual(got[2:], PICTURE_SIZES[control])
+                    continue
+                self.assertEqual(got[2:], pixels[2:], "size")
+                self.assertTrue(style & WS_TABSTOP)
+                self.assertEqual(self.program.text(control), caption)
+                if control in CHECKBOXES:
+                    self.assertEqual(style & BS_TYPEMASK, BS_AUTOCHECKBOX)
+                else:
+                    self.assertNotEqual(style & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+
+    def test_starts_idle_with_options_cleared_stop_signal_and_normal_panel(self):
+        for box in CHECKBOXES:
+            self.assertFalse(self.program.checked(box), box)
+        self.assertEqual(self.program.picture(IDC_PANEL), PANEL_NORMAL)
+        self.assertEqual(self.program.picture(IDC_SIGNAL), SIGNAL_STOP)
+        self.assertEqual(driver.ok("focus"), str(IDCANCEL))
+        self.assertEqual(self.program.players(), 0)
+        self.assert_silent()
+        session.screenshot(harness.BIN_DIR.parent / "screenshot-idle.png")
+
+
+class WholeCycle(ProgramCase):
+    def test_approach_alarm_confirm_and_end_with_options_off(self):
+        self.program.click(IDC_START)
+        self.assertEqual(self.program.text(IDC_START), "停止")
+        first = self.program.picture(IDC_SIGNAL)
+        self.assertIn(first, PERMISSIVE, "the run starts on a permissive aspect")
+        self.assert_silent(settle=0)
+
+        self.wait_for_alarm()
+        self.assert_players(1, timeout=3)
+        self.assert_sounding(bell=True, chime=True)
+        # The bell player's ticks make the alarm lamp blink.
+        seen = set()
+        wait_for(lambda: seen.add(self.program.picture(IDC_PANEL)) or
+                 {PANEL_ALARM, PANEL_DARK} <= seen, 4)
+        self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK})
+        session.screenshot(harness.BIN_DIR.parent / "screenshot-alarm.png")
+
+        self.program.click(IDC_CONFIRM)
+        self.assert_picture(IDC_PANEL, PANEL_NORMAL)
+        self.assert_players(0, timeout=3)
+        self.assert_sounding(bell=False, chime=True)
+        self.assertEqual(self.program.text(IDC_START), "停止")
+
+        self.program.click(IDC_SUSTAIN)
+        self.assertEqual(self.program.text(IDC_START), "開始")
+        self.assert_silent()
+        self.assertEqual(self.program.picture(IDC_SIGNAL), SIGNAL_STOP)
+
+
+class StopFromEveryPhase(ProgramCase):
+    def test_stop_during_the_approach(self):
+        self.program.click(IDC_START)
+        self.assertIn(self.program.picture(IDC_SIGNAL), PERMISSIVE)
+        self.program.click(IDC_START)
+        self.assert_stopped()
+
+    def test_stop_during_the_alarm(self):
+        self.raise_alarm()
+        self.assert_players(1)
+        self.program.click(IDC_START)
+        self.assert_stopped()
+
+    def test_stop_after_confirm(self):
+        self.raise_alarm()
+        self.program.click(IDC_CONFIRM)
+        self.program.click(IDC_START)
+        self.assert_stopped()
+
+    def test_stop_silences_a_player_after_no_overlap_was_ticked(self):
+        self.raise_alarm()
+        self.assert_players(1)
+        self.tick(IDC_NOOVERLAP)
+        self.program.click(IDC_START)
+        self.assert_stopped()
+
+
+class Options(ProgramCase):
+    def test_ignore_signal_raises_the_alarm_at_once_without_changing_the_signal(self):
+        self.raise_alarm()
+        self.assertEqual(self.program.picture(IDC_SIGNAL), SIGNAL_STOP)
+        self.assert_players(1)
+        self.assert_sounding(bell=True, chime=True)
+
+    def test_no_overlap_rings_the_bell_in_the_program_then_the_chime(self):
+        self.tick(IDC_NOOVERLAP)
+        self.raise_alarm()
+        self.assert_sounding(bell=True, chime=False)
+        self.assertEqual(self.program.players(), 0)
+        self.program.click(IDC_CONFIRM)
+        self.assert_sounding(bell=False, chime=True)
+        self.program.click(IDC_SUSTAIN)
+        self.assert_silent()
+
+    def test_full_auto_confirms_and_ends_by_itself_and_endless_starts_again(self):
+        self.tick(IDC_FULLAUTO, IDC_ENDLESS)
+        self.raise_alarm()
+        started = time.monotonic()
+        self.assert_picture(IDC_PANEL, PANEL_NORMAL, timeout=7)  # confirmed within 1-5 s
+        self.assert_players(0, timeout=3)
+        self.assertLess(time.monotonic() - started, 7)
+        # Ended after a further 7-17 s; with ignore signal the next alarm follows at once.
+        self.assert_picture(IDC_PANEL, PANEL_ALARM, timeout=20)
+        self.assertEqual(self.program.text(IDC_START), "停止")
+        self.assert_players(1)
+
+    def test_endless_begins_the_next_run_three_seconds_after_the_end(self):
+        self.tick(IDC_ENDLESS)
+        self.program.click(IDC_START)
+        self.wait_for_alarm()
+        self.program.click(IDC_CONFIRM)
+        self.program.click(IDC_SUSTAIN)
+        ended = time.monotonic()
+        self.assertEqual(self.program.text(IDC_START), "停止")
+        self.assert_silent()
+        ok = wait_for(lambda: self.program.picture(IDC_SIGNAL) in PERMISSIVE, 6, interval=0.1)
+        self.assertTrue(ok, "no new run")
+        self.assertGreater(time.monotonic() - ended, 2.5)
+
+
+class SoundButtons(ProgramCase):
+    def test_bell_button_toggles_the_bell_player(self):
+        self.program.click(IDC_BELL)
+        self.assert_players(1)
+        self.assert_sounding(bell=True, chime=False)
+        self.program.click(IDC_BELL)
+        self.assert_players(0)
+        self.assert_silent()
+
+    def test_chime_button_toggles_the_chime_and_both_sound_together(self):
+        self.program.click(IDC_CHIME)
+        self.assert_sounding(bell=False, chime=True)
+        self.program.click(IDC_BELL)
+        self.assert_sounding(bell=True, chime=True)
+        self.program.click(IDC_CHIME)
+        self.assert_sounding(bell=True, chime=False)
+        self.program.click(IDC_BELL)
+        self.assert_silent()
+
+    def test_with_no_overlap_the_later_sound_replaces_the_earlier(self):
+        self.tick(IDC_NOOVERLAP)
+        self.program.click(IDC_BELL)
+        self.assertEqual(self.program.players(), 0)
+        self.assert_sounding(bell=True, chime=False)
+        self.program.click(IDC_CHIME)
+        self.assert_sounding(bell=False, chime=True)
+        self.program.click(IDC_CHIME)
+        self.assert_silent()
+
+    def test_sound_buttons_do_nothing_during_a_run(self):
+        self.raise_alarm()
+        self.program.click(IDC_CONFIRM)
+        self.program.click(IDC_BELL)
+        self.assert_players(0, timeout=2)
+        self.assert_sounding(bell=False, chime=True)
+
+
+class AboutBox(ProgramCase):
+    def test_opens_from_the_system_menu_over_the_main_window_while_timers_run(self):
+        main = dict(p.split("=") for p in driver.ok("window").split())
+        self.program.click(IDC_START)  # a run goes on underneath
+        driver.ok(f"syscommand {IDM_ABOUTBOX}")
+        about = driver.ok("find 10000 " + ABOUT_TITLE)
+        self.assertNotEqual(about, "none")
+        self.assertEqual(driver.ok(f"text {IDC_VERSION}"), "OrvaneATS Version 1.20")
+        box = dict(p.split("=") for p in driver.ok("window").split())
+        mx, my, mw, mh = map(int, main["rect"].split(","))
+        ax, ay, aw, ah = map(int, box["rect"].split(","))
+        self.assertLessEqual(abs((ax + aw / 2) - (mx + mw / 2)), 1)
+        self.assertLessEqual(abs((ay + ah / 2) - (my + mh / 2)), 1)
+        driver.ok(f"post-click {IDOK}")
+        self.assertEqual(driver.ok("wait-gone 5000"), "gone")
+        self.program.target()
+        self.wait_for_alarm()  # the signal kept stepping while the box was open
+
+
+class ExitPaths(ProgramCase):
+    def exit_during_alarm(self, how):
+        self.raise_alarm()
+        self.assert_players(1)
+        self.program.click(IDC_BELL)  # ignored during the run
+        how()
+        self.assertTrue(self.program.wait_ended(), "the program did not end")
+        self.assert_players(0)
+        self.assert_silent()
+
+    def test_end_button(self):
+        self.exit_during_alarm(lambda: driver.ok(f"post-click {IDCANCEL}"))
+
+    def test_escape_key(self):
+        self.exit_during_alarm(lambda: driver.ok(f"key {VK_ESCAPE}"))
+
+    def test_close_box(self):
+        self.exit_during_alarm(lambda: driver.ok("close"))
+
+    def test_exit_quits_a_player_even_after_no_overlap_was_ticked(self):
+        self.program.click(IDC_BELL)
+        self.assert_players(1)
+        self.tick(IDC_NOOVERLAP)
+        driver.ok(f"post-click {IDCANCEL}")
+        self.assertTrue(self.program.wait_ended())
+        self.assert_players(0)
+        self.assert_silent()
+
+    def test_enter_on_a_checkbox_does_not_close_the_program(self):
+        self.program.click(IDC_BELL)
+        self.program.click(IDC_ENDLESS)  # the focus is on the checkbox now
+        driver.ok(f"key {VK_RETURN}")
+        time.sleep(1)
+        self.assertTrue(self.program.running())
+        self.assertEqual(driver.ok("alive"), "1")
+        self.assert_players(1)
+
+    def test_a_killed_program_takes_its_bell_player_with_it(self):
+        self.raise_alarm()
+        self.assert_players(1)
+        driver.ok("kill-procs orvaneats.exe")
+        self.assertTrue(self.program.wait_ended())
+        self.assert_players(0, timeout=5)
+
+
+class MissingFiles(unittest.TestCase):
+    """Without its wave files or bell player the program still runs, quietly."""
+
+    def test_runs_quietly_without_waves_and_player(self):
+        lonely = session.tmp / "alone"
+        lonely.mkdir(exist_ok=True)
+        shutil.copy(harness.BIN_DIR / "orvaneats.exe", lonely)
+        program = Program(lonely / "orvaneats.exe")
+        try:
+            program.click(IDC_IGNORESIGNAL)
+            program.click(IDC_START)
+            self.assertTrue(wait_for(lambda: program.picture(IDC_PANEL) == PANEL_ALARM, 3))
+            program.click(IDC_CHIME)
+            time.sleep(1)
+            now = time.monotonic()
+            self.assertLess(recorder.level(now - 0.8, now), SILENT_DB)
+            self.assertEqual(program.players(), 0)
+            program.click(IDC_CONFIRM)
+            program.click(IDC_SUSTAIN)
+            self.assertEqual(program.text(IDC_START), "開始")
+        finally:
+            program.kill()
+
+
+if __name__ == "__main__":
+    unittest.main()
