@@ -1,0 +1,156 @@
+"""Measures orvaneats.exe and atsbell.exe under Wine and prints the figures.
+
+Delays are taken from the moment the click is sent to the first 20 ms window of the
+recording in which the sound is (or is no longer) heard, so they include the audio path of
+Wine and PulseAudio: they are upper bounds of the program's own delay.
+"""
+
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+import harness  # noqa: E402
+import test_program as e2e  # noqa: E402
+
+TICKS = os.sysconf("SC_CLK_TCK")
+STEP_S = 0.01
+WINDOW_S = 0.04
+TARGET_DELAY_MS = 150
+TARGET_CPU_PERCENT = 1.0
+
+
+def linux_pids(exe_name, prefix):
+    """Processes of this Windows program in this session's Wine prefix only."""
+    out = subprocess.run(["pgrep", "-f", exe_name], capture_output=True, text=True).stdout
+    pids = []
+    for pid in map(int, out.split()):
+        try:
+            environ = Path(f"/proc/{pid}/environ").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if f"WINEPREFIX={prefix}".encode() in environ:
+            pids.append(pid)
+    return pids
+
+
+def cpu_seconds(pid):
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    except OSError:
+        return 0.0
+    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+
+
+def peak_memory_kib(pid):
+    try:
+        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def band_db(recorder, t0, band):
+    low, high = recorder.band_levels(t0, t0 + WINDOW_S, e2e.CHIME_BAND_HZ, e2e.BELL_BAND_HZ)
+    return high if band == "bell" else low
+
+
+def first_time(recorder, after, band, heard, timeout=5.0):
+    """Start of the first window after `after` in which the band is heard, or (heard=False)
+    of the first stretch of 200 ms in which it stays quiet."""
+    hold_s = 0.0 if heard else 0.2
+    audible = e2e.BELL_AUDIBLE_DB if band == "bell" else e2e.CHIME_AUDIBLE_DB
+    quiet = e2e.BELL_QUIET_DB if band == "bell" else e2e.CHIME_QUIET_DB
+    t = after
+    stretch_start = None
+    while t < after + timeout:
+        level = band_db(recorder, t, band)
+        if (heard and level > audible) or (not heard and level < quiet):
+            stretch_start = t if stretch_start is None else stretch_start
+            if t - stretch_start >= hold_s:
+                return stretch_start
+        else:
+            stretch_start = None
+        t += STEP_S
+    return None
+
+
+def ms(start, end):
+    if end is None:
+        return "never"
+    delay = (end - start) * 1000
+    return f"< {STEP_S * 1000:.0f} ms" if delay < STEP_S * 1000 else f"{delay:.0f} ms"
+
+
+def cpu_percent(pids, seconds):
+    before = {pid: cpu_seconds(pid) for pid in pids}
+    time.sleep(seconds)
+    return {pid: (cpu_seconds(pid) - before[pid]) / seconds * 100 for pid in pids}
+
+
+def verdict(ok):
+    return "ok" if ok else "OVER TARGET"
+
+
+def main():
+    harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
+                          "e2edriver.exe")
+    with harness.Session() as session:
+        e2e.session = session
+        e2e.driver = session.driver()
+        e2e.recorder = recorder = session.recorder()
+        program = e2e.Program()
+        # Under Wine a pointer resting on a button polls mouse tracking many times a second;
+        # a user's pointer is elsewhere while the alarm runs by itself.
+        subprocess.run(["xdotool", "mousemove", "0", "0"], env=session.env, check=True)
+        try:
+            prefix = session.env["WINEPREFIX"]
+            orvane_pids = linux_pids("orvaneats.exe", prefix)
+            idle = cpu_percent(orvane_pids, 30)
+            idle_cpu = sum(idle.values())
+
+            program.click(e2e.IDC_IGNORESIGNAL)
+            clicked = time.monotonic()
+            program.click(e2e.IDC_START)  # the alarm picture is shown inside this click
+            bell_at = first_time(recorder, clicked, "bell", heard=True)
+            chime_at = first_time(recorder, clicked, "chime", heard=True)
+            time.sleep(2)
+            player_pids = linux_pids("atsbell.exe", prefix)
+            alarm = cpu_percent(orvane_pids + player_pids, 30)
+            alarm_orvane = sum(alarm[p] for p in orvane_pids)
+            alarm_player = sum(alarm[p] for p in player_pids)
+            peaks = {pid: peak_memory_kib(pid) for pid in orvane_pids + player_pids}
+
+            confirmed = time.monotonic()
+            program.click(e2e.IDC_CONFIRM)
+            silent_at = first_time(recorder, confirmed, "bell", heard=False)
+        finally:
+            program.kill()
+
+    bell_ms = None if bell_at is None else (bell_at - clicked) * 1000
+    chime_ms = None if chime_at is None else (chime_at - clicked) * 1000
+    silent_ms = None if silent_at is None else (silent_at - confirmed) * 1000
+    print("OrvaneATS under Wine, null sink; delays include the audio path")
+    print(f"  alarm picture -> bell audible:   {ms(clicked, bell_at):>8}   "
+          f"{verdict(bell_ms is not None and bell_ms <= TARGET_DELAY_MS)}")
+    print(f"  alarm picture -> chime audible:  {ms(clicked, chime_at):>8}   "
+          f"{verdict(chime_ms is not None and chime_ms <= TARGET_DELAY_MS)}")
+    print(f"  confirm click -> bell silent:    {ms(confirmed, silent_at):>8}   "
+          f"{verdict(silent_ms is not None and silent_ms <= TARGET_DELAY_MS)}")
+    print(f"  CPU, 30 s idle, orvaneats.exe:   {idle_cpu:7.2f} %   "
+          f"{verdict(idle_cpu < TARGET_CPU_PERCENT)}")
+    print(f"  CPU, 30 s alarm, orvaneats.exe:  {alarm_orvane:7.2f} %   "
+          f"{verdict(alarm_orvane < TARGET_CPU_PERCENT)}")
+    print(f"  CPU, 30 s alarm, atsbell.exe:    {alarm_player:7.2f} %   "
+          f"{verdict(alarm_player < TARGET_CPU_PERCENT)}")
+    for pid, kib in peaks.items():
+        name = "orvaneats.exe" if pid in orvane_pids else "atsbell.exe"
+        print(f"  peak memory, {name:14} {kib / 1024:7.1f} MiB (VmHWM, pid {pid})")
+
+
+if __name__ == "__main__":
+    main()
