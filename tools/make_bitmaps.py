@@ -59,6 +59,8 @@ PANEL_STATES = {
 
 # ---- colours ----------------------------------------------------------------------
 
+# The signal head stands on the dialog's face colour (COLOR_3DFACE on Windows and Wine).
+DIALOG_FACE = (240, 240, 240)
 TEAL_TOP = (46, 124, 126)
 TEAL_BOTTOM = (28, 96, 99)
 METAL_LIGHT = (222, 225, 228)
@@ -243,14 +245,13 @@ def draw_panel(state):
 
 def draw_signal(aspect):
     w, h = SIGNAL_SIZE
-    cv = Canvas(w, h, TEAL_TOP)
-    teal_ground(cv)
+    cv = Canvas(w, h, DIALOG_FACE)
     lit = SIGNAL_ASPECTS[aspect]
     body = (3.5, 0.5, 28.5, 63.5)
 
     # Shadow, then the black body with a faint sheen on its upper left edge.
     cv.shape(lambda x, y: sd_round_rect(x, y, body[0] + 1.0, body[1] + 1.5, body[2] + 1.0, body[3] + 1.5, 10.0),
-             lambda x, y: (10, 36, 38), (0, 0, w, h), opacity=0.5)
+             lambda x, y: (120, 120, 120), (0, 0, w, h), opacity=0.5)
     cv.shape(lambda x, y: sd_round_rect(x, y, *body, 10.0),
              lambda x, y: mix((14, 15, 17), (92, 96, 102), clamp(1.0 - (x + 0.3 * y) / 24.0)), (0, 0, w, h))
     cv.shape(lambda x, y: sd_round_rect(x, y, body[0] + 1.0, body[1] + 1.0, body[2] - 1.0, body[3] - 1.0, 9.0),
@@ -270,7 +271,7 @@ def draw_signal(aspect):
         cv.paint(glow, (cx - 10, cy - 10, cx + 10, cy + 10))
         # Keep the glow on the body.
         cv.shape(lambda x, y: -sd_round_rect(x, y, *body, 10.0),
-                 lambda x, y: mix(TEAL_TOP, TEAL_BOTTOM, y / h), (cx - 10, cy - 10, cx + 10, cy + 10))
+                 lambda x, y: DIALOG_FACE, (cx - 10, cy - 10, cx + 10, cy + 10))
 
     for n, (cx, cy) in enumerate(SIGNAL_LAMPS, start=1):
         on = n in lit
