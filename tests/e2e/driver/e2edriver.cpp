@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "repl.h"
@@ -165,8 +166,8 @@ std::wstring ExeOfWindow(HWND hwnd) {
 }
 
 UniqueModule LoadDatafile(const std::wstring& path) {
-    UniqueModule module(LoadLibraryExW(
-        path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    UniqueModule module(LoadLibraryExW(path.c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!module) Fail("cannot load " + Narrow(path));
     return module;
 }
@@ -305,6 +306,7 @@ private:
 // ---- the driver ------------------------------------------------------------------------------
 
 constexpr wchar_t kTickWindowClass[] = L"OrvaneE2eTickWindow";
+constexpr wchar_t kCoverClass[] = L"OrvaneE2eCover";
 constexpr WPARAM kBlinkTimerId = 2;
 
 class Driver {
@@ -359,12 +361,15 @@ private:
     std::string PlayerKill(const Args&, const std::wstring&);
     std::string Ticks(const Args&, const std::wstring&);
     std::string Sleep(const Args& a, const std::wstring&);
+    std::string Cover(const Args& a, const std::wstring&);
+    std::string Uncover(const Args&, const std::wstring&);
 
     static LRESULT CALLBACK TickWindowProc(HWND, UINT, WPARAM, LPARAM);
 
     std::map<std::string, Entry> commands_;
     HWND target_ = nullptr;
     HWND tickWindow_ = nullptr;
+    HWND cover_ = nullptr;
     std::wstring playerExe_;
     UniqueHandle playerProcess_;
     DWORD playerThreadId_ = 0;
@@ -407,6 +412,8 @@ Driver::Driver() : playerExe_(ExeFolder() + L"atsbell.exe") {
         {"player-kill", {&Driver::PlayerKill, 0, 0}},
         {"ticks", {&Driver::Ticks, 0, 0}},
         {"sleep", {&Driver::Sleep, 1, 1}},
+        {"cover", {&Driver::Cover, 4, 4}},
+        {"uncover", {&Driver::Uncover, 0, 0}},
     };
 }
 
@@ -637,9 +644,9 @@ std::string Driver::DlgUnits(const Args& a, const std::wstring& rest) {
     if (!data) Fail("cannot load dialog template");
     std::vector<WORD> hidden = HiddenEmptyTemplate(data, SizeofResource(module.get(), resource));
 
-    const HWND dialog = CreateDialogIndirectParamW(
-        GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(hidden.data()), nullptr,
-        QuietDialogProc, 0);
+    const HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                                   reinterpret_cast<LPCDLGTEMPLATEW>(hidden.data()),
+                                                   nullptr, QuietDialogProc, 0);
     if (!dialog) Fail("cannot create the dialog: " + Dec(GetLastError()));
     const BOOL mapped = MapDialogRect(dialog, &box);
     DestroyWindow(dialog);
@@ -647,18 +654,13 @@ std::string Driver::DlgUnits(const Args& a, const std::wstring& rest) {
     return Dec(box.left) + "," + Dec(box.top) + "," + Dec(box.right) + "," + Dec(box.bottom);
 }
 
-// bitmap <ctrl_id> [exe path]: which of the bitmaps 129..136 the control shows on screen.
-std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
-    const HWND control = Control(a[0]);
-    std::wstring exe;
-    if (a.size() > 1) {
-        exe = rest.substr(rest.find(L' ') + 1);
-        exe.erase(0, exe.find_first_not_of(L' '));
-    } else {
-        exe = ExeOfWindow(Target());
-    }
-    const UniqueModule module = LoadDatafile(exe);
+struct Match {
+    int id = 0;
+    double fraction = -1.0;
+};
 
+// Compares the control's area on screen with each candidate, drawn at its top left corner.
+Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdi>>& candidates) {
     RECT client;
     GetClientRect(control, &client);
     MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
@@ -672,12 +674,8 @@ std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
         BitBlt(screen.dc(), 0, 0, width, height, screenDc, client.left, client.top, SRCCOPY);
         ReleaseDC(nullptr, screenDc);
     }
-
-    int bestId = 0;
-    double bestFraction = -1.0;
-    for (int id = 129; id <= 136; ++id) {
-        UniqueGdi picture(LoadImageW(module.get(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
-        if (!picture) continue;
+    Match best;
+    for (const auto& [id, picture] : candidates) {
         BITMAP info{};
         GetObjectW(picture.get(), sizeof(info), &info);
         const int w = info.bmWidth < width ? info.bmWidth : width;
@@ -693,17 +691,41 @@ std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
             for (int x = 0; x < w; ++x)
                 if (drawn.Pixel(x, y) == screen.Pixel(x, y)) ++equal;
         // Pixels outside the overlap of bitmap and control count as different.
-        const long long total = static_cast<long long>(info.bmWidth > width ? info.bmWidth : width) *
-                                (info.bmHeight > height ? info.bmHeight : height);
+        const long long total =
+            static_cast<long long>(info.bmWidth > width ? info.bmWidth : width) *
+            (info.bmHeight > height ? info.bmHeight : height);
         const double fraction = static_cast<double>(equal) / static_cast<double>(total);
-        if (fraction > bestFraction) {
-            bestFraction = fraction;
-            bestId = id;
-        }
+        if (fraction > best.fraction) best = {id, fraction};
     }
-    if (bestId == 0) return "none";
+    return best;
+}
+
+// bitmap <ctrl_id> [exe path]: which of the bitmaps 129..136 the control shows on screen.
+// Painting is asynchronous, so short of an exact match it looks again for up to a second.
+std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
+    const HWND control = Control(a[0]);
+    std::wstring exe;
+    if (a.size() > 1) {
+        exe = rest.substr(rest.find(L' ') + 1);
+        exe.erase(0, exe.find_first_not_of(L' '));
+    } else {
+        exe = ExeOfWindow(Target());
+    }
+    const UniqueModule module = LoadDatafile(exe);
+    std::vector<std::pair<int, UniqueGdi>> candidates;
+    for (int id = 129; id <= 136; ++id) {
+        UniqueGdi picture(LoadImageW(module.get(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+        if (picture) candidates.emplace_back(id, std::move(picture));
+    }
+    if (candidates.empty()) return "none";
+
+    Match best;
+    PumpUntil(1000, [&] {
+        best = BestMatch(control, candidates);
+        return best.fraction >= 1.0;
+    });
     char buf[32];
-    std::snprintf(buf, sizeof(buf), "%d %.3f", bestId, bestFraction);
+    std::snprintf(buf, sizeof(buf), "%d %.3f", best.id, best.fraction);
     return buf;
 }
 
@@ -756,9 +778,9 @@ HWND Driver::TickWindow() {
         return RegisterClassW(&wc);
     }();
     if (!atom) Fail("cannot register the window class");
-    tickWindow_ = CreateWindowExW(0, kTickWindowClass, L"e2edriver ticks", WS_OVERLAPPEDWINDOW,
-                                  0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr);
+    tickWindow_ =
+        CreateWindowExW(0, kTickWindowClass, L"e2edriver ticks", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                        100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!tickWindow_) Fail("cannot create the window");
     return tickWindow_;
 }
@@ -794,8 +816,9 @@ std::string Driver::StartPlayer(const Args&, const std::wstring& rest) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(playerExe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &info))
+    // Detached, so the player holds none of our stdin/stdout pipes open.
+    if (!CreateProcessW(playerExe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        DETACHED_PROCESS, nullptr, nullptr, &startup, &info))
         Fail("cannot start " + Narrow(playerExe_) + ": " + Dec(GetLastError()));
     CloseHandle(info.hThread);
     playerProcess_.reset(info.hProcess);
@@ -842,6 +865,40 @@ std::string Driver::Ticks(const Args&, const std::wstring&) { return Dec(ticks_)
 
 std::string Driver::Sleep(const Args& a, const std::wstring&) {
     PumpUntil(ParseTimeout(a[0]), nullptr);
+    return "ok";
+}
+
+// cover <x> <y> <w> <h>: a topmost magenta window over that screen rectangle, to see that
+// pixel checks notice something drawn over the program.
+std::string Driver::Cover(const Args& a, const std::wstring&) {
+    static const ATOM atom = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+        wc.lpszClassName = kCoverClass;
+        return RegisterClassW(&wc);
+    }();
+    if (!atom) Fail("cannot register the window class");
+    const int x = static_cast<int>(ParseInt(a[0], "x"));
+    const int y = static_cast<int>(ParseInt(a[1], "y"));
+    const int w = static_cast<int>(ParseInt(a[2], "width"));
+    const int h = static_cast<int>(ParseInt(a[3], "height"));
+    if (cover_) DestroyWindow(cover_);
+    cover_ =
+        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClass, L"",
+                        WS_POPUP, x, y, w, h, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!cover_) Fail("cannot create the window");
+    ShowWindow(cover_, SW_SHOWNOACTIVATE);
+    UpdateWindow(cover_);
+    PumpUntil(200, nullptr);  // let it reach the screen
+    return HandleText(cover_);
+}
+
+std::string Driver::Uncover(const Args&, const std::wstring&) {
+    if (cover_) DestroyWindow(cover_);
+    cover_ = nullptr;
+    PumpUntil(200, nullptr);
     return "ok";
 }
 
