@@ -336,7 +336,8 @@ class Driver:
         self.proc = session.start_windows(exe, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                           stderr=log)
         self._lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
         answer = self.cmd("ping", timeout=60)
         if answer != "pong":
             raise DriverError(f"driver did not start: {answer!r}")
@@ -380,11 +381,15 @@ class Driver:
             except (DriverError, subprocess.TimeoutExpired, OSError):
                 pass
         _kill_group(self.proc)
-        for pipe in (self.proc.stdin, self.proc.stdout):
-            try:
-                pipe.close()
-            except OSError:
-                pass
+        try:
+            self.proc.stdin.close()
+        except OSError:
+            pass
+        # A child that inherited the pipe may keep the reader blocked; closing stdout under it
+        # would hang, so leave it to the daemon thread then.
+        self._reader.join(2)
+        if not self._reader.is_alive():
+            self.proc.stdout.close()
 
 
 class Recorder:
@@ -428,7 +433,8 @@ class Recorder:
     def stop(self):
         _kill_group(self.proc)
         self._thread.join(5)
-        self.proc.stdout.close()
+        if not self._thread.is_alive():
+            self.proc.stdout.close()
         if self in self._session._recorders:
             self._session._recorders.remove(self)
 
