@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick  # private X server, window tools, screenshots
   pulseaudio pulseaudio-utils sox     # null sink, recording, wave tools
   fonts-ipafont-gothic  # stands in for the Japanese dialog font
+  fonts-wine            # Wine's own fonts (Marlett draws the caption buttons)
   python3
 )
 

@@ -47,6 +47,10 @@ FONT_SUBSTITUTES = {
     "MS Gothic": "IPAGothic",
 }
 FONT_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes"
+# With no window manager on the private display, Wine draws the title bars itself, so the
+# screenshots show the caption, the icon and the close box.
+X11_KEY = r"HKCU\Software\Wine\X11 Driver"
+X11_SETTINGS = {"Decorated": "N"}
 
 
 class HarnessError(RuntimeError):
@@ -225,7 +229,8 @@ class Session:
         PREFIX_CACHE.mkdir(parents=True, exist_ok=True)
         template = PREFIX_CACHE / "template"
         stamp = PREFIX_CACHE / "stamp"
-        wanted = _wine_version() + "\n" + repr(sorted(FONT_SUBSTITUTES.items()))
+        wanted = (_wine_version() + "\n" + repr(sorted(FONT_SUBSTITUTES.items())) +
+                  repr(sorted(X11_SETTINGS.items())))
         with open(PREFIX_CACHE / "lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if not (template.is_dir() and stamp.exists() and stamp.read_text() == wanted):
@@ -249,6 +254,10 @@ class Session:
                                        "(scripts/deps-wine.sh installs it)")
                 subprocess.run([WINE, "reg", "add", FONT_KEY, "/v", name, "/t", "REG_SZ",
                                 "/d", family, "/f"], env=env, capture_output=True, timeout=120,
+                               check=True)
+            for name, value in X11_SETTINGS.items():
+                subprocess.run([WINE, "reg", "add", X11_KEY, "/v", name, "/t", "REG_SZ",
+                                "/d", value, "/f"], env=env, capture_output=True, timeout=120,
                                check=True)
             self._stop_wineserver(env)  # writes the registry to disk
             self._check_font_substitutes(prefix)
