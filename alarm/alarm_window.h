@@ -1,5 +1,6 @@
 // The port: everything the alarm core asks of the window it lives in.
-// The Windows program implements it with Win32 calls; the unit tests with a fake on a virtual clock.
+// The Windows program implements it with Win32 calls; the unit tests with a fake on a virtual
+// clock.
 #ifndef ORVANE_ALARM_WINDOW_H
 #define ORVANE_ALARM_WINDOW_H
 

@@ -37,8 +37,8 @@ void CAlarmDlg::AppendAboutItemToSystemMenu() {
     HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu == nullptr) return;
     const wchar_t* text = nullptr;
-    const int length = LoadStringW(AfxGetApp()->m_hInstance, IDS_ABOUTBOX,
-                                   reinterpret_cast<LPWSTR>(&text), 0);
+    const int length =
+        LoadStringW(AfxGetApp()->m_hInstance, IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0) return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, std::wstring(text, length).c_str());

@@ -33,8 +33,8 @@ bool ReadTemplatePosition(HINSTANCE module, UINT templateId, DialogTemplatePosit
 }  // namespace
 
 HBITMAP CStatic::SetBitmap(HBITMAP bitmap) {
-    return reinterpret_cast<HBITMAP>(SendMessageW(m_hWnd, STM_SETIMAGE, IMAGE_BITMAP,
-                                                  reinterpret_cast<LPARAM>(bitmap)));
+    return reinterpret_cast<HBITMAP>(
+        SendMessageW(m_hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
 }
 
 void DDX_Check(CDataExchange* pDX, int controlId, bool& value) {

@@ -1,9 +1,9 @@
 #include "win32_alarm_window.h"
 
+#include <mmsystem.h>
+
 #include <cstdlib>
 #include <ctime>
-
-#include <mmsystem.h>
 
 #include "alarm_ids.h"
 #include "dialog.h"

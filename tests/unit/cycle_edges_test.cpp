@@ -13,7 +13,9 @@ void ExpectStopped(const AlarmRig& rig) {
     EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_NORMAL);
     EXPECT_EQ(rig.window.caption, CAPTION_START);
     EXPECT_EQ(rig.panel.m_nBell + rig.panel.m_nChime + rig.panel.m_nBlink, 0);
-    for (int timer : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART}) { EXPECT_FALSE(rig.window.IsArmed(timer)); }
+    for (int timer : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART}) {
+        EXPECT_FALSE(rig.window.IsArmed(timer));
+    }
 }
 
 struct StopCase {
@@ -27,7 +29,9 @@ TEST_P(StopFromEveryPhase, LeavesNothingSoundingAndShowsStopAndTheNormalPanel) {
     AlarmRig rig;
     rig.SetOption(IDC_NOOVERLAP, GetParam().noOverlap);
     StartAt(rig, ASPECT_PROCEED);
-    if (GetParam().state >= Alarm) { ASSERT_TRUE(RunUntilState(rig, Alarm)); }
+    if (GetParam().state >= Alarm) {
+        ASSERT_TRUE(RunUntilState(rig, Alarm));
+    }
     if (GetParam().state == Confirmed) rig.panel.OnConfirmButton();
     ASSERT_EQ(rig.panel.m_nState, GetParam().state);
     rig.panel.OnStartStop();

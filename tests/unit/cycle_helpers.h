@@ -9,9 +9,9 @@
 namespace ats::testing {
 
 // rand() draws that give a wanted value from the core's formulas.
-inline int DrawForFirstAspect(int k) { return k - 1; }              // rand() % 5 + 1
-inline int DrawForShortInterval(int ms) { return ms - 1000; }       // rand() % 4000 + 1000
-inline int DrawForLongInterval(int ms) { return ms - 7000; }        // rand() % 10000 + 7000
+inline int DrawForFirstAspect(int k) { return k - 1; }         // rand() % 5 + 1
+inline int DrawForShortInterval(int ms) { return ms - 1000; }  // rand() % 4000 + 1000
+inline int DrawForLongInterval(int ms) { return ms - 7000; }   // rand() % 10000 + 7000
 
 inline constexpr std::int64_t kLongestApproachMs = 4 * 4999;
 

@@ -108,7 +108,8 @@ TEST(Cycle, IgnoreSignalRaisesTheAlarmAtOnceWithoutTouchingTheSignal) {
     rig.panel.OnStartStop();
     EXPECT_EQ(rig.panel.m_nState, Alarm);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
-    for (const auto& call : rig.window.calls) EXPECT_EQ(call.find("ShowBitmap 1006"), std::string::npos);
+    for (const auto& call : rig.window.calls)
+        EXPECT_EQ(call.find("ShowBitmap 1006"), std::string::npos);
     EXPECT_EQ(rig.window.RunningPlayers(), 1);
 }
 
@@ -186,9 +187,13 @@ TEST(CallOrder, AlarmOnset) {
     rig.window.ScriptDraws({DrawForShortInterval(1234)});
     rig.window.calls.clear();
     rig.Advance(1000);
-    const Calls expected{"ShowBitmap 1006 132", "KillTimer 1",    "ShowBitmap 1007 131",
-                         "SetTimer 4 1234",     std::string("StartBellPlayer ") + kBellPlayerCommand,
-                         "Wait 100",            "PlayWaveLoop atschime.wav"};
+    const Calls expected{"ShowBitmap 1006 132",
+                         "KillTimer 1",
+                         "ShowBitmap 1007 131",
+                         "SetTimer 4 1234",
+                         std::string("StartBellPlayer ") + kBellPlayerCommand,
+                         "Wait 100",
+                         "PlayWaveLoop atschime.wav"};
     EXPECT_EQ(rig.window.calls, expected);
 }
 
@@ -213,9 +218,9 @@ TEST(CallOrder, Stop) {
     StartToAlarm(rig);
     rig.window.calls.clear();
     rig.panel.OnStartStop();
-    const Calls expected{"KillTimer 1",    "ShowBitmap 1006 132", "KillTimer 2",
-                         "ShowBitmap 1007 129", "QuitBellPlayer", "StopWave",
-                         "KillTimer 3",    "SetStartCaption 開始"};
+    const Calls expected{"KillTimer 1",         "ShowBitmap 1006 132", "KillTimer 2",
+                         "ShowBitmap 1007 129", "QuitBellPlayer",      "StopWave",
+                         "KillTimer 3",         "SetStartCaption 開始"};
     EXPECT_EQ(rig.window.calls, expected);
 }
 

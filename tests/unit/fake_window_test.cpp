@@ -13,8 +13,8 @@ TEST(VirtualClock, DeliversTicksOfSeveralTimersInTimeOrder) {
     window.SetTimer(4, 200);
     std::vector<std::pair<int, std::int64_t>> ticks;
     while (const auto id = window.NextTickUntil(650)) ticks.emplace_back(*id, window.NowMs());
-    const std::vector<std::pair<int, std::int64_t>> expected{{4, 200}, {1, 300}, {4, 400},
-                                                             {1, 600}, {4, 600}};
+    const std::vector<std::pair<int, std::int64_t>> expected{
+        {4, 200}, {1, 300}, {4, 400}, {1, 600}, {4, 600}};
     EXPECT_EQ(ticks, expected);
 }
 

@@ -11,7 +11,16 @@ namespace ats::testing {
 namespace {
 
 enum class Step {
-    StartStop, Confirm, Sustain, Bell, Chime, Option, BlinkTick, ShortWait, LongWait, Count
+    StartStop,
+    Confirm,
+    Sustain,
+    Bell,
+    Chime,
+    Option,
+    BlinkTick,
+    ShortWait,
+    LongWait,
+    Count
 };
 
 struct Invariants {
@@ -36,8 +45,12 @@ struct Invariants {
             ASSERT_EQ(w.caption, CAPTION_START) << where;
             ASSERT_FALSE(w.IsArmed(TIMER_SIGNAL) || w.IsArmed(TIMER_RESTART)) << where;
         }
-        if (p.m_nState > Idle) { ASSERT_EQ(w.caption, CAPTION_STOP) << where; }
-        if (p.m_nState == Approach) { ASSERT_TRUE(w.IsArmed(TIMER_SIGNAL)) << where << ": signal stuck"; }
+        if (p.m_nState > Idle) {
+            ASSERT_EQ(w.caption, CAPTION_STOP) << where;
+        }
+        if (p.m_nState == Approach) {
+            ASSERT_TRUE(w.IsArmed(TIMER_SIGNAL)) << where << ": signal stuck";
+        }
         if (p.m_nState == Alarm) {
             ASSERT_EQ(p.m_nBell, 1) << where;
             ASSERT_TRUE(w.BellSounding()) << where << ": alarm without bell";
@@ -50,7 +63,9 @@ struct Invariants {
             ASSERT_TRUE(w.PlayingWave().has_value()) << where << ": silent before the end";
             ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
         }
-        if (w.ChimeSounding()) { ASSERT_EQ(p.m_nChime, 1) << where << ": chime without its flag"; }
+        if (w.ChimeSounding()) {
+            ASSERT_EQ(p.m_nChime, 1) << where << ": chime without its flag";
+        }
         if (const auto period = w.PeriodOf(TIMER_SIGNAL)) {
             ASSERT_GE(*period, 1000) << where;
             ASSERT_LE(*period, 4999) << where;
@@ -60,7 +75,8 @@ struct Invariants {
             ASSERT_LE(*period, 16999) << where;
         }
         if (const auto period = w.PeriodOf(TIMER_RESTART)) {
-            ASSERT_TRUE(*period == RESTART_GAP_MS || *period == RESTART_GAP_IGNORE_SIGNAL_MS) << where;
+            ASSERT_TRUE(*period == RESTART_GAP_MS || *period == RESTART_GAP_IGNORE_SIGNAL_MS)
+                << where;
         }
         ASSERT_FALSE(w.IsArmed(TIMER_BLINK)) << where;
     }
@@ -95,7 +111,8 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
             trail += std::to_string(static_cast<int>(step)) + " ";
             const int stateBefore = rig.panel.m_nState;
             ApplyStep(rig, step, random);
-            Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail}.CheckAfter(step, stateBefore);
+            Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail}.CheckAfter(
+                step, stateBefore);
             if (::testing::Test::HasFatalFailure()) {
                 for (const auto& call : rig.window.calls) std::cerr << call << "\n";
                 return;

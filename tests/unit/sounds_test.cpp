@@ -26,9 +26,8 @@ TEST(BellButton, WithoutNoOverlapStartsOnePlayerWithTheWindowHandleThenQuitsIt) 
 TEST(BellButton, StartThenWaitIsTheOrderOfAPlayerStart) {
     AlarmRig rig;
     rig.panel.OnBellButton();
-    const std::vector<std::string> expected{"ReadOptions", std::string("StartBellPlayer ") +
-                                                               kBellPlayerCommand,
-                                            "Wait 100"};
+    const std::vector<std::string> expected{
+        "ReadOptions", std::string("StartBellPlayer ") + kBellPlayerCommand, "Wait 100"};
     EXPECT_EQ(rig.window.calls, expected);
 }
 
