@@ -57,6 +57,19 @@ class HarnessError(RuntimeError):
     pass
 
 
+def start_session(recording=True):
+    """A started Session with one driver and, if asked, a recorder: a test module's set-up."""
+    session = Session()
+    session.start()
+    try:
+        driver = session.driver()
+        recorder = session.recorder() if recording else None
+    except BaseException:
+        session.close()
+        raise
+    return session, driver, recorder
+
+
 def require_build(*names):
     """Paths of files in build/windows/bin; a clear error if one is missing."""
     paths = [BIN_DIR / name for name in names]

@@ -20,14 +20,7 @@ recorder = None
 def setUpModule():
     global session, driver, recorder
     harness.require_build("atsbell.exe", "atsbell.wav", "e2edriver.exe")
-    session = harness.Session()
-    session.start()
-    try:
-        driver = session.driver()
-        recorder = session.recorder()
-    except BaseException:
-        session.close()
-        raise
+    session, driver, recorder = harness.start_session()
 
 
 def tearDownModule():

@@ -32,13 +32,7 @@ sample_exe = None
 def setUpModule():
     global session, driver, sample_exe
     sample_exe, _ = harness.require_build("e2esample.exe", "e2edriver.exe")
-    session = harness.Session()
-    session.start()
-    try:
-        driver = session.driver()
-    except BaseException:
-        session.close()
-        raise
+    session, driver, _ = harness.start_session(recording=False)
 
 
 def tearDownModule():

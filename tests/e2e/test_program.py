@@ -66,14 +66,7 @@ def setUpModule():
     global session, driver, recorder
     harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                           "e2edriver.exe")
-    session = harness.Session()
-    session.start()
-    try:
-        driver = session.driver()
-        recorder = session.recorder()
-    except BaseException:
-        session.close()
-        raise
+    session, driver, recorder = harness.start_session()
 
 
 def tearDownModule():
@@ -81,10 +74,17 @@ def tearDownModule():
         session.close()
 
 
+def window_rect():
+    """Fields of the driver's `window` answer, with the rectangles as (x, y, w, h)."""
+    fields = dict(part.split("=") for part in driver.ok("window").split())
+    for key in ("rect", "client", "work"):
+        fields[key] = tuple(map(int, fields[key].split(",")))
+    return fields
+
+
 def save_window_screenshot(name, margin=8):
     """Saves the target window, cropped from the screen, to the build folder for a person."""
-    fields = dict(part.split("=") for part in driver.ok("window").split())
-    x, y, w, h = map(int, fields["rect"].split(","))
+    x, y, w, h = window_rect()["rect"]
     screen = session.tmp / "screen.png"
     session.screenshot(screen)
     crop = f"{w + 2 * margin}x{h + 2 * margin}+{max(0, x - margin)}+{max(0, y - margin)}"
@@ -226,15 +226,15 @@ class ProgramCase(unittest.TestCase):
 class LayoutAndInitialState(ProgramCase):
     def test_window_style_caption_and_position(self):
         self.assertEqual(self.program.text(), MAIN_TITLE)
-        fields = dict(part.split("=") for part in driver.ok("window").split())
+        fields = window_rect()
         style, exstyle = int(fields["style"], 16), int(fields["exstyle"], 16)
         for bit, name in ((0x80000000, "WS_POPUP"), (0x10000000, "WS_VISIBLE"),
                           (0x00C00000, "WS_CAPTION"), (0x00080000, "WS_SYSMENU"),
                           (0x80, "DS_MODALFRAME")):
             self.assertTrue(style & bit, name)
         self.assertTrue(exstyle & 0x00040000, "WS_EX_APPWINDOW")
-        x, y, w, h = map(int, fields["rect"].split(","))
-        wx, wy, ww, wh = map(int, fields["work"].split(","))
+        x, y, w, h = fields["rect"]
+        wx, wy, ww, wh = fields["work"]
         # Centred on the screen, as the template sits at (0, 0).
         self.assertLessEqual(abs((x + w / 2) - (wx + ww / 2)), 1)
         self.assertLessEqual(abs((y + h / 2) - (wy + wh / 2)), 1)
@@ -417,15 +417,13 @@ class SoundButtons(ProgramCase):
 
 class AboutBox(ProgramCase):
     def test_opens_from_the_system_menu_over_the_main_window_while_timers_run(self):
-        main = dict(p.split("=") for p in driver.ok("window").split())
+        mx, my, mw, mh = window_rect()["rect"]
         self.program.click(IDC_START)  # a run goes on underneath
         driver.ok(f"syscommand {IDM_ABOUTBOX}")
         about = driver.ok("find 10000 " + ABOUT_TITLE)
         self.assertNotEqual(about, "none")
         self.assertEqual(driver.ok(f"text {IDC_VERSION}"), "OrvaneATS Version 1.20")
-        box = dict(p.split("=") for p in driver.ok("window").split())
-        mx, my, mw, mh = map(int, main["rect"].split(","))
-        ax, ay, aw, ah = map(int, box["rect"].split(","))
+        ax, ay, aw, ah = window_rect()["rect"]
         self.assertLessEqual(abs((ax + aw / 2) - (mx + mw / 2)), 1)
         self.assertLessEqual(abs((ay + ah / 2) - (my + mh / 2)), 1)
         driver.ok(f"post-click {IDOK}")
