@@ -19,6 +19,9 @@ if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
     for name in 'ＭＳ Ｐゴシック' 'MS PGothic'; do
         wine reg add "$font_key" /v "$name" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
     done
+    # Wine's title bars and menus fall back to it for Japanese text.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.orvane-ready"
 fi

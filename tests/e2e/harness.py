@@ -47,6 +47,9 @@ FONT_SUBSTITUTES = {
     "MS Gothic": "IPAGothic",
 }
 FONT_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes"
+# Wine's own UI font (title bars, menus) has no Japanese glyphs: it falls back to IPA P Gothic.
+FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+FONT_LINKS = {"Tahoma": "ipagp.ttf,IPAPGothic"}
 # With no window manager on the private display, Wine draws the title bars itself, so the
 # screenshots show the caption, the icon and the close box.
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
@@ -243,7 +246,7 @@ class Session:
         template = PREFIX_CACHE / "template"
         stamp = PREFIX_CACHE / "stamp"
         wanted = (_wine_version() + "\n" + repr(sorted(FONT_SUBSTITUTES.items())) +
-                  repr(sorted(X11_SETTINGS.items())))
+                  repr(sorted(X11_SETTINGS.items())) + repr(sorted(FONT_LINKS.items())))
         with open(PREFIX_CACHE / "lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if not (template.is_dir() and stamp.exists() and stamp.read_text() == wanted):
@@ -268,6 +271,10 @@ class Session:
                 subprocess.run([WINE, "reg", "add", FONT_KEY, "/v", name, "/t", "REG_SZ",
                                 "/d", family, "/f"], env=env, capture_output=True, timeout=120,
                                check=True)
+            for name, value in FONT_LINKS.items():
+                subprocess.run([WINE, "reg", "add", FONT_LINK_KEY, "/v", name, "/t",
+                                "REG_MULTI_SZ", "/d", value, "/f"], env=env,
+                               capture_output=True, timeout=120, check=True)
             for name, value in X11_SETTINGS.items():
                 subprocess.run([WINE, "reg", "add", X11_KEY, "/v", name, "/t", "REG_SZ",
                                 "/d", value, "/f"], env=env, capture_output=True, timeout=120,
