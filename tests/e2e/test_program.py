@@ -65,7 +65,7 @@ recorder = None
 def setUpModule():
     global session, driver, recorder
     harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
-                          "e2edriver.exe")
+                          "e2edriver.exe", "e2eslowplayer.exe")
     session, driver, recorder = harness.start_session()
 
 
@@ -475,6 +475,24 @@ class ExitPaths(ProgramCase):
         driver.ok("kill-procs orvaneats.exe")
         self.assertTrue(self.program.wait_ended())
         self.assert_players(0, timeout=5)
+
+
+class SlowPlayer(unittest.TestCase):
+    """A player that makes its message queue late still gets the quit."""
+
+    def test_a_quit_reaches_a_player_that_starts_slowly(self):
+        folder = session.tmp / "slow"
+        folder.mkdir(exist_ok=True)
+        shutil.copy(harness.BIN_DIR / "orvaneats.exe", folder)
+        shutil.copy(harness.BIN_DIR / "e2eslowplayer.exe", folder / "atsbell.exe")
+        program = Program(folder / "orvaneats.exe")
+        try:
+            program.click(IDC_BELL)  # returns after the 100 ms wait, long before its queue
+            program.click(IDC_BELL)
+            self.assertTrue(wait_for(lambda: program.players() == 0, 5), "the player runs on")
+            self.assertTrue((folder / "quit-received").exists(), "it was ended, not told")
+        finally:
+            program.kill()
 
 
 class MissingFiles(unittest.TestCase):
