@@ -15,8 +15,6 @@ CAlarmDlg::CAlarmDlg(CWnd* parent)
       m_panel(m_window) {}
 
 void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Control(pDX, IDC_PANEL, m_stcPanel);
-    DDX_Control(pDX, IDC_SIGNAL, m_stcSignal);
     DDX_Check(pDX, IDC_ENDLESS, m_checkboxes.endless);
     DDX_Check(pDX, IDC_FULLAUTO, m_checkboxes.fullAuto);
     DDX_Check(pDX, IDC_IGNORESIGNAL, m_checkboxes.ignoreSignal);

@@ -25,8 +25,6 @@ private:
     void AppendAboutItemToSystemMenu();
 
     HICON m_hIcon;
-    CStatic m_stcPanel;
-    CStatic m_stcSignal;
     ats::OptionStates m_checkboxes;  // the four option checkboxes, by data exchange
     Win32AlarmWindow m_window;
     ats::AlarmPanel m_panel;

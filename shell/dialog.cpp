@@ -13,7 +13,7 @@ struct DialogTemplatePosition {
 
 // Reads the position stored in a classic or an extended dialog template.
 bool ReadTemplatePosition(HINSTANCE module, UINT templateId, DialogTemplatePosition& position) {
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5));
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId), RT_DIALOG);
     if (found == nullptr || SizeofResource(module, found) < 24) return false;
     HGLOBAL loaded = LoadResource(module, found);
     const auto* bytes = static_cast<const BYTE*>(LockResource(loaded));
@@ -32,11 +32,6 @@ bool ReadTemplatePosition(HINSTANCE module, UINT templateId, DialogTemplatePosit
 
 }  // namespace
 
-HBITMAP CStatic::SetBitmap(HBITMAP bitmap) {
-    return reinterpret_cast<HBITMAP>(
-        SendMessageW(m_hWnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-}
-
 void DDX_Check(CDataExchange* pDX, int controlId, bool& value) {
     if (pDX->m_bSaveAndValidate) {
         value = IsDlgButtonChecked(pDX->m_hDlg, controlId) == BST_CHECKED;
@@ -53,10 +48,6 @@ void DDX_Text(CDataExchange* pDX, int controlId, std::wstring& value) {
     } else {
         SetWindowTextW(control, value.c_str());
     }
-}
-
-void DDX_Control(CDataExchange* pDX, int controlId, CWnd& control) {
-    if (control.m_hWnd == nullptr) control.m_hWnd = GetDlgItem(pDX->m_hDlg, controlId);
 }
 
 CWinApp::CWinApp() { g_app = this; }

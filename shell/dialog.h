@@ -16,12 +16,6 @@ public:
     HWND m_hWnd = nullptr;
 };
 
-class CStatic : public CWnd {
-public:
-    // Shows the bitmap; returns the one shown before, which stays the caller's.
-    HBITMAP SetBitmap(HBITMAP bitmap);
-};
-
 // One run of data exchange: controls to fields (save) or fields to controls.
 class CDataExchange {
 public:
@@ -33,7 +27,6 @@ public:
 
 void DDX_Check(CDataExchange* pDX, int controlId, bool& value);
 void DDX_Text(CDataExchange* pDX, int controlId, std::wstring& value);
-void DDX_Control(CDataExchange* pDX, int controlId, CWnd& control);
 
 class CWinApp {
 public:
