@@ -85,10 +85,12 @@ TEST(RingChime, DuringTheAlarmWithNoOverlapPlaysNothingAndKeepsTheFlag) {
     AlarmRig rig;
     rig.SetOption(IDC_NOOVERLAP, true);
     rig.panel.m_nState = Alarm;
-    rig.panel.m_nChime = 0;
-    rig.panel.RingChime();
-    EXPECT_EQ(rig.panel.m_nChime, 0);
-    EXPECT_FALSE(rig.window.PlayingWave().has_value());
+    for (const int chimeFlag : {0, 1}) {
+        rig.panel.m_nChime = chimeFlag;
+        rig.panel.RingChime();
+        EXPECT_EQ(rig.panel.m_nChime, chimeFlag);
+        EXPECT_FALSE(rig.window.PlayingWave().has_value());
+    }
     rig.panel.m_nState = Confirmed;
     rig.panel.RingChime();
     EXPECT_EQ(rig.panel.m_nChime, 1);
