@@ -27,7 +27,8 @@ import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-BIN_DIR = REPO / "build" / "windows" / "bin"
+BIN_DIR = REPO / "build" / "windows" / "bin"  # the program as it ships
+TEST_BIN_DIR = REPO / "build" / "windows" / "tests-bin"  # the test programs (e2e*.exe)
 PREFIX_CACHE = REPO / "build" / "windows" / "wineprefix-test"
 
 SCREEN = (1024, 768)
@@ -73,13 +74,18 @@ def start_session(recording=True):
     return session, driver, recorder
 
 
+def build_path(name):
+    """Where the windows build puts a file: test programs apart from the shipped ones."""
+    return (TEST_BIN_DIR if name.startswith("e2e") else BIN_DIR) / name
+
+
 def require_build(*names):
-    """Paths of files in build/windows/bin; a clear error if one is missing."""
-    paths = [BIN_DIR / name for name in names]
-    missing = [p.name for p in paths if not p.exists()]
+    """Paths of built files; a clear error if one is missing."""
+    paths = [build_path(name) for name in names]
+    missing = [str(p) for p in paths if not p.exists()]
     if missing:
         raise HarnessError(
-            f"missing in {BIN_DIR}: {', '.join(missing)}; build first with "
+            f"missing: {', '.join(missing)}; build first with "
             "`cmake --workflow --preset windows`")
     return paths
 

@@ -21,6 +21,13 @@ def setUpModule():
     global session, driver, recorder
     harness.require_build("atsbell.exe", "atsbell.wav", "e2edriver.exe")
     session, driver, recorder = harness.start_session()
+    use_built_player()
+
+
+def use_built_player(some_driver=None):
+    """Points a driver's start-player at the built atsbell.exe."""
+    (some_driver or driver).ok("player-exe " +
+                               session.windows_path(harness.BIN_DIR / "atsbell.exe"))
 
 
 def tearDownModule():
@@ -34,7 +41,7 @@ class PlayerCase(unittest.TestCase):
         if driver.cmd("player-wait 0") == "running":
             driver.cmd("player-kill")
         driver.cmd("kill-procs atsbell.exe")
-        driver.ok("player-exe")
+        use_built_player()
 
     def start(self, args):
         pid = driver.ok("start-player " + args)
@@ -126,6 +133,7 @@ class Ringing(PlayerCase):
     def test_ends_when_its_starter_dies(self):
         other = session.driver()
         try:
+            use_built_player(other)
             other.ok("start-player atsopen {hwnd}")
             t0 = time.monotonic()
             self.wait_audible(t0)

@@ -484,7 +484,7 @@ class SlowPlayer(unittest.TestCase):
         folder = session.tmp / "slow"
         folder.mkdir(exist_ok=True)
         shutil.copy(harness.BIN_DIR / "orvaneats.exe", folder)
-        shutil.copy(harness.BIN_DIR / "e2eslowplayer.exe", folder / "atsbell.exe")
+        shutil.copy(harness.build_path("e2eslowplayer.exe"), folder / "atsbell.exe")
         program = Program(folder / "orvaneats.exe")
         try:
             program.click(IDC_BELL)  # returns after the 100 ms wait, long before its queue
