@@ -1,6 +1,5 @@
 #include "bell_player_process.h"
 
-#include <algorithm>
 #include <string>
 
 #include "text.h"

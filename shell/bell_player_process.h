@@ -24,9 +24,9 @@ public:
     void Start(std::string_view commandLine);
     // Tells the player to quit if it is still running; otherwise does nothing.
     void Quit();
-    bool IsRunning() const;
 
 private:
+    bool IsRunning() const;
     // A player told to quit, watched on a thread of its own until it has ended.
     struct Retiring {
         std::shared_ptr<std::atomic<bool>> ended;

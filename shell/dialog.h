@@ -11,7 +11,6 @@
 class CWnd {
 public:
     virtual ~CWnd() = default;
-    HWND GetDlgItem(int controlId) const { return ::GetDlgItem(m_hWnd, controlId); }
 
     HWND m_hWnd = nullptr;
 };
