@@ -7,16 +7,17 @@
 #include <cstdint>
 
 #include "alarm_ids.h"
+#include "alarm_text.h"
 #include "alarm_window.h"
 
 namespace ats {
 
 using BOOL = int;  // the option flags hold exactly 0 or 1
 
-inline constexpr const char* BELL_WAVE = "atsbell.wav";
-inline constexpr const char* CHIME_WAVE = "atschime.wav";
-inline constexpr const char* CAPTION_START = "開始";
-inline constexpr const char* CAPTION_STOP = "停止";
+inline constexpr const char* BELL_WAVE = TXT_BELL_WAVE;
+inline constexpr const char* CHIME_WAVE = TXT_CHIME_WAVE;
+inline constexpr const char* CAPTION_START = TXT_START;
+inline constexpr const char* CAPTION_STOP = TXT_STOP;
 inline constexpr int BELL_PLAYER_START_WAIT_MS = 100;
 inline constexpr int RESTART_GAP_MS = 3000;
 inline constexpr int RESTART_GAP_IGNORE_SIGNAL_MS = 1;

@@ -1,0 +1,32 @@
+// Every text the program shows, in UTF-8, shared by the alarm core, the resource script and
+// the Linux edition. Only #define lines: the resource compiler reads this file too.
+#ifndef ORVANE_ALARM_TEXT_H
+#define ORVANE_ALARM_TEXT_H
+
+// Main window.
+#define TXT_MAIN_CAPTION "OrvaneATS"
+#define TXT_EXIT "終了"
+#define TXT_CONFIRM "ATS確認"
+#define TXT_START "開始"
+#define TXT_STOP "停止"
+#define TXT_ENDLESS "Orvaneモード"
+#define TXT_SUSTAIN "警報持続"
+#define TXT_BELL "ATSベル"
+#define TXT_CHIME "ATSチャイム"
+#define TXT_FULLAUTO "フルオート(一連の動作を自動化)"
+#define TXT_IGNORESIGNAL "信号無視"
+#define TXT_NOOVERLAP "ATSベルとチャイムを同時に鳴らさない"
+// The about item of the window menu.
+#define TXT_ABOUT_ITEM "OrvaneATSのﾊﾞｰｼﾞｮﾝ情報(&A)..."
+
+// About box.
+#define TXT_ABOUT_CAPTION "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
+#define TXT_VERSION_PLACEHOLDER "OrvaneATS Version x.xxxx"
+#define TXT_LEGAL_LINE "© 2026 OrvaneATS の作者"
+#define TXT_OK "OK"
+
+// Wave files, named bare: they sit beside the program.
+#define TXT_BELL_WAVE "atsbell.wav"
+#define TXT_CHIME_WAVE "atschime.wav"
+
+#endif
