@@ -22,7 +22,12 @@
 // About box.
 #define TXT_ABOUT_CAPTION "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
 #define TXT_VERSION_PLACEHOLDER "OrvaneATS Version x.xxxx"
-#define TXT_LEGAL_LINE "© 2026 OrvaneATS の作者"
+// The copyright holder and year as LICENSE states them (MIT licence), in full literals because
+// resource compilers differ on joining adjacent strings.
+#define ORVANE_COPYRIGHT_HOLDER "The OrvaneATS authors"
+#define TXT_LEGAL_LINE "© 2026 The OrvaneATS authors"
+// The version resource's legal notice.
+#define TXT_COPYRIGHT_NOTICE "Copyright © 2026 The OrvaneATS authors. MIT License."
 #define TXT_OK "OK"
 
 // Wave files, named bare: they sit beside the program.
