@@ -6,7 +6,9 @@
 ;
 ; Silent use: setup.exe /S [/DESKTOP] [/D=<folder>]   uninstall.exe /S
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs wherever the program does (also under a
+; 64-bit-only Wine).
+Target amd64-unicode
 ManifestDPIAware true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user

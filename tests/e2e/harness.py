@@ -238,7 +238,9 @@ class Session:
             PULSE_SERVER=self.pulse_server,
             WINEPREFIX=str(prefix),
             WINEDEBUG="-all",
-            WINEDLLOVERRIDES="mscoree,mshtml=",
+            # No offer to download Mono or Gecko; and no menu entries in the real home folder
+            # for the shortcuts an installer makes.
+            WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
             LANG="C.UTF-8",
             LC_ALL="C.UTF-8",
         )
@@ -262,6 +264,15 @@ class Session:
                 stamp.write_text(wanted)
             subprocess.run(["cp", "-a", str(template), self.env["WINEPREFIX"]], check=True,
                            timeout=300)
+        self._detach_home_folders()
+
+    def _detach_home_folders(self):
+        """Wine links the user's Desktop, Documents and the like to $HOME; in a session they are
+        folders of the prefix, so nothing a test makes there reaches the real home folder."""
+        for link in (Path(self.env["WINEPREFIX"]) / "drive_c" / "users").glob("*/*"):
+            if link.is_symlink():
+                link.unlink()
+                link.mkdir()
 
     def _make_prefix(self, prefix):
         env = dict(self.env, WINEPREFIX=str(prefix))
