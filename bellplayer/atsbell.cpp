@@ -8,7 +8,6 @@
 // the starting process. Never shows anything.
 #include <windows.h>
 // clang-format off
-#include <mmsystem.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 // clang-format on
@@ -20,6 +19,7 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "handles.h"
+#include "looping_wave.h"
 #include "module_path.h"
 #include "text.h"
 #include "window_number.h"
@@ -62,17 +62,6 @@ private:
     UINT_PTR id_;
 };
 
-// Plays a wave file in a loop for as long as it lives.
-class LoopingSound {
-public:
-    explicit LoopingSound(const std::wstring& path) {
-        PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC | SND_NODEFAULT);
-    }
-    ~LoopingSound() { PlaySoundW(nullptr, nullptr, 0); }
-    LoopingSound(const LoopingSound&) = delete;
-    LoopingSound& operator=(const LoopingSound&) = delete;
-};
-
 // Optional '-', then digits only, within the range of a signed 32-bit integer.
 std::optional<std::int32_t> ParseHandleValue(const wchar_t* text) {
     bool negative = false;
@@ -112,7 +101,7 @@ bool IsWindowOfProcess(HWND window, DWORD processId) {
 
 int RingUntilQuit(HWND window, DWORD starterId) {
     ThreadTimer blink(kBlinkIntervalMs);
-    LoopingSound bell(ExeFolder() + Utf8ToWide(TXT_BELL_WAVE));
+    LoopingWave bell(ExeFolder() + Utf8ToWide(TXT_BELL_WAVE));
 
     MSG msg;
     BOOL got;

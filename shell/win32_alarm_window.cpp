@@ -1,7 +1,5 @@
 #include "win32_alarm_window.h"
 
-#include <mmsystem.h>
-
 #include <cstdlib>
 #include <ctime>
 
@@ -32,12 +30,13 @@ void Win32AlarmWindow::SetStartCaption(std::string_view utf8Caption) {
 }
 
 void Win32AlarmWindow::PlayWaveLoop(std::string_view fileName) {
-    // No default system sound in place of a missing file: that would loop a beep.
-    PlaySoundW(Utf8ToWide(fileName).c_str(), nullptr,
-               SND_FILENAME | SND_LOOP | SND_ASYNC | SND_NODEFAULT);
+    // A new sound replaces the one before; the bare name is found in the current folder,
+    // which is the program's own.
+    m_wave.reset();
+    m_wave = std::make_unique<LoopingWave>(Utf8ToWide(fileName));
 }
 
-void Win32AlarmWindow::StopWave() { PlaySoundW(nullptr, nullptr, 0); }
+void Win32AlarmWindow::StopWave() { m_wave.reset(); }
 
 std::int32_t Win32AlarmWindow::WindowHandle() { return WindowToNumber(m_dialog); }
 

@@ -6,10 +6,12 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "alarm_window.h"
 #include "bell_player_process.h"
 #include "handles.h"
+#include "looping_wave.h"
 
 class Win32AlarmWindow : public ats::AlarmWindow {
 public:
@@ -38,6 +40,7 @@ private:
     OptionReader m_readOptions;
     std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control
     BellPlayerProcess m_bellPlayer;
+    std::unique_ptr<LoopingWave> m_wave;  // the program's own sound, while it plays
 };
 
 #endif
