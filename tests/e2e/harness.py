@@ -331,13 +331,15 @@ class Session:
 
     # -- running things --------------------------------------------------------------------
 
-    def start_windows(self, exe, *args, **popen_args):
-        """Starts a Windows program under Wine in this session; returns its Popen."""
+    def start_windows(self, exe, *args, env=None, **popen_args):
+        """Starts a Windows program under Wine in this session; returns its Popen. `env` adds
+        to or overrides the session's environment (LANG, for instance)."""
         popen_args.setdefault("stdin", subprocess.DEVNULL)
         popen_args.setdefault("stdout", subprocess.DEVNULL)
         popen_args.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen([WINE, str(exe), *map(str, args)], env=self.env,
-                                start_new_session=True, **popen_args)
+        proc = subprocess.Popen([WINE, str(exe), *map(str, args)],
+                                env=dict(self.env, **(env or {})), start_new_session=True,
+                                **popen_args)
         self._procs.append(proc)
         return proc
 

@@ -79,7 +79,9 @@ def registry_values(session, key):
 def registry_subkeys(session, key):
     out = subprocess.run([harness.WINE, "reg", "query", key], env=session.env,
                          capture_output=True, timeout=60)
-    prefix = key.upper() + "\\"
+    # reg names the root key in full.
+    full = "HKEY_CURRENT_USER" + key[4:] if key.upper().startswith("HKCU\\") else key
+    prefix = full.upper() + "\\"
     return [line.strip()[len(prefix):]
             for line in out.stdout.decode("utf-8", errors="replace").splitlines()
             if line.strip().upper().startswith(prefix)]

@@ -82,13 +82,14 @@ def window_rect():
     return fields
 
 
-def save_window_screenshot(name, margin=8):
-    """Saves the target window, cropped from the screen, to the build folder for a person."""
+def save_window_screenshot(name, margin=8, folder=None):
+    """Saves the target window, cropped from the screen, to the build folder (or `folder`)
+    for a person to look at."""
     x, y, w, h = window_rect()["rect"]
     screen = session.tmp / "screen.png"
     session.screenshot(screen)
     crop = f"{w + 2 * margin}x{h + 2 * margin}+{max(0, x - margin)}+{max(0, y - margin)}"
-    out = harness.BIN_DIR.parent / name
+    out = (folder or harness.BIN_DIR.parent) / name
     subprocess.run(["convert", str(screen), "-crop", crop, "+repage", str(out)], check=True,
                    timeout=60)
     return out
