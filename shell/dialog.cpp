@@ -132,7 +132,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (dialog == nullptr) return FALSE;
-    return dialog->HandleMessage(message, wParam, lParam);
+    // No exception may unwind through Windows' own frames: it is caught here, and the dialog
+    // settles into a quiet state and runs on.
+    try {
+        return dialog->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        try {
+            dialog->OnHandlerFailed();
+        } catch (...) {
+            // Nothing more can be done from here; the next message may fare better.
+        }
+        return FALSE;
+    }
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
