@@ -104,10 +104,28 @@ bool CDialog::TemplateSitsAtOrigin() const {
            position.x == 0 && position.y == 0;
 }
 
-// Centres the dialog over its owner, or on the screen's work area when it has none.
+namespace {
+
+// The work area of the monitor that shows most of the window; the primary one without a window.
+RECT WorkAreaOf(HWND window) {
+    RECT area{};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (window != nullptr &&
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        area = monitor.rcWork;
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    return area;
+}
+
+}  // namespace
+
+// Centres the dialog over its owner within the work area of the owner's monitor, or on the
+// primary screen's work area when it has no owner.
 void CDialog::CenterWindow(HWND over) {
-    RECT area;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const RECT area = WorkAreaOf(over);
     RECT around = area;
     if (over != nullptr && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &around);
     RECT self;
