@@ -190,6 +190,28 @@ class ProgramFromStartMenu(tp.WholeCycle):
         tp.save_window_screenshot("screenshot-installed-program.png", folder=release.RELEASE_DIR)
 
 
+class WhileTheProgramRuns(unittest.TestCase):
+    """Neither installing over it nor uninstalling it pulls files from under a running
+    program; silent runs give up at once."""
+
+    def test_setup_and_uninstall_leave_a_running_program_alone(self):
+        ensure_installed()
+        program = tp.Program(release.read_shortcut(menu_shortcut())["target"])
+        try:
+            proc = session.start_windows(release.SETUP, "/S")
+            self.assertNotEqual(proc.wait(120), 0, "setup went on over the running program")
+            uninstaller = install_dir() / "uninstall.exe"
+            session.start_windows(uninstaller, "/S").wait(60)
+            # It hands over to its copy in the temporary folder; let that one come and go.
+            tp.wait_for(lambda: tp.driver.ok("procs Un.exe") != "0", 5, interval=0.2)
+            tp.wait_for(lambda: tp.driver.ok("procs Un.exe") == "0", 30, interval=0.5)
+            self.assertTrue(uninstaller.exists())
+            self.assertEqual(entries(), ["OrvaneATS"])
+            self.assertTrue(program.running())
+        finally:
+            program.kill()
+
+
 class InstallAgainThenUninstall(unittest.TestCase):
     def test_second_install_keeps_one_entry_and_uninstall_leaves_nothing_behind(self):
         ensure_installed()
