@@ -112,9 +112,11 @@ def _wine_version():
 
 
 class Session:
-    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager."""
+    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager.
+    Session(wine=False) is the same desktop without Wine, for native programs."""
 
-    def __init__(self):
+    def __init__(self, wine=True):
+        self.wine = wine
         self.tmp = None
         self.display = None
         self.env = None
@@ -143,7 +145,8 @@ class Session:
             self._start_xvfb()
             self._start_pulse(runtime)
             self.env = self._base_env(runtime, self.tmp / "prefix")
-            self._prepare_prefix()
+            if self.wine:
+                self._prepare_prefix()
         except BaseException:
             self.close()
             raise
@@ -153,7 +156,7 @@ class Session:
             driver.close()
         for recorder in list(self._recorders):
             recorder.stop()
-        if self.env is not None and (self.tmp / "prefix").exists():
+        if self.wine and self.env is not None and (self.tmp / "prefix").exists():
             self._stop_wineserver(self.env)
         for proc in self._procs:
             _kill_group(proc)
