@@ -6,6 +6,7 @@
 
 #include "alarm_ids.h"
 #include "alarm_text.h"
+#include "centring.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "orvane_version.h"
@@ -50,4 +51,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
     // The template's placeholder gives way to the real version line when the box opens.
     m_version->setText(QString::fromUtf8(ORVANE_VERSION_LINE));
+}
+
+void AboutDialog::showEvent(QShowEvent* event) {
+    if (parentWidget() != nullptr) CentreOver(*this, parentWidget()->frameGeometry());
+    QDialog::showEvent(event);
 }

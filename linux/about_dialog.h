@@ -11,6 +11,10 @@ class AboutDialog : public QDialog {
 public:
     explicit AboutDialog(QWidget* parent);
 
+protected:
+    // Opens centred over the main window.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLabel* m_version;
 };

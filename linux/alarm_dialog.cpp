@@ -9,12 +9,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <exception>
 
 #include "about_dialog.h"
 #include "alarm_ids.h"
 #include "alarm_text.h"
+#include "centring.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "sound_output.h"
@@ -155,6 +157,12 @@ void AlarmDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(QString::fromUtf8(TXT_ABOUT_ITEM), this, &AlarmDialog::ShowAbout);
     menu.exec(event->globalPos());
+}
+
+void AlarmDialog::showEvent(QShowEvent* event) {
+    if (!m_placed && screen() != nullptr) CentreOver(*this, screen()->availableGeometry());
+    m_placed = true;
+    QDialog::showEvent(event);
 }
 
 void AlarmDialog::ShowAbout() {

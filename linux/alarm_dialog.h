@@ -38,6 +38,8 @@ protected:
     // 終了, Escape and the close button: the exit clean-up, then the window closes.
     void reject() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Opens centred on the screen.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QtAlarmWindow::Controls CreateControls();
@@ -48,6 +50,7 @@ private:
     void OnClicked(int controlId);
     void Route(int controlId);
 
+    bool m_placed = false;
     std::unique_ptr<SoundOutput> m_ownSounds;
     std::map<int, QWidget*> m_controls;
     std::unique_ptr<QtAlarmWindow> m_window;
