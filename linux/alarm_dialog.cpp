@@ -108,6 +108,9 @@ QAbstractButton* AlarmDialog::AddButton(int controlId, const char* caption, cons
 
 QAbstractButton* AlarmDialog::AddCheckBox(int controlId, const char* caption, const QRect& rect) {
     auto* box = new QCheckBox(QString::fromUtf8(caption), this);
+    // A Windows check box leaves a few pixels between box and caption; the narrow
+    // "Orvaneモード" needs that to fit.
+    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
     box->setGeometry(rect);
     box->setObjectName(QString::number(controlId));
     connect(box, &QCheckBox::clicked, this, [this, controlId] { OnClicked(controlId); });

@@ -7,6 +7,7 @@ cd "$ORVANE_ROOT"
 bash scripts/deps-host.sh
 bash scripts/deps-res.sh
 bash scripts/deps-wine.sh
+bash scripts/deps-linux.sh
 
 echo "== core: build and unit tests"
 cmake --workflow --preset host
@@ -17,5 +18,8 @@ bash tests/res/run.sh
 echo "== Windows program: cross-build"
 cmake --workflow --preset windows
 
-echo "== Windows program under Wine: end-to-end tests"
+echo "== Linux edition: build, Qt tests and .deb"
+cmake --workflow --preset linux
+
+echo "== Windows program under Wine and the Linux edition: end-to-end tests"
 /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v
