@@ -5,7 +5,7 @@
 // Loops atsbell.wav from its own folder and posts WM_TIMER (wParam 2) to that window every
 // 500 ms so its alarm lamp blinks. Ends with exit status 0 on WM_QUIT to its main thread or when
 // the window is gone; 2 for a malformed command line; 3 when the window is not a live window of
-// the starting process. Never shows anything.
+// the starting process; 4 when it runs out of memory. Never shows anything.
 #include <windows.h>
 // clang-format off
 #include <mmsystem.h>
@@ -17,14 +17,21 @@
 #include <optional>
 #include <string>
 
+#include "alarm_ids.h"
+#include "alarm_text.h"
+#include "handles.h"
+#include "module_path.h"
+#include "text.h"
+#include "window_number.h"
+
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitNotServed = 3;
+constexpr int kExitFailed = 4;
 
 constexpr UINT kBlinkIntervalMs = 500;
-constexpr WPARAM kBlinkTimerId = 2;  // the main dialog's blink timer
 
 class ArgList {
 public:
@@ -39,22 +46,6 @@ public:
 private:
     int argc_ = 0;
     LPWSTR* argv_;
-};
-
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (valid()) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
 };
 
 class ThreadTimer {
@@ -101,19 +92,14 @@ std::optional<std::int32_t> ParseHandleValue(const wchar_t* text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-// 32-bit handle values are sign-extended to the native width, as Windows does.
-HWND HandleFromValue(std::int32_t value) {
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
-}
-
 std::optional<DWORD> ParentProcessId() {
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return std::nullopt;
+    UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return std::nullopt;
     const DWORD self = GetCurrentProcessId();
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self) return entry.th32ParentProcessID;
     }
     return std::nullopt;
@@ -125,33 +111,16 @@ bool IsWindowOfProcess(HWND window, DWORD processId) {
     return GetWindowThreadProcessId(window, &owner) != 0 && owner == processId;
 }
 
-std::wstring WavePathBesideExe() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L"\\/");
-    path.erase(slash == std::wstring::npos ? 0 : slash + 1);
-    return path + L"atsbell.wav";
-}
-
 int RingUntilQuit(HWND window, DWORD starterId) {
     ThreadTimer blink(kBlinkIntervalMs);
-    LoopingSound bell(WavePathBesideExe());
+    LoopingSound bell(ExeFolder() + Utf8ToWide(TXT_BELL_WAVE));
 
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
         if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == blink.id()) {
             if (!IsWindowOfProcess(window, starterId)) break;
-            PostMessageW(window, WM_TIMER, kBlinkTimerId, 0);
+            PostMessageW(window, WM_TIMER, ats::TIMER_BLINK, 0);
             continue;
         }
         DispatchMessageW(&msg);
@@ -159,9 +128,7 @@ int RingUntilQuit(HWND window, DWORD starterId) {
     return kExitOk;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int Run() {
     // Make the message queue now, so a WM_QUIT posted right after our start is kept.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
@@ -171,9 +138,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto value = ParseHandleValue(args[2]);
     if (!value) return kExitUsage;
 
-    const HWND window = HandleFromValue(*value);
+    const HWND window = WindowFromNumber(*value);
     const auto starterId = ParentProcessId();
     if (!starterId || !IsWindowOfProcess(window, *starterId)) return kExitNotServed;
 
     return RingUntilQuit(window, *starterId);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        return Run();
+    } catch (...) {
+        return kExitFailed;  // out of memory: the bell's sound ended with the unwinding
+    }
 }

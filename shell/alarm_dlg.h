@@ -20,6 +20,7 @@ protected:
     bool OnPaint() override;
     HICON OnQueryDragIcon() override { return m_hIcon; }
     void OnTimer(UINT_PTR nIDEvent) override;
+    void OnHandlerFailed() override { m_panel.Recover(); }
 
 private:
     void AppendAboutItemToSystemMenu();

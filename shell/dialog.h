@@ -70,6 +70,8 @@ protected:
     virtual bool OnPaint() { return false; }
     virtual HICON OnQueryDragIcon() { return nullptr; }
     virtual void OnTimer(UINT_PTR /*nIDEvent*/) {}
+    // A handler threw: bring the dialog back to a quiet, consistent state. May throw too.
+    virtual void OnHandlerFailed() {}
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 
 private:

@@ -8,6 +8,7 @@
 #include "alarm_ids.h"
 #include "dialog.h"
 #include "text.h"
+#include "window_number.h"
 
 void Win32AlarmWindow::SetTimer(int timerId, int milliseconds) {
     ::SetTimer(m_dialog, static_cast<UINT_PTR>(timerId), static_cast<UINT>(milliseconds), nullptr);
@@ -38,10 +39,7 @@ void Win32AlarmWindow::PlayWaveLoop(std::string_view fileName) {
 
 void Win32AlarmWindow::StopWave() { PlaySoundW(nullptr, nullptr, 0); }
 
-std::int32_t Win32AlarmWindow::WindowHandle() {
-    // Window handles carry 32 significant bits, even in a 64-bit process.
-    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(m_dialog));
-}
+std::int32_t Win32AlarmWindow::WindowHandle() { return WindowToNumber(m_dialog); }
 
 void Win32AlarmWindow::SeedRandom() { std::srand(static_cast<unsigned>(std::time(nullptr))); }
 

@@ -15,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "handles.h"
+#include "module_path.h"
 #include "repl.h"
+#include "window_number.h"
 
 namespace e2e {
 namespace {
@@ -28,30 +31,13 @@ struct Failure {
 
 // ---- small RAII helpers ---------------------------------------------------------------------
 
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-struct ModuleFreer {
-    void operator()(HMODULE m) const { FreeLibrary(m); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
-
-struct GdiDeleter {
-    void operator()(HGDIOBJ o) const { DeleteObject(o); }
-};
-using UniqueGdi = std::unique_ptr<void, GdiDeleter>;
-
 class MemoryDc {
 public:
     MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
     ~MemoryDc() { DeleteDC(dc_); }
     MemoryDc(const MemoryDc&) = delete;
     MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
+    HDC Get() const { return dc_; }
 
 private:
     HDC dc_;
@@ -74,9 +60,7 @@ private:
 std::string Dec(long long value) { return std::to_string(value); }
 
 // Handles travel as signed 32-bit decimals, as Windows sign-extends them.
-std::string HandleText(HWND hwnd) {
-    return Dec(static_cast<LONG>(reinterpret_cast<LONG_PTR>(hwnd)));
-}
+std::string HandleText(HWND hwnd) { return Dec(WindowToNumber(hwnd)); }
 
 std::string Hex8(DWORD value) {
     char buf[16];
@@ -123,15 +107,7 @@ DWORD ParseTimeout(const std::wstring& text) {
 HWND ParseHandle(const std::wstring& text) {
     const long long v = ParseInt(text, "handle");
     if (v < INT32_MIN || v > INT32_MAX) Fail("bad handle");
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<int32_t>(v)));
-}
-
-std::wstring ExeFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
-    std::wstring folder(path, n);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder;
+    return WindowFromNumber(static_cast<int32_t>(v));
 }
 
 std::wstring ClassOf(HWND hwnd) {
@@ -157,11 +133,11 @@ std::wstring TextOf(HWND hwnd) {
 std::wstring ExeOfWindow(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     if (!process) Fail("cannot open the target process");
     wchar_t path[MAX_PATH * 4];
     DWORD size = ARRAYSIZE(path);
-    if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) Fail("no image name");
+    if (!QueryFullProcessImageNameW(process.Get(), 0, path, &size)) Fail("no image name");
     return std::wstring(path, size);
 }
 
@@ -282,12 +258,12 @@ public:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap_ || !bits) Fail("cannot make a DIB section");
         bits_ = static_cast<const DWORD*>(bits);
-        select_.emplace(dc_.get(), bitmap_.get());
+        select_.emplace(dc_.Get(), bitmap_.Get());
     }
-    HDC dc() const { return dc_.get(); }
+    HDC dc() const { return dc_.Get(); }
     DWORD Pixel(int x, int y) const {
         GdiFlush();
         return bits_[static_cast<size_t>(y) * width_ + x] & 0x00FFFFFF;
@@ -298,7 +274,7 @@ public:
 private:
     int width_, height_;
     MemoryDc dc_;
-    UniqueGdi bitmap_;
+    UniqueGdiObject bitmap_;
     const DWORD* bits_ = nullptr;
     std::optional<SelectGuard> select_;
 };
@@ -371,7 +347,7 @@ private:
     HWND tickWindow_ = nullptr;
     HWND cover_ = nullptr;
     std::wstring playerExe_;
-    UniqueHandle playerProcess_;
+    UniqueKernelHandle playerProcess_;
     DWORD playerThreadId_ = 0;
     static long ticks_;
 };
@@ -638,11 +614,11 @@ std::string Driver::DlgUnits(const Args& a, const std::wstring& rest) {
 
     const UniqueModule module = LoadDatafile(path);
     const HRSRC resource =
-        FindResourceW(module.get(), MAKEINTRESOURCEW(static_cast<WORD>(id)), RT_DIALOG);
+        FindResourceW(module.Get(), MAKEINTRESOURCEW(static_cast<WORD>(id)), RT_DIALOG);
     if (!resource) Fail("no dialog template " + Dec(id));
-    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module.get(), resource)));
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module.Get(), resource)));
     if (!data) Fail("cannot load dialog template");
-    std::vector<WORD> hidden = HiddenEmptyTemplate(data, SizeofResource(module.get(), resource));
+    std::vector<WORD> hidden = HiddenEmptyTemplate(data, SizeofResource(module.Get(), resource));
 
     const HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
                                                    reinterpret_cast<LPCDLGTEMPLATEW>(hidden.data()),
@@ -660,7 +636,7 @@ struct Match {
 };
 
 // Compares the control's area on screen with each candidate, drawn at its top left corner.
-Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdi>>& candidates) {
+Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdiObject>>& candidates) {
     RECT client;
     GetClientRect(control, &client);
     MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
@@ -677,14 +653,14 @@ Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdi>>& cand
     Match best;
     for (const auto& [id, picture] : candidates) {
         BITMAP info{};
-        GetObjectW(picture.get(), sizeof(info), &info);
+        GetObjectW(picture.Get(), sizeof(info), &info);
         const int w = info.bmWidth < width ? info.bmWidth : width;
         const int h = info.bmHeight < height ? info.bmHeight : height;
         Canvas drawn(width, height);
         {
             MemoryDc source;
-            SelectGuard select(source.get(), picture.get());
-            BitBlt(drawn.dc(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
+            SelectGuard select(source.Get(), picture.Get());
+            BitBlt(drawn.dc(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
         }
         long long equal = 0;
         for (int y = 0; y < h; ++y)
@@ -712,9 +688,10 @@ std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
         exe = ExeOfWindow(Target());
     }
     const UniqueModule module = LoadDatafile(exe);
-    std::vector<std::pair<int, UniqueGdi>> candidates;
+    std::vector<std::pair<int, UniqueGdiObject>> candidates;
     for (int id = 129; id <= 136; ++id) {
-        UniqueGdi picture(LoadImageW(module.get(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+        UniqueGdiObject picture(
+            LoadImageW(module.Get(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
         if (picture) candidates.emplace_back(id, std::move(picture));
     }
     if (candidates.empty()) return "none";
@@ -731,12 +708,12 @@ std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
 
 template <typename Visit>
 void ForEachProcessNamed(const std::wstring& name, Visit visit) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.get() == INVALID_HANDLE_VALUE) Fail("no process snapshot");
+    UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.Get() == INVALID_HANDLE_VALUE) Fail("no process snapshot");
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
         if (lstrcmpiW(entry.szExeFile, name.c_str()) == 0) visit(entry.th32ProcessID);
     }
 }
@@ -751,9 +728,9 @@ std::string Driver::KillProcs(const Args&, const std::wstring& rest) {
     int killed = 0;
     ForEachProcessNamed(rest, [&killed](DWORD pid) {
         if (pid == GetCurrentProcessId()) return;
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-        if (process && TerminateProcess(process.get(), 1)) {
-            WaitForSingleObject(process.get(), 5000);
+        UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (process && TerminateProcess(process.Get(), 1)) {
+            WaitForSingleObject(process.Get(), 5000);
             ++killed;
         }
     });
@@ -796,7 +773,7 @@ std::string Driver::DestroyTickWindow(const Args&, const std::wstring&) {
 }
 
 bool Driver::PlayerRunning() const {
-    return playerProcess_ && WaitForSingleObject(playerProcess_.get(), 0) == WAIT_TIMEOUT;
+    return playerProcess_ && WaitForSingleObject(playerProcess_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 std::string Driver::PlayerExe(const Args&, const std::wstring& rest) {
@@ -821,7 +798,7 @@ std::string Driver::StartPlayer(const Args&, const std::wstring& rest) {
                         DETACHED_PROCESS, nullptr, nullptr, &startup, &info))
         Fail("cannot start " + Narrow(playerExe_) + ": " + Dec(GetLastError()));
     CloseHandle(info.hThread);
-    playerProcess_.reset(info.hProcess);
+    playerProcess_.Reset(info.hProcess);
     playerThreadId_ = info.dwThreadId;
     ticks_ = 0;
     return Dec(info.dwProcessId);
@@ -838,7 +815,7 @@ std::string Driver::PlayerIdle(const Args& a, const std::wstring&) {
     if (!playerProcess_) Fail("no player");
     const DWORD timeout = ParseTimeout(a[0]);
     if (!PlayerRunning()) return "exited";
-    const DWORD result = WaitForInputIdle(playerProcess_.get(), timeout);
+    const DWORD result = WaitForInputIdle(playerProcess_.Get(), timeout);
     if (result == 0) return PlayerRunning() ? "idle" : "exited";
     if (result == WAIT_TIMEOUT) return "timeout";
     return PlayerRunning() ? "error " + Dec(GetLastError()) : "exited";
@@ -846,17 +823,17 @@ std::string Driver::PlayerIdle(const Args& a, const std::wstring&) {
 
 std::string Driver::PlayerWait(const Args& a, const std::wstring&) {
     if (!playerProcess_) Fail("no player");
-    if (!PumpUntil(ParseTimeout(a[0]), nullptr, playerProcess_.get())) return "running";
+    if (!PumpUntil(ParseTimeout(a[0]), nullptr, playerProcess_.Get())) return "running";
     DWORD code = 0;
-    GetExitCodeProcess(playerProcess_.get(), &code);
+    GetExitCodeProcess(playerProcess_.Get(), &code);
     return Dec(code);
 }
 
 std::string Driver::PlayerKill(const Args&, const std::wstring&) {
     if (!playerProcess_) Fail("no player");
     if (PlayerRunning()) {
-        TerminateProcess(playerProcess_.get(), 1);
-        WaitForSingleObject(playerProcess_.get(), 5000);
+        TerminateProcess(playerProcess_.Get(), 1);
+        WaitForSingleObject(playerProcess_.Get(), 5000);
     }
     return "ok";
 }

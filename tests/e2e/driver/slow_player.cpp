@@ -5,17 +5,12 @@
 
 #include <string>
 
+#include "handles.h"
+#include "module_path.h"
+
 namespace {
 
 constexpr DWORD kQueueDelayMs = 700;
-
-std::wstring FileBesideExe(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + name;
-}
 
 }  // namespace
 
@@ -25,8 +20,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     }
-    HANDLE marker = CreateFileW(FileBesideExe(L"quit-received").c_str(), GENERIC_WRITE, 0,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+    const UniqueKernelHandle marker(CreateFileW((ExeFolder() + L"quit-received").c_str(),
+                                                GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
     return 0;
 }

@@ -1,6 +1,6 @@
-// RAII owners for the Win32 handles the program keeps.
-#ifndef ORVANE_SHELL_HANDLES_H
-#define ORVANE_SHELL_HANDLES_H
+// RAII owners for Win32 handles: one template, one traits struct per kind of handle.
+#ifndef ORVANE_WIN32_HANDLES_H
+#define ORVANE_WIN32_HANDLES_H
 
 #include <windows.h>
 
@@ -38,13 +38,22 @@ struct KernelHandleTraits {
     static void Close(HANDLE h) { CloseHandle(h); }
 };
 
-struct BitmapHandleTraits {
-    static HBITMAP Invalid() { return nullptr; }
-    static bool IsValid(HBITMAP h) { return h != nullptr; }
-    static void Close(HBITMAP h) { DeleteObject(h); }
+template <typename GdiObject>
+struct GdiObjectTraits {
+    static GdiObject Invalid() { return nullptr; }
+    static bool IsValid(GdiObject h) { return h != nullptr; }
+    static void Close(GdiObject h) { DeleteObject(h); }
+};
+
+struct ModuleHandleTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool IsValid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
 };
 
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
-using UniqueBitmap = UniqueHandle<HBITMAP, BitmapHandleTraits>;
+using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueGdiObject = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
+using UniqueModule = UniqueHandle<HMODULE, ModuleHandleTraits>;
 
 #endif
