@@ -25,13 +25,19 @@ namespace {
 
 constexpr int IDCANCEL = 2;  // the 終了 button, as in the Windows dialog
 
-// No exception may cross Qt's event loop: a failed handler leaves the program running.
+// No exception may cross Qt's event loop: a failed handler leaves the program running, quiet
+// and idle.
 template <class Handler>
-void Quietly(Handler&& handler) {
+void Quietly(ats::AlarmPanel& panel, Handler&& handler) {
     try {
         handler();
     } catch (const std::exception& error) {
         ComplainOnStderr(QStringLiteral("orvaneats: %1").arg(QString::fromUtf8(error.what())));
+        try {
+            panel.Recover();
+        } catch (const std::exception&) {
+            // Nothing more can be done; the window stays open.
+        }
     }
 }
 
@@ -40,7 +46,7 @@ void Quietly(Handler&& handler) {
 AlarmDialog::AlarmDialog(SoundOutput* sounds, QString waveFolder)
     : m_window(std::make_unique<QtAlarmWindow>(
           CreateControls(), SoundsOrOwn(sounds), std::move(waveFolder),
-          [this](int timerId) { Quietly([&] { m_panel.OnTimer(timerId); }); })),
+          [this](int timerId) { Quietly(m_panel, [&] { m_panel.OnTimer(timerId); }); })),
       m_panel(*m_window) {
     // The template's first pictures.
     m_window->ShowBitmap(IDC_PANEL, IDB_PANEL_NORMAL);
@@ -62,7 +68,7 @@ QString AlarmDialog::DefaultWaveFolder() {
 SoundOutput& AlarmDialog::SoundsOrOwn(SoundOutput* sounds) {
     if (sounds != nullptr) return *sounds;
     m_ownSounds = std::make_unique<SoundThread>(
-        [this] { Quietly([&] { m_panel.OnTimer(ats::TIMER_BLINK); }); });
+        [this] { Quietly(m_panel, [&] { m_panel.OnTimer(ats::TIMER_BLINK); }); });
     return *m_ownSounds;
 }
 
@@ -132,7 +138,7 @@ QWidget* AlarmDialog::Control(int controlId) const {
 }
 
 void AlarmDialog::OnClicked(int controlId) {
-    Quietly([&] { Route(controlId); });
+    Quietly(m_panel, [&] { Route(controlId); });
 }
 
 void AlarmDialog::Route(int controlId) {
