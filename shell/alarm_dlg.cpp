@@ -23,7 +23,8 @@ UniqueIcon LoadSizedIcon(int size) {
     const HINSTANCE module = AfxGetApp()->m_hInstance;
     HICON icon = nullptr;
     if (loadIconWithScaleDown != nullptr &&
-        SUCCEEDED(loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
+        SUCCEEDED(
+            loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
         return UniqueIcon(icon);
     return UniqueIcon(static_cast<HICON>(
         LoadImageW(module, MAKEINTRESOURCEW(IDI_ORVANEATS), IMAGE_ICON, size, size, 0)));
@@ -34,10 +35,11 @@ UniqueIcon LoadSizedIcon(int size) {
 CAlarmDlg::CAlarmDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
       m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
-      m_window(AfxGetApp()->m_hInstance, [this] {
-          UpdateData(TRUE);
-          return m_checkboxes;
-      }),
+      m_window(AfxGetApp()->m_hInstance,
+               [this] {
+                   UpdateData(TRUE);
+                   return m_checkboxes;
+               }),
       m_panel(m_window) {}
 
 void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {

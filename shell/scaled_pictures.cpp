@@ -53,14 +53,14 @@ IWICImagingFactory* ScaledPictures::Factory() {
     // The dialog's thread: a single-threaded apartment, as WIC expects of a UI thread.
     const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (SUCCEEDED(started)) m_comStarted = true;  // S_FALSE too: each success is undone once
-    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                     IID_IWICImagingFactory, reinterpret_cast<void**>(&m_factory));
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     reinterpret_cast<void**>(&m_factory));
     return m_factory;
 }
 
 std::optional<ats::Pixels> ScaledPictures::DecodeRendering(int bitmapId, int scale) {
-    const HRSRC found =
-        FindResourceW(m_module, MAKEINTRESOURCEW(ats::RenderingId(bitmapId, scale)), kRenderingType);
+    const HRSRC found = FindResourceW(m_module, MAKEINTRESOURCEW(ats::RenderingId(bitmapId, scale)),
+                                      kRenderingType);
     if (found == nullptr) return std::nullopt;
     const auto* bytes = static_cast<BYTE*>(LockResource(LoadResource(m_module, found)));
     const DWORD length = SizeofResource(m_module, found);
@@ -81,8 +81,8 @@ std::optional<ats::Pixels> ScaledPictures::DecodeRendering(int bitmapId, int sca
         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR,
                                      WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom)) ||
-        FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 ||
-        width > 4096 || height > 4096)
+        FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > 4096 ||
+        height > 4096)
         return std::nullopt;
     ats::Pixels pixels{static_cast<int>(width), static_cast<int>(height),
                        std::vector<std::uint32_t>(size_t{width} * height)};

@@ -21,8 +21,7 @@ UINT SystemDpi() {
 
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow =
-        User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
     if (getDpiForWindow != nullptr && window != nullptr) {
         const UINT dpi = getDpiForWindow(window);
         if (dpi != 0) return dpi;

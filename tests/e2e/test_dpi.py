@@ -160,6 +160,7 @@ class AtEveryScale(unittest.TestCase):
         self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK},
                          "the alarm lamp blinks")
         if dpi == 144:
+            wait_for(lambda: scale.shown(IDC_PANEL) == PANEL_ALARM, 3)  # the lamp lit
             self.save_screenshot(scale, "screenshot-150.png")
         scale.driver.ok(f"click {IDC_CONFIRM}")
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
