@@ -1,6 +1,7 @@
 #include "alarm_panel.h"
 
 #include <string>
+#include <string_view>
 
 namespace ats {
 
@@ -32,7 +33,23 @@ void AlarmPanel::InitDialog() {
 void AlarmPanel::ExitCleanup() {
     // A player keeps sounding after we are gone unless told now, whatever the options say.
     m_window.QuitBellPlayer();
-    m_window.StopWave();
+    StopWave();
+}
+
+void AlarmPanel::Recover() {
+    // Silence first: it matters most and touches the least.
+    m_window.QuitBellPlayer();
+    StopWave();
+    for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO}) {
+        m_window.KillTimer(timerId);
+    }
+    m_nBell = 0;
+    m_nChime = 0;
+    m_nState = Idle;
+    m_nBlink = 0;
+    ShowAspect(ASPECT_STOP);
+    StepPanel();
+    m_window.SetStartCaption(CAPTION_START);
 }
 
 void AlarmPanel::UpdateOptions() {
@@ -87,16 +104,29 @@ void AlarmPanel::StepPanel() {
 
 // --- Sounds ---
 
+void AlarmPanel::PlayWave(const char* fileName) {
+    m_window.PlayWaveLoop(fileName);  // replaces whatever wave was playing
+    m_bellWavePlaying = std::string_view(fileName) == BELL_WAVE;
+}
+
+void AlarmPanel::StopWave() {
+    m_window.StopWave();
+    m_bellWavePlaying = false;
+}
+
 void AlarmPanel::RingBell() {
     m_nBell = 1;
     if (m_bNoOverlap != 0) {
-        m_window.PlayWaveLoop(BELL_WAVE);
+        PlayWave(BELL_WAVE);
         return;
     }
     StartBellPlayer();
 }
 
 void AlarmPanel::StartBellPlayer() {
+    // One player at a time: an earlier one that was never told to quit (a second alarm
+    // without a confirm) is silenced before the next starts.
+    m_window.QuitBellPlayer();
     m_nBellArg = m_window.WindowHandle();
     m_window.StartBellPlayer("atsbell.exe atsopen " + std::to_string(m_nBellArg));
     m_window.Wait(BELL_PLAYER_START_WAIT_MS);
@@ -106,14 +136,15 @@ void AlarmPanel::RingChime() {
     // During the alarm with no-overlap the single wave channel belongs to the bell.
     if (m_bNoOverlap == 1 && m_nState == Alarm) return;
     m_nChime = 1;
-    m_window.PlayWaveLoop(CHIME_WAVE);
+    PlayWave(CHIME_WAVE);
 }
 
 void AlarmPanel::StopBell() {
-    // A player started while no-overlap was off must still be silenced after the box is
-    // ticked; the port only reaches a player that is still running.
+    // The bell is stopped where it was started, whatever the no-overlap box says now: the
+    // port only reaches a player that is still running, and the program's own wave is ended
+    // when it is the bell or when no-overlap is on.
     m_window.QuitBellPlayer();
-    if (m_bNoOverlap != 0) m_window.StopWave();
+    if (m_bNoOverlap != 0 || m_bellWavePlaying) StopWave();
 }
 
 void AlarmPanel::OnBellButton() {
@@ -132,7 +163,7 @@ void AlarmPanel::OnChimeButton() {
     if (m_nState > 0) return;
     UpdateOptions();
     if (m_nChime > 0) {
-        m_window.StopWave();
+        StopWave();
         m_nChime = 0;
         return;
     }
@@ -160,7 +191,7 @@ void AlarmPanel::Stop() {
     StepPanel();
     StopBell();
     m_nBell = 0;
-    m_window.StopWave();
+    StopWave();
     m_nState = Idle;
     m_nChime = 0;
     m_window.KillTimer(TIMER_RESTART);
@@ -223,10 +254,11 @@ void AlarmPanel::RaiseAlarm() {
 void AlarmPanel::Confirm() {
     if (m_nState != Alarm) return;
     m_nState = Confirmed;
-    // Whichever way the bell sounds now, a player still running is silenced.
+    // The bell is silenced where it was started: a player still running is told to quit,
+    // and the program's own bell wave gives way to the chime.
     m_window.QuitBellPlayer();
-    if (m_bNoOverlap != 0) {
-        m_window.StopWave();
+    if (m_bNoOverlap != 0 || m_bellWavePlaying) {
+        StopWave();
         RingChime();
     }
     m_nBell = 0;
@@ -237,7 +269,7 @@ void AlarmPanel::Confirm() {
 
 void AlarmPanel::EndAlarm() {
     if (m_nState != Confirmed) return;
-    m_window.StopWave();
+    StopWave();
     m_nState = Idle;
     m_nChime = 0;
     if (m_bEndless == 1) {

@@ -33,6 +33,9 @@ public:
     void InitDialog();
     // Clean-up when the program exits: no bell player and no wave keeps sounding.
     void ExitCleanup();
+    // After an operation failed part-way (the window layer caught an exception): every timer
+    // cancelled, nothing sounding, the panel idle with the stop signal and the normal lamps.
+    void Recover();
 
     // Click of any of the four option checkboxes.
     void OnOptionClicked();
@@ -81,8 +84,13 @@ private:
     void ArmWithShortInterval(int timerId);
     void ArmWithLongInterval(int timerId);
     void StartBellPlayer();
+    void PlayWave(const char* fileName);
+    void StopWave();
 
     AlarmWindow& m_window;
+    // Whether the program's own wave is the bell, so the bell is stopped where it was started
+    // even when the no-overlap box has changed since.
+    bool m_bellWavePlaying = false;
 };
 
 }  // namespace ats

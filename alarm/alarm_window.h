@@ -39,8 +39,8 @@ public:
     // Ends the wave the program is playing, if any.
     virtual void StopWave() = 0;
 
-    // Starts the bell player with this command line. A player that is still sounding is told
-    // to quit first, so at most one player sounds.
+    // Starts a bell player with this command line. The core tells the previous player to quit
+    // first; an adapter may also make sure of it.
     virtual void StartBellPlayer(std::string_view commandLine) = 0;
     // Tells the bell player to quit. Reaches only a player that is still running; with none
     // running it does nothing.
@@ -53,7 +53,8 @@ public:
 
     // Seeds the random source (srand(time(NULL)) in the program).
     virtual void SeedRandom() = 0;
-    // Next non-negative random integer (rand() in the program).
+    // Next random integer from 0 to the source's largest value, which is at least 32767
+    // (rand() in the program: 0 to RAND_MAX).
     virtual int Rand() = 0;
 };
 

@@ -5,7 +5,7 @@
 // Loops atsbell.wav from its own folder and posts WM_TIMER (wParam 2) to that window every
 // 500 ms so its alarm lamp blinks. Ends with exit status 0 on WM_QUIT to its main thread or when
 // the window is gone; 2 for a malformed command line; 3 when the window is not a live window of
-// the starting process. Never shows anything.
+// the starting process; 4 when it runs out of memory. Never shows anything.
 #include <windows.h>
 // clang-format off
 #include <mmsystem.h>
@@ -29,6 +29,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitNotServed = 3;
+constexpr int kExitFailed = 4;
 
 constexpr UINT kBlinkIntervalMs = 500;
 
@@ -127,9 +128,7 @@ int RingUntilQuit(HWND window, DWORD starterId) {
     return kExitOk;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int Run() {
     // Make the message queue now, so a WM_QUIT posted right after our start is kept.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
@@ -144,4 +143,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!starterId || !IsWindowOfProcess(window, *starterId)) return kExitNotServed;
 
     return RingUntilQuit(window, *starterId);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        return Run();
+    } catch (...) {
+        return kExitFailed;  // out of memory: the bell's sound ended with the unwinding
+    }
 }

@@ -1,6 +1,7 @@
 #include "bell_player_process.h"
 
 #include <string>
+#include <utility>
 
 #include "text.h"
 
@@ -10,17 +11,6 @@ namespace {
 constexpr DWORD kQuitRetryMs = 10;
 // A player that neither takes the quit nor ends within this time is ended by force.
 constexpr DWORD kQuitGraceMs = 2000;
-
-void SeeQuitThrough(HANDLE process, DWORD threadId, bool posted) {
-    const DWORD started = GetTickCount();
-    while (WaitForSingleObject(process, kQuitRetryMs) == WAIT_TIMEOUT) {
-        if (GetTickCount() - started >= kQuitGraceMs) {
-            TerminateProcess(process, 1);
-            return;
-        }
-        if (!posted) posted = PostThreadMessageW(threadId, WM_QUIT, 0, 0) != FALSE;
-    }
-}
 
 UniqueKernelHandle MakeKillOnCloseJob() {
     UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
@@ -38,15 +28,33 @@ UniqueKernelHandle MakeKillOnCloseJob() {
 BellPlayerProcess::BellPlayerProcess() : m_job(MakeKillOnCloseJob()) {}
 
 BellPlayerProcess::~BellPlayerProcess() {
-    Quit();
+    try {
+        Quit();
+    } catch (...) {
+        // Out of memory: the job below still ends the player when it closes.
+    }
     m_retiring.clear();  // joins the watchers before the job, and with it any player, closes
+}
+
+void BellPlayerProcess::Retirement::SeeThrough() noexcept {
+    const DWORD started = GetTickCount();
+    while (WaitForSingleObject(process.Get(), kQuitRetryMs) == WAIT_TIMEOUT) {
+        if (GetTickCount() - started >= kQuitGraceMs) {
+            TerminateProcess(process.Get(), 1);
+            break;
+        }
+        if (!posted) posted = PostThreadMessageW(threadId, WM_QUIT, 0, 0) != FALSE;
+    }
+    ended.store(true);
 }
 
 bool BellPlayerProcess::IsRunning() const {
     return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
-void BellPlayerProcess::Start(std::string_view commandLine) {
+DWORD BellPlayerProcess::RunningProcessId() const { return IsRunning() ? m_processId : 0; }
+
+bool BellPlayerProcess::Start(std::string_view commandLine) {
     Quit();
     std::wstring buffer = Utf8ToWide(commandLine);
     STARTUPINFOW startup{};
@@ -57,29 +65,37 @@ void BellPlayerProcess::Start(std::string_view commandLine) {
     // Suspended until it sits in the job, so not even its first instant escapes it.
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &info)) {
-        return;  // no player: the bell stays silent, as with a missing player program
+        return false;  // no player: the bell stays silent, as with a missing player program
     }
     if (m_job) AssignProcessToJobObject(m_job.Get(), info.hProcess);
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     m_process.Reset(info.hProcess);
+    m_processId = info.dwProcessId;
     m_threadId = info.dwThreadId;
+    return true;
 }
 
-void BellPlayerProcess::Quit() {
+bool BellPlayerProcess::Quit() {
     ForgetEndedRetirements();
-    if (!IsRunning()) return;
+    if (!IsRunning()) return false;
+    auto retirement = std::make_shared<Retirement>();
+    retirement->process = std::move(m_process);
+    retirement->threadId = std::exchange(m_threadId, 0);
+    m_processId = 0;
     // Usually the player's queue exists and the quit is taken at once, on this thread.
-    const bool posted = PostThreadMessageW(m_threadId, WM_QUIT, 0, 0) != FALSE;
-    auto ended = std::make_shared<std::atomic<bool>>(false);
-    std::jthread watcher([process = std::move(m_process), threadId = m_threadId, posted, ended] {
-        SeeQuitThrough(process.Get(), threadId, posted);
-        ended->store(true);
-    });
-    m_retiring.push_back(Retiring{std::move(ended), std::move(watcher)});
-    m_threadId = 0;
+    retirement->posted = PostThreadMessageW(retirement->threadId, WM_QUIT, 0, 0) != FALSE;
+    // The rest is seen through off the window's thread, so a slow player never blocks it.
+    // Without a thread to spare it is seen through here: the player must not outlive a quit.
+    try {
+        std::jthread watcher([retirement] { retirement->SeeThrough(); });
+        m_retiring.push_back(Retiring{retirement, std::move(watcher)});
+    } catch (...) {
+        if (!retirement->ended.load()) retirement->SeeThrough();
+    }
+    return true;
 }
 
 void BellPlayerProcess::ForgetEndedRetirements() {
-    std::erase_if(m_retiring, [](const Retiring& r) { return r.ended->load(); });
+    std::erase_if(m_retiring, [](const Retiring& r) { return r.retirement->ended.load(); });
 }

@@ -108,10 +108,28 @@ bool CDialog::TemplateSitsAtOrigin() const {
            position.x == 0 && position.y == 0;
 }
 
-// Centres the dialog over its owner, or on the screen's work area when it has none.
+namespace {
+
+// The work area of the monitor that shows most of the window; the primary one without a window.
+RECT WorkAreaOf(HWND window) {
+    RECT area{};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (window != nullptr &&
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        area = monitor.rcWork;
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    return area;
+}
+
+}  // namespace
+
+// Centres the dialog over its owner within the work area of the owner's monitor, or on the
+// primary screen's work area when it has no owner.
 void CDialog::CenterWindow(HWND over) {
-    RECT area;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const RECT area = WorkAreaOf(over);
     RECT around = area;
     if (over != nullptr && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &around);
     RECT self;
@@ -136,7 +154,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (dialog == nullptr) return FALSE;
-    return dialog->HandleMessage(message, wParam, lParam);
+    // No exception may unwind through Windows' own frames: it is caught here, and the dialog
+    // settles into a quiet state and runs on.
+    try {
+        return dialog->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        try {
+            dialog->OnHandlerFailed();
+        } catch (...) {
+            // Nothing more can be done from here; the next message may fare better.
+        }
+        return FALSE;
+    }
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -85,6 +85,18 @@ TEST(ConfirmFix, SilencesAPlayerAfterNoOverlapWasTickedDuringTheAlarm) {
     EXPECT_EQ(rig.panel.m_nState, Confirmed);
 }
 
+TEST(StartWhileASoundIsOn, TheBellFlagAlsoKeepsTheRunFromBeginning) {
+    AlarmRig rig;
+    rig.panel.OnBellButton();
+    rig.panel.OnStartStop();
+    EXPECT_EQ(rig.window.caption, CAPTION_STOP);
+    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
+    EXPECT_EQ(rig.window.RunningPlayers(), 1);  // the bell rings on, untouched
+    rig.panel.OnBellButton();
+    EXPECT_TRUE(rig.window.Silent());
+}
+
 TEST(StartWhileASoundIsOn, ChangesTheCaptionButNotTheState) {
     AlarmRig rig;
     rig.panel.OnChimeButton();
@@ -168,6 +180,32 @@ TEST_F(PendingRestart, WithIgnoreSignalTickedTheSignalKeepsSteppingAndRaisesASec
     EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
     EXPECT_EQ(rig.window.players.size(), 3u);
     EXPECT_EQ(rig.window.RunningPlayers(), 1);
+}
+
+TEST_F(PendingRestart, TheSignalStepsOnThroughAlarmConfirmedAndIdleThenAlarmsAgain) {
+    rig.SetOption(IDC_IGNORESIGNAL, true);
+    rig.SetOption(IDC_ENDLESS, false);
+    rig.Advance(2000);  // restart tick: the alarm at once; timer 1 still steps from green
+    ASSERT_EQ(rig.panel.m_nState, Alarm);
+    rig.window.ScriptDraws(
+        {DrawForShortInterval(1000), DrawForShortInterval(1000), DrawForShortInterval(1000)});
+    rig.Advance(2999);  // the step due 4999 ms after Start, in Alarm
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_REDUCE);
+    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    rig.panel.OnConfirmButton();
+    rig.Advance(1000);  // a step in Confirmed
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_CAUTION);
+    EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
+    rig.panel.OnSustainButton();
+    ASSERT_EQ(rig.panel.m_nState, Idle);
+    rig.Advance(1000);  // a step in Idle
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_RESTRICT);
+    EXPECT_TRUE(rig.window.Silent());
+    rig.Advance(1000);  // the step to stop raises the alarm again, from Idle
+    EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.window.RunningPlayers(), 1);
+    EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
 }
 
 class RestartTickAfterTheAlarm : public ::testing::TestWithParam<bool> {};

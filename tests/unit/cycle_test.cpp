@@ -191,6 +191,7 @@ TEST(CallOrder, AlarmOnset) {
                          "KillTimer 1",
                          "ShowBitmap 1007 131",
                          "SetTimer 4 1234",
+                         "QuitBellPlayer",
                          std::string("StartBellPlayer ") + kBellPlayerCommand,
                          "Wait 100",
                          "PlayWaveLoop atschime.wav"};

@@ -5,62 +5,68 @@
 
 namespace ats::testing {
 
+void FakeAlarmWindow::Record(std::string call) {
+    calls.push_back(std::move(call));
+    if (++m_portCalls == failAtPortCall) throw std::runtime_error("port call failed");
+}
+
 void FakeAlarmWindow::SetTimer(int timerId, int milliseconds) {
-    calls.push_back("SetTimer " + std::to_string(timerId) + " " + std::to_string(milliseconds));
+    Record("SetTimer " + std::to_string(timerId) + " " + std::to_string(milliseconds));
     m_timers[timerId] = Timer{milliseconds, m_nowMs + milliseconds, ++m_armCount};
 }
 
 void FakeAlarmWindow::KillTimer(int timerId) {
-    calls.push_back("KillTimer " + std::to_string(timerId));
+    Record("KillTimer " + std::to_string(timerId));
     m_timers.erase(timerId);
 }
 
 void FakeAlarmWindow::ShowBitmap(int controlId, int bitmapId) {
-    calls.push_back("ShowBitmap " + std::to_string(controlId) + " " + std::to_string(bitmapId));
+    Record("ShowBitmap " + std::to_string(controlId) + " " + std::to_string(bitmapId));
     m_shown[controlId] = bitmapId;
 }
 
 void FakeAlarmWindow::SetStartCaption(std::string_view utf8Caption) {
-    calls.push_back("SetStartCaption " + std::string(utf8Caption));
+    Record("SetStartCaption " + std::string(utf8Caption));
     caption = utf8Caption;
 }
 
 OptionStates FakeAlarmWindow::ReadOptions() {
-    calls.push_back("ReadOptions");
+    Record("ReadOptions");
     return checkboxes;
 }
 
 void FakeAlarmWindow::PlayWaveLoop(std::string_view fileName) {
-    calls.push_back("PlayWaveLoop " + std::string(fileName));
+    Record("PlayWaveLoop " + std::string(fileName));
     m_wave = std::string(fileName);
 }
 
 void FakeAlarmWindow::StopWave() {
-    calls.push_back("StopWave");
+    Record("StopWave");
     m_wave.reset();
 }
 
 void FakeAlarmWindow::StartBellPlayer(std::string_view commandLine) {
-    calls.push_back("StartBellPlayer " + std::string(commandLine));
-    // The port's contract: a player still sounding is quit before a new one starts.
-    for (auto& player : players) player.running = false;
+    Record("StartBellPlayer " + std::string(commandLine));
+    // Every start is kept as it happened: only the core's own quits end a player, so a
+    // second player sounding beside the first is seen.
+    if (failPlayerStarts) return;
     players.push_back(BellPlayer{std::string(commandLine), true});
 }
 
 void FakeAlarmWindow::QuitBellPlayer() {
-    calls.push_back("QuitBellPlayer");
-    // The port's contract: the quit reaches only a player that is still running.
+    Record("QuitBellPlayer");
+    // As the real player process: the quit reaches the newest player, and only while it runs.
     if (!players.empty()) players.back().running = false;
 }
 
 void FakeAlarmWindow::Wait(int milliseconds) {
-    calls.push_back("Wait " + std::to_string(milliseconds));
+    Record("Wait " + std::to_string(milliseconds));
     waitedMs += milliseconds;
     m_nowMs += milliseconds;
 }
 
 void FakeAlarmWindow::SeedRandom() {
-    calls.push_back("SeedRandom");
+    Record("SeedRandom");
     ++seedCount;
 }
 

@@ -68,7 +68,12 @@ public:
     bool ChimeSounding() const { return m_wave == CHIME_WAVE; }
     bool Silent() const { return !BellSounding() && !ChimeSounding(); }
 
-    OptionStates checkboxes;  // what the four checkboxes show
+    OptionStates checkboxes;        // what the four checkboxes show
+    bool failPlayerStarts = false;  // as with a missing atsbell.exe: starts leave no player
+    // The port call (counted from 1 over the window's life) that throws, as an allocation
+    // failing inside the window layer would; 0 for none.
+    std::uint64_t failAtPortCall = 0;
+    std::uint64_t PortCalls() const { return m_portCalls; }
     std::string caption = CAPTION_START;
     std::vector<BellPlayer> players;  // every player ever started, oldest first
     std::vector<std::string> calls;   // every port call, in order, for ordering tests
@@ -76,6 +81,9 @@ public:
     int waitedMs = 0;
 
 private:
+    void Record(std::string call);
+
+    std::uint64_t m_portCalls = 0;
     std::int64_t m_nowMs = 0;
     std::uint64_t m_armCount = 0;
     std::map<int, Timer> m_timers;

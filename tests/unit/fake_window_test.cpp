@@ -48,14 +48,25 @@ TEST(VirtualClock, ATimerDueDuringAWaitTicksOnceLate) {
     EXPECT_EQ(window.NextTickUntil(170), 1);
 }
 
-TEST(FakeBellPlayer, StartingANewPlayerQuitsTheOneStillSounding) {
+// The fake keeps every start as it happened, so a core that starts a second player beside a
+// sounding one is caught by the "one player at most" checks.
+TEST(FakeBellPlayer, StartsAreKeptAsTheyHappen) {
     FakeAlarmWindow window;
     window.StartBellPlayer("atsbell.exe atsopen 1");
     window.StartBellPlayer("atsbell.exe atsopen 1");
     ASSERT_EQ(window.players.size(), 2u);
-    EXPECT_FALSE(window.players[0].running);
-    EXPECT_TRUE(window.players[1].running);
-    EXPECT_EQ(window.RunningPlayers(), 1);
+    EXPECT_EQ(window.RunningPlayers(), 2);
+    window.QuitBellPlayer();
+    EXPECT_FALSE(window.players[1].running);
+    EXPECT_TRUE(window.players[0].running);  // a quit reaches the newest player only
+}
+
+TEST(FakeBellPlayer, AFailedStartLeavesNoPlayer) {
+    FakeAlarmWindow window;
+    window.failPlayerStarts = true;
+    window.StartBellPlayer("atsbell.exe atsopen 1");
+    EXPECT_TRUE(window.players.empty());
+    EXPECT_TRUE(window.Silent());
 }
 
 TEST(FakeBellPlayer, QuitReachesOnlyARunningPlayer) {

@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <random>
+#include <stdexcept>
 
 #include "cycle_helpers.h"
 
@@ -59,8 +60,7 @@ struct Invariants {
         if (p.m_nState == Confirmed) {
             ASSERT_EQ(w.RunningPlayers(), 0) << where << ": bell player outlived the confirm";
             ASSERT_EQ(p.m_nBell, 0) << where;
-            // The chime, or an in-program bell left on when no-overlap was unticked mid-alarm.
-            ASSERT_TRUE(w.PlayingWave().has_value()) << where << ": silent before the end";
+            ASSERT_TRUE(w.ChimeSounding()) << where << ": the chime phase without the chime";
             ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
         }
         if (w.ChimeSounding()) {
@@ -121,6 +121,72 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
         rig.panel.ExitCleanup();
         ASSERT_TRUE(rig.window.Silent()) << "seed " << seed << ": sound after exit";
     }
+}
+
+void ExpectQuietIdle(const AlarmRig& rig, const std::string& where) {
+    const FakeAlarmWindow& w = rig.window;
+    EXPECT_TRUE(w.Silent()) << where;
+    EXPECT_EQ(w.RunningPlayers(), 0) << where;
+    for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO}) {
+        EXPECT_FALSE(w.IsArmed(timerId)) << where << ": timer " << timerId;
+    }
+    EXPECT_EQ(rig.panel.m_nState, Idle) << where;
+    EXPECT_EQ(rig.panel.m_nBell, 0) << where;
+    EXPECT_EQ(rig.panel.m_nChime, 0) << where;
+    EXPECT_EQ(w.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP) << where;
+    EXPECT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
+    EXPECT_EQ(w.caption, CAPTION_START) << where;
+}
+
+// The window layer catches an exception thrown from any port call and has the panel recover:
+// wherever the failure strikes, the program ends up quiet and idle, and works on afterwards.
+TEST(RandomSequences, AFailingPortCallAnywhereRecoversToAQuietIdleThatWorksOn) {
+    constexpr int kSequences = 200;
+    constexpr int kStepsPerSequence = 60;
+    int failures = 0;
+    for (int seed = 1; seed <= kSequences; ++seed) {
+        AlarmRig rig;
+        rig.window.SeedFallbackDraws(static_cast<unsigned>(seed));
+        std::mt19937 random(static_cast<unsigned>(seed) * 104729u);
+        rig.window.failAtPortCall = rig.window.PortCalls() + 1 + random() % 60;
+        bool failed = false;
+        for (int i = 0; i < kStepsPerSequence; ++i) {
+            const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
+            const int stateBefore = rig.panel.m_nState;
+            try {
+                ApplyStep(rig, step, random);
+            } catch (const std::runtime_error&) {
+                ASSERT_FALSE(failed);
+                failed = true;
+                ++failures;
+                rig.panel.Recover();
+                ExpectQuietIdle(rig, "seed " + std::to_string(seed));
+                continue;
+            }
+            Invariants{rig, "seed " + std::to_string(seed)}.CheckAfter(step, stateBefore);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        rig.window.failAtPortCall = 0;
+        rig.panel.ExitCleanup();
+        ASSERT_TRUE(rig.window.Silent()) << "seed " << seed;
+    }
+    EXPECT_GT(failures, kSequences / 2);  // most sequences really met a failure
+}
+
+TEST(Recover, FromAFailedPlayerStartInTheAlarm) {
+    AlarmRig rig;
+    rig.SetOption(IDC_FULLAUTO, true);
+    StartAt(rig, ASPECT_RESTRICT);
+    // The alarm onset: ShowBitmap, KillTimer, ShowBitmap, SetTimer, QuitBellPlayer, then the
+    // start of the player fails.
+    rig.window.failAtPortCall = rig.window.PortCalls() + 6;
+    EXPECT_THROW(rig.Advance(1000), std::runtime_error);
+    ASSERT_EQ(rig.window.calls.back().rfind("StartBellPlayer", 0), 0u);
+    rig.panel.Recover();
+    ExpectQuietIdle(rig, "after the failed start");
+    StartToAlarm(rig);  // the next run goes as usual
+    EXPECT_TRUE(rig.window.BellSounding());
+    EXPECT_TRUE(rig.window.ChimeSounding());
 }
 
 }  // namespace

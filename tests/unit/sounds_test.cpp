@@ -1,6 +1,7 @@
 // The two sound buttons, the no-overlap rule and the bell player's start and stop.
 #include <gtest/gtest.h>
 
+#include "cycle_helpers.h"
 #include "fake_alarm_window.h"
 
 namespace ats::testing {
@@ -23,11 +24,12 @@ TEST(BellButton, WithoutNoOverlapStartsOnePlayerWithTheWindowHandleThenQuitsIt) 
     EXPECT_TRUE(rig.window.Silent());
 }
 
-TEST(BellButton, StartThenWaitIsTheOrderOfAPlayerStart) {
+TEST(BellButton, QuitStartThenWaitIsTheOrderOfAPlayerStart) {
     AlarmRig rig;
     rig.panel.OnBellButton();
-    const std::vector<std::string> expected{
-        "ReadOptions", std::string("StartBellPlayer ") + kBellPlayerCommand, "Wait 100"};
+    const std::vector<std::string> expected{"ReadOptions", "QuitBellPlayer",
+                                            std::string("StartBellPlayer ") + kBellPlayerCommand,
+                                            "Wait 100"};
     EXPECT_EQ(rig.window.calls, expected);
 }
 
@@ -79,6 +81,23 @@ TEST(SoundButtons, DoNothingWhileARunIsActive) {
     rig.panel.OnChimeButton();
     EXPECT_TRUE(rig.window.calls.empty());
     EXPECT_TRUE(rig.window.Silent());
+}
+
+TEST(SoundButtons, DoNothingInTheAlarmOrAfterTheConfirm) {
+    AlarmRig rig;
+    StartToAlarm(rig);
+    for (const int state : {Alarm, Confirmed}) {
+        if (state == Confirmed) rig.panel.OnConfirmButton();
+        ASSERT_EQ(rig.panel.m_nState, state);
+        const auto players = rig.window.players.size();
+        const auto wave = rig.window.PlayingWave();
+        rig.window.calls.clear();
+        rig.panel.OnBellButton();
+        rig.panel.OnChimeButton();
+        EXPECT_TRUE(rig.window.calls.empty()) << "state " << state;
+        EXPECT_EQ(rig.window.players.size(), players);
+        EXPECT_EQ(rig.window.PlayingWave(), wave);
+    }
 }
 
 TEST(RingChime, DuringTheAlarmWithNoOverlapPlaysNothingAndKeepsTheFlag) {
