@@ -33,7 +33,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setFixedSize(units.ToPixels(ABOUT_DIALOG_WIDTH, ABOUT_DIALOG_HEIGHT));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QIcon(QStringLiteral(":/res/orvaneats.ico"))
+    icon->setPixmap(QIcon(QStringLiteral(":/res/orvaneats_sizes.ico"))
                         .pixmap(QSize(kIconPixels, kIconPixels), devicePixelRatioF()));
     icon->setGeometry(
         QRect(units.ToPixels(RECT_ABOUT_ICON).topLeft(), QSize(kIconPixels, kIconPixels)));

@@ -77,7 +77,7 @@ QtAlarmWindow::Controls AlarmDialog::CreateControls() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setWindowTitle(QString::fromUtf8(TXT_MAIN_CAPTION));
-    setWindowIcon(QIcon(QStringLiteral(":/res/orvaneats.ico")));
+    setWindowIcon(QIcon(QStringLiteral(":/res/orvaneats_sizes.ico")));
     setFont(DialogFont());
     const DialogUnits units(font());
     setFixedSize(units.ToPixels(MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT));

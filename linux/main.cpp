@@ -8,7 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvaneats"));
     QApplication::setDesktopFileName(QStringLiteral("org.orvaneats.OrvaneATS"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/orvaneats.ico")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/orvaneats_sizes.ico")));
     AlarmDialog dialog;
     dialog.exec();  // the program ends when the window closes
     return 0;

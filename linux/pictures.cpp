@@ -49,7 +49,7 @@ QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio) {
     // The rendering made for the next whole scale up, where one is built in.
     const int wanted = std::min(kLargestRendering, static_cast<int>(std::ceil(devicePixelRatio)));
     for (int scale = wanted; scale >= 2; --scale) {
-        const QString larger = base + QStringLiteral("@%1x.png").arg(scale);
+        const QString larger = base + QStringLiteral("_%1x.png").arg(scale);
         if (!QFile::exists(larger)) continue;
         QImage image(larger);
         if (image.isNull()) continue;

@@ -5,8 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
-// The picture for a bitmap id drawn for a display scale: a larger rendering (name@2x.png,
-// name@3x.png) when one is built in, else the 1x bitmap scaled smoothly. A null pixmap for an
+// The picture for a bitmap id drawn for a display scale: a larger rendering (name_2x.png,
+// name_3x.png) when one is built in, else the 1x bitmap scaled smoothly. A null pixmap for an
 // unknown id.
 QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio);
 

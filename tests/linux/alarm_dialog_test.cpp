@@ -277,6 +277,12 @@ private slots:
         const QPixmap doubled = LoadPicture(IDB_PANEL_ALARM, 2.0);
         QCOMPARE(doubled.size(), QSize(300, 200));
         QCOMPARE(doubled.deviceIndependentSize().toSize(), QSize(150, 100));
+        // Drawn for the scale: the stored rendering, not the 1x picture blown up.
+        QImage stored(QStringLiteral(":/res/panel_alarm_2x.png"));
+        stored.setDevicePixelRatio(2.0);
+        QVERIFY(!stored.isNull());
+        QCOMPARE(doubled.toImage().convertToFormat(QImage::Format_RGB32),
+                 stored.convertToFormat(QImage::Format_RGB32));
         const QPixmap oneAndHalf = LoadPicture(IDB_SIGNAL_STOP, 1.5);
         QCOMPARE(oneAndHalf.deviceIndependentSize().toSize(), QSize(32, 64));
         QVERIFY(LoadPicture(999, 1.0).isNull());
