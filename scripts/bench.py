@@ -195,3 +195,5 @@ def main():
 
 if __name__ == "__main__":
     main()
+    import bench_linux  # the Linux edition, measured in the same run
+    bench_linux.main()

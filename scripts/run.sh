@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
-# Builds the Windows program and starts it under Wine, in a Wine prefix of its own
-# (build/wineprefix): the user's ~/.wine is never touched.
+# Builds the program and starts it. On Linux: the native Qt edition (build/linux/bin).
+# With --wine: the Windows program under Wine, in a Wine prefix of its own (build/wineprefix):
+# the user's ~/.wine is never touched.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$ORVANE_ROOT"
+
+if [ "${1:-}" != "--wine" ]; then
+    bash scripts/deps-linux.sh
+    cmake --preset linux >/dev/null
+    cmake --build --preset linux --target orvaneats orvaneats_waves
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display (DISPLAY is empty): start the program from a desktop session." >&2
+        exit 1
+    fi
+    exec "$ORVANE_ROOT/build/linux/bin/orvaneats"
+fi
 
 bash scripts/deps-wine.sh
 cmake --workflow --preset windows

@@ -8,6 +8,7 @@ bash scripts/deps-host.sh
 bash scripts/deps-res.sh
 bash scripts/deps-wine.sh
 bash scripts/deps-release.sh
+bash scripts/deps-linux.sh
 
 echo "== core: build and unit tests"
 cmake --workflow --preset host
@@ -21,5 +22,8 @@ cmake --workflow --preset windows
 echo "== Windows release: portable ZIP, installer, SHA256SUMS"
 cmake --workflow --preset release
 
-echo "== Windows program and release under Wine: end-to-end tests"
+echo "== Linux edition: build, Qt tests and .deb"
+cmake --workflow --preset linux
+
+echo "== Windows program and release under Wine, and the Linux edition: end-to-end tests"
 /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v

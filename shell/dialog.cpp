@@ -6,6 +6,10 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
+// Posted to a dialog on WM_DPICHANGED, so OnDpiChanged runs once the system's own handling of
+// the change (new size, fonts and control layout) is done.
+constexpr UINT WM_DPICHANGED_LAID_OUT = WM_APP + 0x100;
+
 struct DialogTemplatePosition {
     short x = 0;
     short y = 0;
@@ -181,6 +185,10 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: return OnPaint() ? TRUE : FALSE;
         case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
         case WM_TIMER: OnTimer(wParam); return FALSE;  // then default processing
+        case WM_DPICHANGED:
+            PostMessageW(m_hWnd, WM_DPICHANGED_LAID_OUT, LOWORD(wParam), 0);
+            return FALSE;  // the system resizes and lays out the dialog
+        case WM_DPICHANGED_LAID_OUT: OnDpiChanged(static_cast<UINT>(wParam)); return TRUE;
         case WM_NCDESTROY: m_hWnd = nullptr; return FALSE;
         default: return FALSE;
     }

@@ -61,9 +61,9 @@ class HarnessError(RuntimeError):
     pass
 
 
-def start_session(recording=True):
+def start_session(recording=True, dpi=None):
     """A started Session with one driver and, if asked, a recorder: a test module's set-up."""
-    session = Session()
+    session = Session(dpi)
     session.start()
     try:
         driver = session.driver()
@@ -112,9 +112,14 @@ def _wine_version():
 
 
 class Session:
-    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager."""
+    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager.
+    Session(wine=False) is the same desktop without Wine, for native programs.
 
-    def __init__(self):
+    With dpi given, the prefix's display scale (LogPixels) is set to it: 96 is 100 %."""
+
+    def __init__(self, wine=True, dpi=None):
+        self.wine = wine
+        self.dpi = dpi
         self.tmp = None
         self.display = None
         self.env = None
@@ -143,7 +148,8 @@ class Session:
             self._start_xvfb()
             self._start_pulse(runtime)
             self.env = self._base_env(runtime, self.tmp / "prefix")
-            self._prepare_prefix()
+            if self.wine:
+                self._prepare_prefix()
         except BaseException:
             self.close()
             raise
@@ -153,7 +159,7 @@ class Session:
             driver.close()
         for recorder in list(self._recorders):
             recorder.stop()
-        if self.env is not None and (self.tmp / "prefix").exists():
+        if self.wine and self.env is not None and (self.tmp / "prefix").exists():
             self._stop_wineserver(self.env)
         for proc in self._procs:
             _kill_group(proc)
@@ -265,6 +271,8 @@ class Session:
             subprocess.run(["cp", "-a", str(template), self.env["WINEPREFIX"]], check=True,
                            timeout=300)
         self._detach_home_folders()
+        if self.dpi is not None:
+            self._set_dpi(Path(self.env["WINEPREFIX"]), self.dpi)
 
     def _detach_home_folders(self):
         """Wine links the user's Desktop, Documents and the like to $HOME; in a session they are
@@ -273,6 +281,20 @@ class Session:
             if link.is_symlink():
                 link.unlink()
                 link.mkdir()
+
+    @staticmethod
+    def _set_dpi(prefix, dpi):
+        """Writes LogPixels into the copied prefix's user registry, before Wine reads it."""
+        registry = prefix / "user.reg"
+        lines = registry.read_text(encoding="utf-8").split("\n")
+        value = f'"LogPixels"=dword:{dpi:08x}'
+        for i, line in enumerate(lines):
+            if line.startswith("[Control Panel\\\\Desktop]"):
+                lines.insert(i + 1, value)
+                break
+        else:
+            lines += ["", "[Control Panel\\\\Desktop]", value]
+        registry.write_text("\n".join(lines), encoding="utf-8")
 
     def _make_prefix(self, prefix):
         env = dict(self.env, WINEPREFIX=str(prefix))

@@ -1,0 +1,60 @@
+// The main window of the Linux edition: the twelve controls of the alarm panel, routed to the
+// alarm core through the Qt adapter.
+#ifndef ORVANE_LINUX_ALARM_DIALOG_H
+#define ORVANE_LINUX_ALARM_DIALOG_H
+
+#include <QDialog>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "alarm_panel.h"
+#include "qt_alarm_window.h"
+
+class QAbstractButton;
+class QLabel;
+class SoundOutput;
+
+class AlarmDialog : public QDialog {
+    Q_OBJECT
+public:
+    // With no sounds given the window makes its own sound thread.
+    explicit AlarmDialog(SoundOutput* sounds = nullptr, QString waveFolder = DefaultWaveFolder());
+    ~AlarmDialog() override;
+
+    // Where the installed program keeps its waves: ../share/orvaneats beside its bin folder.
+    static QString DefaultWaveFolder();
+
+    // A control by its id (1000-1011, or 2 for 終了), for the tests.
+    QWidget* Control(int controlId) const;
+    ats::AlarmPanel& Panel() { return m_panel; }
+    QtAlarmWindow& Window() { return *m_window; }
+
+public slots:
+    // The about box, modal; the alarm cycle runs on underneath.
+    void ShowAbout();
+
+protected:
+    // 終了, Escape and the close button: the exit clean-up, then the window closes.
+    void reject() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // Opens centred on the screen.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QtAlarmWindow::Controls CreateControls();
+    SoundOutput& SoundsOrOwn(SoundOutput* sounds);
+    QAbstractButton* AddButton(int controlId, const char* caption, const QRect& rect);
+    QAbstractButton* AddCheckBox(int controlId, const char* caption, const QRect& rect);
+    QLabel* AddPicture(int controlId, const QRect& rect);
+    void OnClicked(int controlId);
+    void Route(int controlId);
+
+    bool m_placed = false;
+    std::unique_ptr<SoundOutput> m_ownSounds;
+    std::map<int, QWidget*> m_controls;
+    std::unique_ptr<QtAlarmWindow> m_window;
+    ats::AlarmPanel m_panel;
+};
+
+#endif

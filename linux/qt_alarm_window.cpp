@@ -1,0 +1,113 @@
+#include "qt_alarm_window.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "alarm_ids.h"
+#include "alarm_text.h"
+#include "pictures.h"
+#include "sound_output.h"
+
+QtAlarmWindow::QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder,
+                             TickHandler onTick)
+    : m_controls(controls),
+      m_sounds(sounds),
+      m_waveFolder(std::move(waveFolder)),
+      m_onTick(std::move(onTick)) {}
+
+QtAlarmWindow::~QtAlarmWindow() = default;
+
+void QtAlarmWindow::SetTimer(int timerId, int milliseconds) {
+    std::unique_ptr<QTimer>& timer = m_timers[timerId];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer.get(), &QTimer::timeout, [this, timerId] { m_onTick(timerId); });
+    }
+    timer->start(milliseconds);  // restarts the period of an armed timer
+}
+
+void QtAlarmWindow::KillTimer(int timerId) {
+    const auto found = m_timers.find(timerId);
+    if (found != m_timers.end()) found->second->stop();
+}
+
+QLabel* QtAlarmWindow::Picture(int controlId) const {
+    switch (controlId) {
+        case IDC_SIGNAL: return m_controls.signal;
+        case IDC_PANEL: return m_controls.panel;
+        default: return nullptr;
+    }
+}
+
+void QtAlarmWindow::ShowBitmap(int controlId, int bitmapId) {
+    QLabel* picture = Picture(controlId);
+    if (picture == nullptr) return;
+    // Loaded afresh for every change, drawn for the display's scale; the control takes the
+    // picture's size, as a bitmap static does.
+    const QPixmap pixmap = LoadPicture(bitmapId, picture->devicePixelRatioF());
+    picture->setPixmap(pixmap);
+    if (!pixmap.isNull()) picture->resize(pixmap.deviceIndependentSize().toSize());
+    picture->setAccessibleName(PictureDescription(bitmapId));
+    m_shownBitmaps[controlId] = pixmap.isNull() ? 0 : bitmapId;
+}
+
+void QtAlarmWindow::SetStartCaption(std::string_view utf8Caption) {
+    m_controls.start->setText(
+        QString::fromUtf8(utf8Caption.data(), static_cast<qsizetype>(utf8Caption.size())));
+}
+
+ats::OptionStates QtAlarmWindow::ReadOptions() {
+    return {m_controls.endless->isChecked(), m_controls.fullAuto->isChecked(),
+            m_controls.ignoreSignal->isChecked(), m_controls.noOverlap->isChecked()};
+}
+
+QString QtAlarmWindow::WavePath(std::string_view fileName) const {
+    return QDir(m_waveFolder)
+        .filePath(QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
+}
+
+void QtAlarmWindow::PlayWaveLoop(std::string_view fileName) {
+    m_sounds.PlayWaveLoop(WavePath(fileName));
+}
+
+void QtAlarmWindow::StopWave() { m_sounds.StopWave(); }
+
+// The bell player of this edition runs inside the program: the command line only says that
+// a bell is wanted, and the bell wave is the one the Windows player loops.
+void QtAlarmWindow::StartBellPlayer(std::string_view /*commandLine*/) {
+    m_sounds.StartBellPlayer(WavePath(TXT_BELL_WAVE));
+}
+
+void QtAlarmWindow::QuitBellPlayer() { m_sounds.QuitBellPlayer(); }
+
+// Blocks the window's thread, as Sleep does: no click or tick is handled meanwhile. The sounds
+// play on their own thread and go on.
+void QtAlarmWindow::Wait(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::int32_t QtAlarmWindow::WindowHandle() {
+    // X11 window ids fit in 32 bits.
+    return static_cast<std::int32_t>(m_controls.window->winId());
+}
+
+void QtAlarmWindow::SeedRandom() { std::srand(static_cast<unsigned>(std::time(nullptr))); }
+
+int QtAlarmWindow::Rand() { return std::rand(); }
+
+int QtAlarmWindow::ShownBitmap(int controlId) const {
+    const auto found = m_shownBitmaps.find(controlId);
+    return found == m_shownBitmaps.end() ? 0 : found->second;
+}
+
+int QtAlarmWindow::TimerPeriod(int timerId) const {
+    const auto found = m_timers.find(timerId);
+    return found != m_timers.end() && found->second->isActive() ? found->second->interval() : 0;
+}

@@ -1,0 +1,70 @@
+// The alarm core's window, made of Qt widgets, timers and the sound thread.
+#ifndef ORVANE_LINUX_QT_ALARM_WINDOW_H
+#define ORVANE_LINUX_QT_ALARM_WINDOW_H
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "alarm_window.h"
+
+class QAbstractButton;
+class QLabel;
+class QTimer;
+class QWidget;
+class SoundOutput;
+
+class QtAlarmWindow : public ats::AlarmWindow {
+public:
+    // The controls the core reaches, by what they are.
+    struct Controls {
+        QWidget* window = nullptr;
+        QLabel* signal = nullptr;
+        QLabel* panel = nullptr;
+        QAbstractButton* start = nullptr;
+        QAbstractButton* endless = nullptr;
+        QAbstractButton* fullAuto = nullptr;
+        QAbstractButton* ignoreSignal = nullptr;
+        QAbstractButton* noOverlap = nullptr;
+    };
+    using TickHandler = std::function<void(int timerId)>;
+
+    // Wave files are looked up by bare name in waveFolder.
+    QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder, TickHandler onTick);
+    ~QtAlarmWindow() override;
+    QtAlarmWindow(const QtAlarmWindow&) = delete;
+    QtAlarmWindow& operator=(const QtAlarmWindow&) = delete;
+
+    void SetTimer(int timerId, int milliseconds) override;
+    void KillTimer(int timerId) override;
+    void ShowBitmap(int controlId, int bitmapId) override;
+    void SetStartCaption(std::string_view utf8Caption) override;
+    ats::OptionStates ReadOptions() override;
+    void PlayWaveLoop(std::string_view fileName) override;
+    void StopWave() override;
+    void StartBellPlayer(std::string_view commandLine) override;
+    void QuitBellPlayer() override;
+    void Wait(int milliseconds) override;
+    std::int32_t WindowHandle() override;
+    void SeedRandom() override;
+    int Rand() override;
+
+    // What the window shows and runs, for its tests: the bitmap id in a picture (0 for none)
+    // and the period of an armed timer (0 when not armed).
+    int ShownBitmap(int controlId) const;
+    int TimerPeriod(int timerId) const;
+
+private:
+    QLabel* Picture(int controlId) const;
+    QString WavePath(std::string_view fileName) const;
+
+    Controls m_controls;
+    SoundOutput& m_sounds;
+    QString m_waveFolder;
+    TickHandler m_onTick;
+    std::map<int, std::unique_ptr<QTimer>> m_timers;
+    std::map<int, int> m_shownBitmaps;  // by picture control
+};
+
+#endif

@@ -1,0 +1,91 @@
+// The two sounds of the Linux edition: the program's one wave channel and the bell player.
+#ifndef ORVANE_LINUX_SOUND_OUTPUT_H
+#define ORVANE_LINUX_SOUND_OUTPUT_H
+
+#include <QObject>
+#include <QSoundEffect>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+// What the window asks of its sounds. The real one is SoundThread; tests use a recording fake.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+
+    // Loops a wave on the program's one channel; a new wave replaces the one playing.
+    virtual void PlayWaveLoop(const QString& path) = 0;
+    virtual void StopWave() = 0;
+    // Loops the bell apart from the channel, and delivers blink ticks every 500 ms while it
+    // rings. A bell still ringing is stopped first.
+    virtual void StartBellPlayer(const QString& path) = 0;
+    virtual void QuitBellPlayer() = 0;
+};
+
+// One looping QSoundEffect slot, kept on the sound thread.
+class LoopingSlot {
+public:
+    using Complaint = std::function<void(const QString&)>;
+    explicit LoopingSlot(Complaint complain) : m_complain(std::move(complain)) {}
+    ~LoopingSlot();
+    LoopingSlot(const LoopingSlot&) = delete;
+    LoopingSlot& operator=(const LoopingSlot&) = delete;
+
+    void Play(const QString& path);
+    void Stop();
+    bool Playing() const;
+
+private:
+    Complaint m_complain;
+    std::unique_ptr<QSoundEffect> m_effect;
+};
+
+// Lives on the sound thread: the wave channel, the bell and the bell's blink timer.
+class SoundWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit SoundWorker(LoopingSlot::Complaint complain);
+    ~SoundWorker() override;
+
+public slots:
+    void PlayWaveLoop(const QString& path);
+    void StopWave();
+    void StartBell(const QString& path);
+    void QuitBell();
+
+signals:
+    void BlinkTick();
+
+private:
+    LoopingSlot m_channel;
+    LoopingSlot m_bell;
+    QTimer* m_blink;
+};
+
+// The sounds on a thread of their own, so the window's 100 ms wait after the bell starts
+// does not starve them: the bell rings on through the wait, as a separate player would.
+class SoundThread : public QObject, public SoundOutput {
+    Q_OBJECT
+public:
+    // onBlinkTick runs on the thread that made this object, once per tick.
+    explicit SoundThread(std::function<void()> onBlinkTick,
+                         LoopingSlot::Complaint complain = nullptr);
+    ~SoundThread() override;
+
+    void PlayWaveLoop(const QString& path) override;
+    void StopWave() override;
+    void StartBellPlayer(const QString& path) override;
+    void QuitBellPlayer() override;
+
+private:
+    QThread m_thread;
+    SoundWorker* m_worker;  // owned by m_thread's finished() -> deleteLater
+};
+
+// One line on standard error, for a sound that cannot be played.
+void ComplainOnStderr(const QString& line);
+
+#endif

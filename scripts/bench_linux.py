@@ -1,0 +1,111 @@
+"""Measures the Linux edition (build/linux/bin/orvaneats) natively, the way bench.py measures
+the Windows program under Wine: private Xvfb, PulseAudio null sink, real mouse clicks.
+
+Delays run from the moment the click is sent to the first 10 ms step of the recording in which
+the sound is (or is no longer) heard, so they include the X input path and PulseAudio: upper
+bounds of the program's own delay. The alarm picture is shown inside the Start click.
+"""
+
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+import bench  # noqa: E402  (the measuring helpers shared with the Wine figures)
+import linux_desktop as desk  # noqa: E402
+
+ROUNDS = 5
+STARTS = 5
+TARGET_BELL_MS = 50
+TARGET_CHIME_MS = 50 + 100  # the chime follows the 100 ms wait after the bell starts
+TARGET_STARTUP_MS = 300
+
+
+def report(label, delays, target):
+    heard = sorted(d for d in delays if d is not None)
+    if len(heard) < len(delays):
+        each = ", ".join("never" if d is None else f"{d:.0f}" for d in delays)
+        print(f"  {label} never in {len(delays) - len(heard)} of {len(delays)}   OVER TARGET"
+              f"  (each: {each})")
+        return
+    median, worst = statistics.median(heard), heard[-1]
+    print(f"  {label} {median:5.0f} / {worst:5.0f} ms   {bench.verdict(worst <= target)}"
+          f"  (target {target} ms; each: {', '.join(f'{d:.0f}' for d in delays)})")
+
+
+def startup_ms(session):
+    """From the start of the process to its window mapped on the X server."""
+    started = time.monotonic()
+    proc = session.start_native(desk.PROGRAM, cwd=str(session.tmp))
+    try:
+        while time.monotonic() - started < 10:
+            if session.xdotool("search", "--onlyvisible", "--pid", proc.pid, "--name",
+                               f"^{desk.MAIN_TITLE}$"):
+                return (time.monotonic() - started) * 1000
+            time.sleep(0.005)
+        return None
+    finally:
+        desk.harness._kill_group(proc)
+
+
+def main():
+    reason = desk.missing_program()
+    if reason:
+        print(f"Linux edition: not measured ({reason})")
+        return
+    with desk.LinuxSession() as session:
+        startups = [startup_ms(session) for _ in range(STARTS)]
+        driver = session.atspi()
+        recorder = session.recorder()
+        program = desk.Program(session, driver)
+        session.xdotool("mousemove", 0, 0)
+        try:
+            pid = program.proc.pid
+            idle_cpu = bench.cpu_percent([pid], 30)[pid]
+            program.press("信号無視")
+            bell_ms, chime_ms, silent_ms = [], [], []
+            for _ in range(ROUNDS):
+                clicked = time.monotonic()
+                program.click("開始")
+                bell_ms.append(bench.delay_ms(clicked, bench.first_time(recorder, clicked,
+                                                                          "bell", True)))
+                chime_ms.append(bench.delay_ms(clicked, bench.first_time(recorder, clicked,
+                                                                           "chime", True)))
+                time.sleep(1)
+                confirmed = time.monotonic()
+                program.click("ATS確認")
+                silent_ms.append(bench.delay_ms(confirmed, bench.first_time(
+                    recorder, confirmed, "bell", False)))
+                program.click("停止")
+                time.sleep(1)
+            program.click("開始")
+            session.xdotool("mousemove", 0, 0)
+            time.sleep(2)
+            alarm_cpu = bench.cpu_percent([pid], 30)[pid]
+            peak = bench.peak_memory_kib(pid)
+        finally:
+            program.kill()
+
+    print(f"OrvaneATS Linux edition (Qt {qt_version()}), null sink; delays over {ROUNDS} "
+          "alarms (median / worst), including the audio path")
+    report("alarm picture -> bell audible: ", bell_ms, TARGET_BELL_MS)
+    report("alarm picture -> chime audible:", chime_ms, TARGET_CHIME_MS)
+    report("confirm click -> bell silent:  ", silent_ms, TARGET_BELL_MS)
+    print(f"  CPU, 30 s idle, orvaneats:       {idle_cpu:7.2f} %   "
+          f"{bench.verdict(idle_cpu < bench.TARGET_CPU_PERCENT)}")
+    print(f"  CPU, 30 s alarm, orvaneats:      {alarm_cpu:7.2f} %   "
+          f"{bench.verdict(alarm_cpu < bench.TARGET_CPU_PERCENT)}  (bell and chime in it)")
+    print(f"  peak memory, orvaneats       {peak / 1024:7.1f} MiB (VmHWM)")
+    report("start-up -> window shown:      ", startups, TARGET_STARTUP_MS)
+
+
+def qt_version():
+    out = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", "libqt6core6"],
+                         capture_output=True, text=True).stdout
+    return out.split("+")[0] or "6"
+
+
+if __name__ == "__main__":
+    main()

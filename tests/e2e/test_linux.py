@@ -1,0 +1,243 @@
+"""The Linux edition (build/linux/bin/orvaneats) as a user meets it: on a private Xvfb with a
+private PulseAudio null sink, worked through AT-SPI and the X server.
+
+Run: /usr/bin/python3 -m unittest discover -s tests/e2e -v   (needs the linux build)
+"""
+
+import subprocess
+import time
+import unittest
+
+import harness
+import linux_desktop as desk
+import test_program as windows  # the sound bands and levels, the same for both editions
+
+MAIN, ABOUT = desk.MAIN_TITLE, desk.ABOUT_TITLE
+EXIT, CONFIRM, START, STOP, SUSTAIN = "終了", "ATS確認", "開始", "停止", "警報持続"
+BELL, CHIME, IGNORE_SIGNAL, NO_OVERLAP = "ATSベル", "ATSチャイム", "信号無視", \
+    "ATSベルとチャイムを同時に鳴らさない"
+CONTROLS = [("push button", EXIT), ("push button", CONFIRM), ("image", None), ("image", None),
+            ("push button", START), ("check box", "Orvaneモード"), ("push button", SUSTAIN),
+            ("push button", BELL), ("push button", CHIME),
+            ("check box", "フルオート(一連の動作を自動化)"), ("check box", IGNORE_SIGNAL),
+            ("check box", NO_OVERLAP)]
+PANEL_NORMAL = "表示灯: 点灯、警報表示灯: 消灯"
+PANEL_DARK = "表示灯: 消灯、警報表示灯: 消灯"
+PANEL_ALARM = "表示灯: 消灯、警報表示灯: 点灯"
+SIGNAL_STOP = "信号: 停止"
+PERMISSIVE = {"信号: 警戒", "信号: 注意", "信号: 減速", "信号: 進行"}
+DOCS = harness.REPO / "docs"
+
+session = None
+driver = None
+recorder = None
+
+
+def setUpModule():
+    global session, driver, recorder
+    reason = desk.missing_program()
+    if reason:
+        raise unittest.SkipTest(reason)
+    session = desk.LinuxSession()
+    session.start()
+    driver = session.atspi()
+    recorder = session.recorder()
+
+
+def tearDownModule():
+    if session is not None:
+        session.close()
+
+
+def wait_for(condition, timeout, interval=0.1):
+    return windows.wait_for(condition, timeout, interval)
+
+
+def save_window_screenshot(program, path, margin=8):
+    x, y, w, h = program.extents()
+    screen = session.tmp / "screen.png"
+    session.screenshot(screen)
+    crop = f"{w + 2 * margin}x{h + 2 * margin}+{max(0, x - margin)}+{max(0, y - margin)}"
+    subprocess.run(["convert", str(screen), "-crop", crop, "+repage", str(path)], check=True,
+                   timeout=60)
+
+
+class NativeCase(unittest.TestCase):
+    def setUp(self):
+        self.program = desk.Program(session, driver)
+
+    def tearDown(self):
+        self.program.kill()
+
+    def assert_panel(self, name, timeout=5):
+        ok = wait_for(lambda: self.program.pictures()[0] == name, timeout)
+        self.assertTrue(ok, f"the panel shows {self.program.pictures()[0]}, not {name}")
+
+    def assert_sounding(self, bell, chime):
+        time.sleep(windows.SETTLE_S)
+        now = time.monotonic()
+        low, high = recorder.band_levels(now - windows.WINDOW_S, now, windows.CHIME_BAND_HZ,
+                                         windows.BELL_BAND_HZ)
+        heard = f"(chime band {low:.0f} dB, bell band {high:.0f} dB)"
+        if bell:
+            self.assertGreater(high, windows.BELL_AUDIBLE_DB, "no bell " + heard)
+        else:
+            self.assertLess(high, windows.BELL_QUIET_DB, "bell sounds " + heard)
+        if chime:
+            self.assertGreater(low, windows.CHIME_AUDIBLE_DB, "no chime " + heard)
+        else:
+            self.assertLess(low, windows.CHIME_QUIET_DB, "chime sounds " + heard)
+
+    def assert_silent(self, settle=windows.SETTLE_S):
+        time.sleep(settle)
+        now = time.monotonic()
+        level = recorder.level(now - windows.WINDOW_S, now)
+        self.assertLess(level, windows.SILENT_DB, f"sound at {level:.1f} dBFS")
+
+    def raise_alarm(self):
+        self.program.press(IGNORE_SIGNAL)
+        self.assertTrue(self.program.checked(IGNORE_SIGNAL))
+        self.program.press(START)
+        self.assert_panel(PANEL_ALARM, timeout=3)
+
+
+class WindowAndIdle(NativeCase):
+    def test_every_control_is_reachable_with_its_name_and_the_end_button_has_the_focus(self):
+        got = self.program.controls()
+        self.assertEqual([role for role, _ in got], [role for role, _ in CONTROLS])
+        for (_, name), (_, want) in zip(got, CONTROLS):
+            if want is not None:
+                self.assertEqual(name, want)
+        self.assertEqual(self.program.pictures(), (PANEL_NORMAL, SIGNAL_STOP))
+        self.assertEqual(driver.ok(f"focused {MAIN}"), EXIT)
+        # Centred on the screen.
+        x, y, w, h = self.program.extents()
+        self.assertLessEqual(abs(x + w / 2 - harness.SCREEN[0] / 2), 1)
+        self.assertLessEqual(abs(y + h / 2 - harness.SCREEN[1] / 2), 1)
+        self.assert_silent()
+        save_window_screenshot(self.program, DOCS / "screenshot-linux-idle.png")
+
+
+class WholeCycle(NativeCase):
+    def test_approach_alarm_with_bell_and_chime_confirm_and_end(self):
+        self.program.click(START)
+        self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
+        self.assertEqual(self.program.controls()[4], ("push button", STOP))
+        self.assert_silent(settle=0.3)
+
+        self.assert_panel(PANEL_ALARM, timeout=windows.LONGEST_APPROACH_S)
+        self.assertEqual(self.program.pictures()[1], SIGNAL_STOP)
+        self.assert_sounding(bell=True, chime=True)
+        # The bell's ticks blink the alarm lamp.
+        seen = set()
+        wait_for(lambda: seen.add(self.program.pictures()[0]) or
+                 {PANEL_ALARM, PANEL_DARK} <= seen, 4, interval=0.05)
+        self.assertLessEqual({PANEL_ALARM, PANEL_DARK}, seen)
+        self.assert_panel(PANEL_ALARM)
+        save_window_screenshot(self.program, DOCS / "screenshot-linux-alarm.png")
+
+        self.program.click(CONFIRM)
+        self.assert_panel(PANEL_NORMAL)
+        self.assert_sounding(bell=False, chime=True)
+        self.program.click(SUSTAIN)
+        self.assertTrue(wait_for(lambda: self.program.controls()[4] == ("push button", START), 3))
+        self.assert_silent()
+
+    def test_no_overlap_rings_the_bell_then_the_chime_on_the_one_channel(self):
+        self.program.press(NO_OVERLAP)
+        self.raise_alarm()
+        self.assert_sounding(bell=True, chime=False)
+        self.program.press(CONFIRM)
+        self.assert_sounding(bell=False, chime=True)
+        self.program.press(STOP)
+        self.assert_silent()
+
+    def test_sound_buttons_toggle_and_sound_together(self):
+        self.program.press(CHIME)
+        self.program.press(BELL)
+        self.assert_sounding(bell=True, chime=True)
+        self.program.press(CHIME)
+        self.assert_sounding(bell=True, chime=False)
+        self.program.press(BELL)
+        self.assert_silent()
+
+
+class ExitPaths(NativeCase):
+    def exit_during_alarm(self, how):
+        self.raise_alarm()
+        self.assert_sounding(bell=True, chime=True)
+        how()
+        self.assertTrue(self.program.wait_ended(), "the program did not end")
+        self.assertEqual(self.program.proc.returncode, 0)
+        self.assert_silent()
+
+    def test_end_button(self):
+        self.exit_during_alarm(lambda: self.program.click(EXIT))
+
+    def test_escape_key(self):
+        self.exit_during_alarm(lambda: self.program.key("Escape"))
+
+    def test_close_box(self):
+        self.exit_during_alarm(self.program.close_box)
+
+    def test_enter_does_nothing(self):
+        self.program.press(BELL)
+        self.program.key("Return")
+        time.sleep(1)
+        self.assertTrue(self.program.running())
+        self.assert_sounding(bell=True, chime=False)
+
+
+class AboutBox(NativeCase):
+    def test_f1_opens_it_centred_over_the_window_while_the_cycle_runs_on(self):
+        self.program.press(START)
+        self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
+        first = self.program.pictures()[1]
+        self.program.key("F1")
+        self.assertEqual(driver.ok(f"wait-window 10 {ABOUT}"), "ok")
+        names = [name for _, name in self.program.controls(ABOUT)]
+        self.assertIn("OrvaneATS Version 1.20", names)
+        self.assertIn("OK", names)
+        mx, my, mw, mh = self.program.extents()
+        ax, ay, aw, ah = self.program.extents(ABOUT)
+        self.assertLessEqual(abs((ax + aw / 2) - (mx + mw / 2)), 1)
+        self.assertLessEqual(abs((ay + ah / 2) - (my + mh / 2)), 1)
+        self.assertTrue(wait_for(lambda: self.program.pictures()[1] != first, 6),
+                        "the signal stood still under the about box")
+        self.program.click("OK", title=ABOUT)
+        self.assertTrue(wait_for(lambda: driver.ok(f"wait-window 0.1 {ABOUT}") == "none", 5),
+                        "OK did not close the about box")
+        self.assertTrue(self.program.running())
+
+
+class MissingWaves(unittest.TestCase):
+    def test_runs_quietly_with_one_line_per_missing_wave(self):
+        exe = desk.copy_alone(session.tmp / "alone" / "bin")
+        program = desk.Program(session, driver, exe=exe)
+        try:
+            program.press(IGNORE_SIGNAL)
+            program.press(START)
+            self.assertTrue(wait_for(lambda: program.pictures()[0] == PANEL_ALARM, 3))
+            time.sleep(1.5)
+            now = time.monotonic()
+            self.assertLess(recorder.level(now - 0.8, now), windows.SILENT_DB)
+            # The lamp still blinks: the bell's ticks do not depend on its wave.
+            seen = set()
+            wait_for(lambda: seen.add(program.pictures()[0]) or PANEL_DARK in seen, 3, 0.05)
+            self.assertIn(PANEL_DARK, seen)
+            program.press(CONFIRM)
+            program.press(SUSTAIN)
+            self.assertTrue(wait_for(lambda: program.controls()[4][1] == START, 3))
+            program.press(START)  # a second alarm: no further lines
+            self.assertTrue(wait_for(lambda: program.pictures()[0] == PANEL_ALARM, 3))
+            program.key("Escape")
+            self.assertTrue(program.wait_ended())
+            lines = program.stderr().splitlines()
+            self.assertEqual(len([l for l in lines if "atsbell.wav" in l]), 1, lines)
+            self.assertEqual(len([l for l in lines if "atschime.wav" in l]), 1, lines)
+        finally:
+            program.kill()
+
+
+if __name__ == "__main__":
+    unittest.main()

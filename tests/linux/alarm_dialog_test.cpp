@@ -1,0 +1,294 @@
+// The main window and the about box on the offscreen platform: layout, clicks through QTest,
+// pictures, timers and the exit clean-up, with the sounds recorded instead of played.
+#include "alarm_dialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "alarm_ids.h"
+#include "alarm_text.h"
+#include "dialog_layout.h"
+#include "dialog_units.h"
+#include "orvane_version.h"
+#include "pictures.h"
+#include "sound_output.h"
+
+namespace {
+
+constexpr int IDCANCEL = 2;
+const QString kWaves = QStringLiteral("/waves");
+
+class RecordedSounds : public SoundOutput {
+public:
+    void PlayWaveLoop(const QString& path) override { calls << "wave " + path; }
+    void StopWave() override { calls << QStringLiteral("stop-wave"); }
+    void StartBellPlayer(const QString& path) override { calls << "bell " + path; }
+    void QuitBellPlayer() override { calls << QStringLiteral("quit-bell"); }
+    QStringList calls;
+};
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Runs `check` on the modal window that opens next, then closes that window.
+void OnNextModal(std::function<void(QWidget*)> check) {
+    QTimer::singleShot(0, [check] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        QWidget* modal = QApplication::activeModalWidget();
+        check(modal);
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+}
+
+}  // namespace
+
+class AlarmDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    RecordedSounds sounds;
+    std::unique_ptr<AlarmDialog> dialog;
+
+    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(dialog->Control(id)); }
+    QLabel* Picture(int id) { return qobject_cast<QLabel*>(dialog->Control(id)); }
+    int Shown(int id) { return dialog->Window().ShownBitmap(id); }
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+
+private slots:
+    void init() {
+        sounds.calls.clear();
+        dialog = std::make_unique<AlarmDialog>(&sounds, kWaves);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    }
+    void cleanup() { dialog.reset(); }
+
+    void windowHasTheTemplatesSizeCaptionsAndRectangles() {
+        const DialogUnits units(DialogFont());
+        QCOMPARE(dialog->windowTitle(), Text(TXT_MAIN_CAPTION));
+        QCOMPARE(dialog->size(), units.ToPixels(MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT));
+        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QVERIFY(!dialog->windowIcon().isNull());
+        const struct {
+            int id;
+            const char* caption;
+            QRect rect;
+        } controls[] = {
+            {IDCANCEL, TXT_EXIT, units.ToPixels(RECT_EXIT)},
+            {IDC_CONFIRM, TXT_CONFIRM, units.ToPixels(RECT_CONFIRM)},
+            {IDC_START, TXT_START, units.ToPixels(RECT_START)},
+            {IDC_ENDLESS, TXT_ENDLESS, units.ToPixels(RECT_ENDLESS)},
+            {IDC_SUSTAIN, TXT_SUSTAIN, units.ToPixels(RECT_SUSTAIN)},
+            {IDC_BELL, TXT_BELL, units.ToPixels(RECT_BELL)},
+            {IDC_CHIME, TXT_CHIME, units.ToPixels(RECT_CHIME)},
+            {IDC_FULLAUTO, TXT_FULLAUTO, units.ToPixels(RECT_FULLAUTO)},
+            {IDC_IGNORESIGNAL, TXT_IGNORESIGNAL, units.ToPixels(RECT_IGNORESIGNAL)},
+            {IDC_NOOVERLAP, TXT_NOOVERLAP, units.ToPixels(RECT_NOOVERLAP)},
+        };
+        // Tab order as in the template: the pictures are skipped.
+        QWidget* expected = Button(IDCANCEL);
+        QCOMPARE(dialog->focusWidget(), expected);
+        for (const auto& control : controls) {
+            QAbstractButton* button = Button(control.id);
+            QVERIFY2(button != nullptr, qPrintable(QString::number(control.id)));
+            QCOMPARE(button->text(), Text(control.caption));
+            QCOMPARE(button->geometry(), control.rect);
+            QCOMPARE(button->isCheckable(),
+                     control.id == IDC_ENDLESS || control.id == IDC_FULLAUTO ||
+                         control.id == IDC_IGNORESIGNAL || control.id == IDC_NOOVERLAP);
+            if (auto* push = qobject_cast<QPushButton*>(button)) {
+                QVERIFY(!push->isDefault() && !push->autoDefault());
+            }
+            QCOMPARE(expected, button);
+            do {
+                expected = expected->nextInFocusChain();
+            } while (!(expected->focusPolicy() & Qt::TabFocus));
+        }
+        // The pictures at their places, as big as their bitmaps.
+        QCOMPARE(Picture(IDC_PANEL)->geometry(),
+                 QRect(units.ToPixels(RECT_PANEL).topLeft(), QSize(150, 100)));
+        QCOMPARE(Picture(IDC_SIGNAL)->geometry(),
+                 QRect(units.ToPixels(RECT_SIGNAL).topLeft(), QSize(32, 64)));
+    }
+
+    void dialogUnitsFollowTheWindowsRule() {
+        QCOMPARE(MulDiv(3, 5, 2), 8);  // 7.5 rounds away from zero
+        QCOMPARE(MulDiv(-3, 5, 2), -8);
+        QCOMPARE(MulDiv(162, 6, 4), 243);
+        QCOMPARE(MulDiv(1, 1, 0), -1);
+        const DialogUnits units(DialogFont());
+        QVERIFY(units.BaseX() >= 5 && units.BaseX() <= 8);
+        QVERIFY(units.BaseY() >= 12 && units.BaseY() <= 16);
+        QCOMPARE(units.ToPixels(4, 8, 4, 8),
+                 QRect(units.BaseX(), units.BaseY(), units.BaseX(), units.BaseY()));
+    }
+
+    void startsIdleWithTheTemplatesPicturesAndTheirNames() {
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+        QCOMPARE(Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
+        QVERIFY(!Picture(IDC_PANEL)->pixmap().isNull());
+        QCOMPARE(Picture(IDC_SIGNAL)->accessibleName(), QStringLiteral("信号: 停止"));
+        QVERIFY(Picture(IDC_PANEL)->accessibleName().contains(QStringLiteral("警報表示灯: 消灯")));
+        for (int id : {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP}) {
+            QVERIFY(!Button(id)->isChecked());
+        }
+        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+        QVERIFY(sounds.calls.isEmpty());
+    }
+
+    void wholeCycleThroughClicks() {
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);
+        QCOMPARE(Button(IDC_START)->text(), Text(TXT_STOP));
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_ALARM);
+        QVERIFY(Picture(IDC_PANEL)->accessibleName().contains(QStringLiteral("警報表示灯: 点灯")));
+        // Any earlier bell is silenced first; the chime follows the bell.
+        QCOMPARE(sounds.calls,
+                 QStringList({"quit-bell", "bell /waves/atsbell.wav", "wave /waves/atschime.wav"}));
+
+        Click(IDC_CONFIRM);
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+        QCOMPARE(sounds.calls.last(), QStringLiteral("quit-bell"));
+
+        Click(IDC_SUSTAIN);
+        QCOMPARE(sounds.calls.last(), QStringLiteral("stop-wave"));
+        QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
+        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+    }
+
+    void theWaitAfterTheBellBlocksTheWindowFor100Ms() {
+        QElapsedTimer clock;
+        clock.start();
+        Click(IDC_BELL);
+        QVERIFY(clock.elapsed() >= 100);
+        QCOMPARE(sounds.calls, QStringList({"quit-bell", "bell /waves/atsbell.wav"}));
+        Click(IDC_BELL);
+        QCOMPARE(sounds.calls.last(), QStringLiteral("quit-bell"));
+    }
+
+    void timersTickTheSignalDownAndBlinkTheLamp() {
+        Click(IDC_START);
+        const int period = dialog->Window().TimerPeriod(ats::TIMER_SIGNAL);
+        QVERIFY2(period >= 1000 && period <= 4999, qPrintable(QString::number(period)));
+        const int first = Shown(IDC_SIGNAL);
+        QVERIFY(first >= IDB_SIGNAL_RESTRICT && first <= IDB_SIGNAL_PROCEED);
+        // The next tick shows the next more restrictive aspect.
+        QTRY_VERIFY_WITH_TIMEOUT(Shown(IDC_SIGNAL) == first - 1, period + 1000);
+        // Ticks of timer 2 step the lamp panel, as the bell player's ticks do.
+        Click(IDC_START);  // Stop
+        QCOMPARE(dialog->Window().TimerPeriod(ats::TIMER_SIGNAL), 0);
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);
+        dialog->Panel().OnTimer(ats::TIMER_BLINK);
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_DARK);
+        QCOMPARE(Picture(IDC_PANEL)->accessibleName(),
+                 QStringLiteral("表示灯: 消灯、警報表示灯: 消灯"));
+        dialog->Window().SetTimer(ats::TIMER_BLINK, 50);
+        QTRY_COMPARE(Shown(IDC_PANEL), IDB_PANEL_ALARM);
+        Click(IDC_CONFIRM);  // cancels timer 2
+        QCOMPARE(dialog->Window().TimerPeriod(ats::TIMER_BLINK), 0);
+        QTest::qWait(150);
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+    }
+
+    void exitPathsRunTheCleanUp_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("終了") << 0;
+        QTest::newRow("Escape") << 1;
+        QTest::newRow("close button") << 2;
+    }
+    void exitPathsRunTheCleanUp() {
+        QFETCH(int, how);
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);
+        sounds.calls.clear();
+        switch (how) {
+            case 0: Click(IDCANCEL); break;
+            case 1: QTest::keyClick(dialog.get(), Qt::Key_Escape); break;
+            default: dialog->close(); break;
+        }
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        QCOMPARE(sounds.calls, QStringList({"quit-bell", "stop-wave"}));
+    }
+
+    void enterDoesNothing() {
+        for (int id : {IDCANCEL, IDC_ENDLESS, IDC_START}) {
+            Button(id)->setFocus();
+            QTest::keyClick(Button(id), Qt::Key_Return);
+            QTest::keyClick(Button(id), Qt::Key_Enter);
+        }
+        QVERIFY(dialog->isVisible());
+        QVERIFY(sounds.calls.isEmpty());
+        QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
+        QVERIFY(!Button(IDC_ENDLESS)->isChecked());
+    }
+
+    void aboutBoxFromF1OverTheRunningCycle() {
+        Click(IDC_START);
+        const int first = Shown(IDC_SIGNAL);
+        const int period = dialog->Window().TimerPeriod(ats::TIMER_SIGNAL);
+        bool seen = false;
+        OnNextModal([&](QWidget* about) {
+            seen = true;
+            QCOMPARE(about->windowTitle(), Text(TXT_ABOUT_CAPTION));
+            const DialogUnits units(DialogFont());
+            QCOMPARE(about->size(), units.ToPixels(ABOUT_DIALOG_WIDTH, ABOUT_DIALOG_HEIGHT));
+            auto* version = about->findChild<QLabel*>(QString::number(IDC_VERSION));
+            QVERIFY(version != nullptr);
+            QCOMPARE(version->text(), QStringLiteral(ORVANE_VERSION_LINE));
+            QVERIFY(about->findChild<QPushButton*>()->isDefault());
+            QCOMPARE(about->geometry().center(), dialog->geometry().center());
+            // The cycle runs on underneath.
+            QTRY_VERIFY_WITH_TIMEOUT(Shown(IDC_SIGNAL) == first - 1, period + 1000);
+        });
+        QTest::keyClick(dialog.get(), Qt::Key_F1);
+        QVERIFY(seen);
+        QVERIFY(dialog->isVisible());
+    }
+
+    void aboutItemInTheContextMenu() {
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            QCOMPARE(menu->actions().size(), 1);
+            QCOMPARE(menu->actions().first()->text(), Text(TXT_ABOUT_ITEM));
+            OnNextModal(
+                [&](QWidget* about) { opened = about->windowTitle() == Text(TXT_ABOUT_CAPTION); });
+            menu->actions().first()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                dialog->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(dialog.get(), &event);
+        QVERIFY(opened);
+    }
+
+    void picturesAreDrawnForTheDisplayScale() {
+        const QPixmap single = LoadPicture(IDB_PANEL_ALARM, 1.0);
+        QCOMPARE(single.size(), QSize(150, 100));
+        const QPixmap doubled = LoadPicture(IDB_PANEL_ALARM, 2.0);
+        QCOMPARE(doubled.size(), QSize(300, 200));
+        QCOMPARE(doubled.deviceIndependentSize().toSize(), QSize(150, 100));
+        // Drawn for the scale: the stored rendering, not the 1x picture blown up.
+        QImage stored(QStringLiteral(":/res/panel_alarm_2x.png"));
+        stored.setDevicePixelRatio(2.0);
+        QVERIFY(!stored.isNull());
+        QCOMPARE(doubled.toImage().convertToFormat(QImage::Format_RGB32),
+                 stored.convertToFormat(QImage::Format_RGB32));
+        const QPixmap oneAndHalf = LoadPicture(IDB_SIGNAL_STOP, 1.5);
+        QCOMPARE(oneAndHalf.deviceIndependentSize().toSize(), QSize(32, 64));
+        QVERIFY(LoadPicture(999, 1.0).isNull());
+        QVERIFY(PictureDescription(999).isEmpty());
+    }
+};
+
+QTEST_MAIN(AlarmDialogTest)
+#include "alarm_dialog_test.moc"
