@@ -2,7 +2,7 @@
 ; without administrator rights. Japanese or English pages, by the system's language.
 ;
 ; makensis -INPUTCHARSET UTF8 -DVERSION=1.2.0 -DSTAGE=<folder with the release files>
-;          -DICON=<orvaneats.ico> -DOUTFILE=<setup.exe> installer.nsi
+;          -DICON=<orvaneats_sizes.ico> -DOUTFILE=<setup.exe> installer.nsi
 ;
 ; Silent use: setup.exe /S [/DESKTOP] [/D=<folder>]   uninstall.exe /S
 

@@ -91,7 +91,7 @@ def write_installer(args, path, folder):
     subprocess.run(
         [args.makensis, "-V2", "-INPUTCHARSET", "UTF8",
          f"-DVERSION={args.version}", f"-DSTAGE={folder}",
-         f"-DICON={args.source / 'res' / 'orvaneats.ico'}", f"-DOUTFILE={tmp}",
+         f"-DICON={args.source / 'res' / 'orvaneats_sizes.ico'}", f"-DOUTFILE={tmp}",
          str(args.source / "packaging" / "windows" / "installer.nsi")],
         check=True, timeout=600)
     tmp.replace(path)
