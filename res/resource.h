@@ -9,6 +9,9 @@
 #define IDD_MAIN_DIALOG 102
 #define IDS_VERSION 102
 #define IDR_MAINFRAME 128
+// The program icon at every size. The shell shows an exe's first icon group, and ids sort
+// after names and in rising order, so this one comes before group 128.
+#define IDI_ORVANEATS 1
 #define IDM_ABOUTBOX 0x0010
 
 #ifndef IDC_STATIC

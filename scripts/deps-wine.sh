@@ -10,4 +10,4 @@ ensure_packages \
   pulseaudio pulseaudio-utils sox `# null sink, recording, wave tools` \
   fonts-ipafont-gothic `# stands in for the Japanese dialog font` \
   fonts-wine `# Wine's own fonts (Marlett draws the caption buttons)` \
-  python3
+  python3 python3-pil `# reading captures in the display-scale tests`

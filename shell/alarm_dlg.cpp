@@ -3,15 +3,43 @@
 #include <string>
 
 #include "about_dlg.h"
+#include "dpi.h"
 #include "resource.h"
+
+namespace {
+
+// The icon of the every-size group at size x size pixels. Where the group has no image of that
+// size, the common controls scale a larger one down (LoadIconWithScaleDown, looked up at run
+// time as the import libraries lack it); without them the system picks and scales one.
+UniqueIcon LoadSizedIcon(int size) {
+    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    static const auto loadIconWithScaleDown = [] {
+        const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+        return controls == nullptr
+                   ? nullptr
+                   : reinterpret_cast<LoadIconWithScaleDownFunction>(reinterpret_cast<void*>(
+                         GetProcAddress(controls, "LoadIconWithScaleDown")));
+    }();
+    const HINSTANCE module = AfxGetApp()->m_hInstance;
+    HICON icon = nullptr;
+    if (loadIconWithScaleDown != nullptr &&
+        SUCCEEDED(
+            loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
+        return UniqueIcon(icon);
+    return UniqueIcon(static_cast<HICON>(
+        LoadImageW(module, MAKEINTRESOURCEW(IDI_ORVANEATS), IMAGE_ICON, size, size, 0)));
+}
+
+}  // namespace
 
 CAlarmDlg::CAlarmDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
       m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
-      m_window([this] {
-          UpdateData(TRUE);
-          return m_checkboxes;
-      }),
+      m_window(AfxGetApp()->m_hInstance,
+               [this] {
+                   UpdateData(TRUE);
+                   return m_checkboxes;
+               }),
       m_panel(m_window) {}
 
 void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
@@ -23,10 +51,9 @@ void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CAlarmDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_window.Attach(m_hWnd);
+    m_window.Attach(m_hWnd, {{IDC_PANEL, IDB_PANEL_NORMAL}, {IDC_SIGNAL, IDB_SIGNAL_STOP}});
     AppendAboutItemToSystemMenu();
-    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetIcons(WindowDpi(m_hWnd));
     m_panel.InitDialog();
     return TRUE;  // the focus goes to the first tab stop
 }
@@ -58,6 +85,30 @@ bool CAlarmDlg::OnCommand(int controlId, int notifyCode) {
     }
 }
 
+void CAlarmDlg::SetIcons(UINT dpi) {
+    HICON large = m_hIcon;
+    HICON small = m_hIcon;
+    UniqueIcon sizedLarge, sizedSmall;
+    if (dpi != USER_DEFAULT_SCREEN_DPI) {
+        sizedLarge = LoadSizedIcon(SystemMetricForDpi(SM_CXICON, dpi));
+        sizedSmall = LoadSizedIcon(SystemMetricForDpi(SM_CXSMICON, dpi));
+        if (sizedLarge) large = sizedLarge.Get();
+        if (sizedSmall) small = sizedSmall.Get();
+    }
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    // The window no longer shows the icons of the scale before: release them now.
+    m_largeIcon = std::move(sizedLarge);
+    m_smallIcon = std::move(sizedSmall);
+    m_iconDpi = dpi;
+}
+
+void CAlarmDlg::OnDpiChanged(UINT dpi) {
+    m_window.OnDpiChanged(dpi);
+    SetIcons(dpi);
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
 void CAlarmDlg::OnTimer(UINT_PTR nIDEvent) { m_panel.OnTimer(static_cast<int>(nIDEvent)); }
 
 // Enter while a checkbox has the focus: the program stays open; only 終了, Escape and the
@@ -83,9 +134,16 @@ bool CAlarmDlg::OnPaint() {
     SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     GetClientRect(m_hWnd, &client);
-    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, m_hIcon);
+    if (m_largeIcon) {
+        const int size = SystemMetricForDpi(SM_CXICON, m_iconDpi);
+        const int x = (client.right - client.left - size + 1) / 2;
+        const int y = (client.bottom - client.top - size + 1) / 2;
+        DrawIconEx(dc, x, y, m_largeIcon.Get(), size, size, 0, nullptr, DI_NORMAL);
+    } else {
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, m_hIcon);
+    }
     EndPaint(m_hWnd, &paint);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "alarm_panel.h"
 #include "dialog.h"
+#include "handles.h"
 #include "win32_alarm_window.h"
 
 class CAlarmDlg : public CDialog {
@@ -18,14 +19,22 @@ protected:
     void OnCancel() override;
     bool OnSysCommand(UINT nID, LPARAM lParam) override;
     bool OnPaint() override;
-    HICON OnQueryDragIcon() override { return m_hIcon; }
+    HICON OnQueryDragIcon() override { return LargeIcon(); }
     void OnTimer(UINT_PTR nIDEvent) override;
+    void OnDpiChanged(UINT dpi) override;
     void OnHandlerFailed() override { m_panel.Recover(); }
 
 private:
     void AppendAboutItemToSystemMenu();
+    // The caption's icons for this display scale: group 128 at 96 DPI, otherwise the sizes
+    // that fit from the icon group drawn at every size.
+    void SetIcons(UINT dpi);
+    HICON LargeIcon() const { return m_largeIcon ? m_largeIcon.Get() : m_hIcon; }
 
     HICON m_hIcon;
+    UniqueIcon m_largeIcon;  // away from 96 DPI
+    UniqueIcon m_smallIcon;
+    UINT m_iconDpi = USER_DEFAULT_SCREEN_DPI;
     ats::OptionStates m_checkboxes;  // the four option checkboxes, by data exchange
     Win32AlarmWindow m_window;
     ats::AlarmPanel m_panel;

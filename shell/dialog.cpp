@@ -6,6 +6,10 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
+// Posted to a dialog on WM_DPICHANGED, so OnDpiChanged runs once the system's own handling of
+// the change (new size, fonts and control layout) is done.
+constexpr UINT WM_DPICHANGED_LAID_OUT = WM_APP + 0x100;
+
 struct DialogTemplatePosition {
     short x = 0;
     short y = 0;
@@ -104,10 +108,28 @@ bool CDialog::TemplateSitsAtOrigin() const {
            position.x == 0 && position.y == 0;
 }
 
-// Centres the dialog over its owner, or on the screen's work area when it has none.
+namespace {
+
+// The work area of the monitor that shows most of the window; the primary one without a window.
+RECT WorkAreaOf(HWND window) {
+    RECT area{};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (window != nullptr &&
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        area = monitor.rcWork;
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    return area;
+}
+
+}  // namespace
+
+// Centres the dialog over its owner within the work area of the owner's monitor, or on the
+// primary screen's work area when it has no owner.
 void CDialog::CenterWindow(HWND over) {
-    RECT area;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const RECT area = WorkAreaOf(over);
     RECT around = area;
     if (over != nullptr && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &around);
     RECT self;
@@ -163,6 +185,10 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: return OnPaint() ? TRUE : FALSE;
         case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
         case WM_TIMER: OnTimer(wParam); return FALSE;  // then default processing
+        case WM_DPICHANGED:
+            PostMessageW(m_hWnd, WM_DPICHANGED_LAID_OUT, LOWORD(wParam), 0);
+            return FALSE;  // the system resizes and lays out the dialog
+        case WM_DPICHANGED_LAID_OUT: OnDpiChanged(static_cast<UINT>(wParam)); return TRUE;
         case WM_NCDESTROY: m_hWnd = nullptr; return FALSE;
         default: return FALSE;
     }

@@ -70,6 +70,9 @@ protected:
     virtual bool OnPaint() { return false; }
     virtual HICON OnQueryDragIcon() { return nullptr; }
     virtual void OnTimer(UINT_PTR /*nIDEvent*/) {}
+    // The window has moved to a display of another scale and the system has laid the dialog
+    // out again for it.
+    virtual void OnDpiChanged(UINT /*dpi*/) {}
     // A handler threw: bring the dialog back to a quiet, consistent state. May throw too.
     virtual void OnHandlerFailed() {}
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }

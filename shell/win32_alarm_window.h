@@ -10,14 +10,20 @@
 #include "alarm_window.h"
 #include "bell_player_process.h"
 #include "handles.h"
+#include "scaled_pictures.h"
 
 class Win32AlarmWindow : public ats::AlarmWindow {
 public:
     using OptionReader = std::function<ats::OptionStates()>;
-    explicit Win32AlarmWindow(OptionReader readOptions) : m_readOptions(std::move(readOptions)) {}
+    Win32AlarmWindow(HINSTANCE module, OptionReader readOptions)
+        : m_readOptions(std::move(readOptions)), m_pictures(module) {}
 
-    // The dialog window, once it exists.
-    void Attach(HWND dialog) { m_dialog = dialog; }
+    // The dialog window, once it exists, with the bitmap its template gives each picture
+    // control. Away from 96 DPI those are shown again at the window's scale.
+    void Attach(HWND dialog, const std::map<int, int>& templateBitmaps);
+    // The window has moved to another display scale: both pictures are drawn again at it,
+    // showing what they showed.
+    void OnDpiChanged(UINT dpi);
 
     void SetTimer(int timerId, int milliseconds) override;
     void KillTimer(int timerId) override;
@@ -34,9 +40,14 @@ public:
     int Rand() override;
 
 private:
+    void ShowPicture(int controlId, int bitmapId);
+
     HWND m_dialog = nullptr;
+    UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
     OptionReader m_readOptions;
-    std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control
+    ScaledPictures m_pictures;
+    std::map<int, int> m_shownIds;               // by picture control: the bitmap id shown
+    std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control: the bitmap we own
     BellPlayerProcess m_bellPlayer;
 };
 

@@ -5,6 +5,9 @@ Every shape is a function of the pixel centre: it returns None (nothing there) o
 (negative inside, in pixels) into a coverage between 0 and 1, which gives round lamps
 without jagged steps and without drawing at a larger size first. Pure Python float
 maths only, so the same input always gives the same pixels.
+
+Shapes are given in design units. A canvas made with scale k has k pixels per unit, so the
+same drawing gives the picture for k times the display scale; at scale 1 units are pixels.
 """
 
 import math
@@ -53,24 +56,28 @@ def sd_ellipse_approx(x, y, cx, cy, rx, ry, angle=0.0):
 
 
 class Canvas:
-    def __init__(self, width, height, colour):
-        self.width = width
-        self.height = height
-        self.pixels = [list(colour) for _ in range(width * height)]
+    def __init__(self, width, height, colour, scale=1):
+        """A canvas of width x height design units, drawn at scale pixels per unit."""
+        self.scale = scale
+        self.width = int(round(width * scale))
+        self.height = int(round(height * scale))
+        self.pixels = [list(colour) for _ in range(self.width * self.height)]
 
     def paint(self, fn, bbox=None):
-        """Blend fn(x, y) -> None | (r, g, b, a) over every pixel of bbox (x0, y0, x1, y1)."""
+        """Blend fn(x, y) -> None | (r, g, b, a) over every pixel of bbox (x0, y0, x1, y1);
+        fn and bbox are in design units."""
+        k = self.scale
         if bbox is None:
             x0, y0, x1, y1 = 0, 0, self.width, self.height
         else:
-            x0 = max(0, int(math.floor(bbox[0])))
-            y0 = max(0, int(math.floor(bbox[1])))
-            x1 = min(self.width, int(math.ceil(bbox[2])) + 1)
-            y1 = min(self.height, int(math.ceil(bbox[3])) + 1)
+            x0 = max(0, int(math.floor(bbox[0] * k)))
+            y0 = max(0, int(math.floor(bbox[1] * k)))
+            x1 = min(self.width, int(math.ceil(bbox[2] * k)) + 1)
+            y1 = min(self.height, int(math.ceil(bbox[3] * k)) + 1)
         for py in range(y0, y1):
             row = py * self.width
             for px in range(x0, x1):
-                res = fn(px + 0.5, py + 0.5)
+                res = fn((px + 0.5) / k, (py + 0.5) / k)
                 if res is None:
                     continue
                 r, g, b, a = res
@@ -87,8 +94,10 @@ class Canvas:
     def shape(self, sdf, shader, bbox, opacity=1.0):
         """Fill the shape given by signed distance sdf(x, y) with shader(x, y) -> colour."""
 
+        k = self.scale
+
         def fn(x, y):
-            a = coverage(sdf(x, y)) * opacity
+            a = coverage(sdf(x, y) * k) * opacity
             if a <= 0.0:
                 return None
             c = shader(x, y)
@@ -97,7 +106,8 @@ class Canvas:
         self.paint(fn, bbox)
 
     def blend_mask(self, mask, colour, x0=0, y0=0):
-        """Blend a flat colour through an 8-bit mask (rows of 0..255), e.g. rendered text."""
+        """Blend a flat colour through an 8-bit mask (rows of 0..255), e.g. rendered text;
+        x0 and y0 are in pixels."""
         for my, mrow in enumerate(mask):
             py = y0 + my
             if not 0 <= py < self.height:

@@ -3,6 +3,8 @@
 
     /usr/bin/python3 tools/make_bitmaps.py [OUTDIR]
 
+Each picture is written as the 8 bpp BMP shown at 96 DPI and, for higher display scales,
+drawn again at two and three times that size into PNG files (name_2x.png, name_3x.png).
 Shapes are drawn by tools/canvas.py; PIL is only used to rasterise the Japanese
 captions with IPA Gothic. The lamp centres below are shared with tests/res.
 """
@@ -15,6 +17,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmpio  # noqa: E402
+import pngio  # noqa: E402
 from canvas import Canvas, clamp, mix, sd_circle, sd_ellipse_approx, sd_round_rect, smoothstep  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -41,6 +44,9 @@ SIGNAL_LAMPS = [(16.0, 8.0 + 12.0 * i) for i in range(5)]  # lamp 1 (top) .. lam
 SIGNAL_LENS_R = 4.5
 SIGNAL_RIM_R = 5.6
 SIGNAL_LAMP_HUES = ("yellow", "yellow", "red", "yellow", "green")
+
+# The larger renderings, as multiples of the 96 DPI size.
+LARGER_SCALES = (2, 3)
 
 # Lit lamps per aspect, lamps numbered 1..5 from the top.
 SIGNAL_ASPECTS = {
@@ -94,7 +100,7 @@ def font_path():
 
 
 def teal_ground(canvas):
-    h = canvas.height
+    h = canvas.height / canvas.scale
 
     def fn(x, y):
         c = mix(TEAL_TOP, TEAL_BOTTOM, y / h)
@@ -159,17 +165,18 @@ def draw_screw(canvas, cx, cy, r):
                  lambda x, y: METAL_DARK, (cx - r, cy - r, cx + r, cy + r), opacity=0.8)
 
 
-def caption_mask(text, box):
-    """Caption rasterised by FreeType at 1:1, centred in box; returns (rows, x0, y0)."""
-    font = ImageFont.truetype(font_path(), CAPTION_PX)
-    x0, y0, x1, y1 = box
+def caption_mask(text, box, scale):
+    """Caption rasterised by FreeType at the canvas's scale, centred in box (design units);
+    returns (rows, x0, y0) in pixels."""
+    font = ImageFont.truetype(font_path(), CAPTION_PX * scale)
+    x0, y0, x1, y1 = (v * scale for v in box)
     w, h = x1 - x0, y1 - y0
     img = Image.new("L", (w, h), 0)
     draw = ImageDraw.Draw(img)
     l, t, r, b = draw.textbbox((0, 0), text, font=font)
     tx = (w - (r - l)) // 2 - l
     ty = (h - (b - t)) // 2 - t
-    if r - l > w - 4:
+    if r - l > w - 4 * scale:
         raise SystemExit("caption %r does not fit its plate" % text)
     draw.text((tx, ty), text, font=font, fill=255)
     data = list(img.getdata())
@@ -177,9 +184,9 @@ def caption_mask(text, box):
     return rows, x0, y0
 
 
-def draw_panel(state):
+def draw_panel(state, scale=1):
     w, h = PANEL_SIZE
-    cv = Canvas(w, h, TEAL_TOP)
+    cv = Canvas(w, h, TEAL_TOP, scale)
     teal_ground(cv)
 
     # Raised border of the panel: light top/left, dark bottom/right.
@@ -238,14 +245,15 @@ def draw_panel(state):
 
         cv.shape(lambda x, y: sd_round_rect(x, y, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 1.2),
                  plate, (x0, y0, x1, y1))
-        rows, mx, my = caption_mask(PANEL_CAPTIONS[side], (x0 + 1, y0 + 1, x1 - 1, y1 - 1))
+        rows, mx, my = caption_mask(PANEL_CAPTIONS[side], (x0 + 1, y0 + 1, x1 - 1, y1 - 1),
+                                    scale)
         cv.blend_mask(rows, CAPTION_INK, mx, my)
     return cv
 
 
-def draw_signal(aspect):
+def draw_signal(aspect, scale=1):
     w, h = SIGNAL_SIZE
-    cv = Canvas(w, h, DIALOG_FACE)
+    cv = Canvas(w, h, DIALOG_FACE, scale)
     lit = SIGNAL_ASPECTS[aspect]
     body = (3.5, 0.5, 28.5, 63.5)
 
@@ -285,15 +293,21 @@ def draw_signal(aspect):
     return cv
 
 
+PICTURES = [("panel_" + state, draw_panel, state) for state in ("normal", "dark", "alarm")] + [
+    ("signal_" + aspect, draw_signal, aspect)
+    for aspect in ("stop", "restrict", "caution", "reduce", "proceed")]
+
+
 def main(argv):
     out = argv[1] if len(argv) > 1 else os.path.join(REPO, "res")
     os.makedirs(out, exist_ok=True)
-    for state in ("normal", "dark", "alarm"):
-        cv = draw_panel(state)
-        bmpio.write_bmp8(os.path.join(out, "panel_%s.bmp" % state), cv.width, cv.height, cv.to_rgb())
-    for aspect in ("stop", "restrict", "caution", "reduce", "proceed"):
-        cv = draw_signal(aspect)
-        bmpio.write_bmp8(os.path.join(out, "signal_%s.bmp" % aspect), cv.width, cv.height, cv.to_rgb())
+    for name, draw, what in PICTURES:
+        cv = draw(what)
+        bmpio.write_bmp8(os.path.join(out, name + ".bmp"), cv.width, cv.height, cv.to_rgb())
+        for scale in LARGER_SCALES:
+            cv = draw(what, scale)
+            pngio.write_png(os.path.join(out, "%s_%dx.png" % (name, scale)), cv.width, cv.height,
+                            cv.to_rgb())
 
 
 if __name__ == "__main__":

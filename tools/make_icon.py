@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Draws the program icon (32 x 32, 256 colours) into res/orvaneats.ico or OUTDIR.
+"""Draws the program icon into res/ or OUTDIR: orvaneats.ico, one 32 x 32 image with 256
+colours, and orvaneats_sizes.ico, the same design at every size the shell asks for.
 
     /usr/bin/python3 tools/make_icon.py [OUTDIR]
 
 A green alarm box: round chequered speaker grille with two screws above, and below
-a black slot in a beige frame between yellow side stripes. The ICO holds one
-8 bpp image with its AND mask; all bytes are written here.
+a black slot in a beige frame between yellow side stripes. orvaneats.ico holds one
+8 bpp image with its AND mask; orvaneats_sizes.ico holds 32 bpp images with soft edges
+(the 256 pixel one as PNG, as Windows stores it). All bytes are written here.
 """
 
 import math
@@ -15,10 +17,15 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmpio  # noqa: E402
-from canvas import Canvas, clamp, mix, sd_circle, sd_round_rect  # noqa: E402
+import pngio  # noqa: E402
+from canvas import Canvas, clamp, coverage, mix, sd_circle, sd_round_rect  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SIZE = 32
+# The sizes of the icon group the shell picks from: small and large icons at 100 % to 200 %,
+# and the 256 pixel image of Explorer's large views.
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+PNG_FROM = 256  # images this large are stored as PNG
 
 BOX = (1.0, 1.0, 31.0, 31.0)
 BOX_RADIUS = 3.5
@@ -33,10 +40,12 @@ def inside_box(x, y):
     return sd_round_rect(x, y, *BOX, BOX_RADIUS) < 0.0
 
 
-def draw_icon():
+def draw_icon(size=SIZE):
     # The background is the box colour itself: pixels outside the box are masked out
-    # by the AND mask, so the outline needs no blend against an unknown desktop.
-    cv = Canvas(SIZE, SIZE, (20, 80, 34))
+    # by the AND mask (or the alpha channel), so the outline needs no blend against an
+    # unknown desktop. Coordinates are those of the 32 pixel design.
+    k = size / SIZE
+    cv = Canvas(SIZE, SIZE, (20, 80, 34), k)
     full = (0, 0, SIZE, SIZE)
     # Dark green edge, then the box body with light from the top.
     cv.shape(lambda x, y: sd_round_rect(x, y, BOX[0] + 1, BOX[1] + 1, BOX[2] - 1, BOX[3] - 1, BOX_RADIUS - 1),
@@ -48,8 +57,11 @@ def draw_icon():
     # Grille: dark rim, then black and grey checks two pixels wide.
     cv.shape(lambda x, y: sd_circle(x, y, gx, gy, gr + 1.0), lambda x, y: (14, 52, 22), full)
 
+    # Checks two pixels wide at 32 pixels; a whole number of pixels at every size.
+    cell = max(1, int(2.0 * k + 0.5))
+
     def checks(x, y):
-        on = (int(math.floor(x / 2.0)) + int(math.floor(y / 2.0))) % 2 == 0
+        on = (int(math.floor(x * k / cell)) + int(math.floor(y * k / cell))) % 2 == 0
         return (18, 20, 18) if on else (150, 162, 150)
 
     cv.shape(lambda x, y: sd_circle(x, y, gx, gy, gr), checks, full)
@@ -107,6 +119,56 @@ def ico_bytes(rgb, mask):
     return icondir + entry + image
 
 
+def rgba_image(size):
+    """The icon at this size with its outline's coverage as alpha, rows from the top."""
+    rgb = draw_icon(size).to_rgb()
+    k = size / SIZE
+    alpha = []
+    for y in range(size):
+        for x in range(size):
+            d = sd_round_rect((x + 0.5) / k, (y + 0.5) / k, *BOX, BOX_RADIUS) * k
+            alpha.append(int(math.floor(255.0 * coverage(d) + 0.5)))
+    # Fully transparent pixels are black, so drawing through the AND mask alone is right too.
+    return [c + (a,) if a else (0, 0, 0, 0) for c, a in zip(rgb, alpha)]
+
+
+def bmp32_image(size, rgba):
+    """One 32 bpp icon image: header, bottom-up BGRA rows, AND mask (1 = transparent)."""
+    mask_stride = (size + 31) // 32 * 4
+    xor = bytearray()
+    andm = bytearray()
+    for y in range(size - 1, -1, -1):
+        row = rgba[y * size:(y + 1) * size]
+        for r, g, b, a in row:
+            xor += bytes((b, g, r, a))
+        bits = bytearray(mask_stride)
+        for x, p in enumerate(row):
+            if p[3] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        andm += bits
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
+                         len(xor) + len(andm), 0, 0, 0, 0)
+    return header + bytes(xor) + bytes(andm)
+
+
+def sizes_ico_bytes():
+    """Every size of SIZES in one ICO, smallest first."""
+    images = []
+    for size in SIZES:
+        rgba = rgba_image(size)
+        if size >= PNG_FROM:
+            images.append((size, pngio.png_bytes(size, size, rgba)))
+        else:
+            images.append((size, bmp32_image(size, rgba)))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in images:
+        dim = size if size < 256 else 0  # 0 stands for 256
+        out += struct.pack("<BBBBHHII", dim, dim, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return out + b"".join(image for _size, image in images)
+
+
 def main(argv):
     out = argv[1] if len(argv) > 1 else os.path.join(REPO, "res")
     os.makedirs(out, exist_ok=True)
@@ -115,6 +177,8 @@ def main(argv):
     mask = [inside_box(x + 0.5, y + 0.5) for y in range(SIZE) for x in range(SIZE)]
     with open(os.path.join(out, "orvaneats.ico"), "wb") as f:
         f.write(ico_bytes(rgb, mask))
+    with open(os.path.join(out, "orvaneats_sizes.ico"), "wb") as f:
+        f.write(sizes_ico_bytes())
 
 
 if __name__ == "__main__":

@@ -45,6 +45,12 @@ struct GdiObjectTraits {
     static void Close(GdiObject h) { DeleteObject(h); }
 };
 
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool IsValid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+
 struct ModuleHandleTraits {
     static HMODULE Invalid() { return nullptr; }
     static bool IsValid(HMODULE h) { return h != nullptr; }
@@ -55,5 +61,6 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using UniqueGdiObject = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleHandleTraits>;
+using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 
 #endif

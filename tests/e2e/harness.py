@@ -61,9 +61,9 @@ class HarnessError(RuntimeError):
     pass
 
 
-def start_session(recording=True):
+def start_session(recording=True, dpi=None):
     """A started Session with one driver and, if asked, a recorder: a test module's set-up."""
-    session = Session()
+    session = Session(dpi)
     session.start()
     try:
         driver = session.driver()
@@ -112,9 +112,12 @@ def _wine_version():
 
 
 class Session:
-    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager."""
+    """Xvfb + PulseAudio null sink + private Wine prefix. Use as a context manager.
 
-    def __init__(self):
+    With dpi given, the prefix's display scale (LogPixels) is set to it: 96 is 100 %."""
+
+    def __init__(self, dpi=None):
+        self.dpi = dpi
         self.tmp = None
         self.display = None
         self.env = None
@@ -262,6 +265,22 @@ class Session:
                 stamp.write_text(wanted)
             subprocess.run(["cp", "-a", str(template), self.env["WINEPREFIX"]], check=True,
                            timeout=300)
+        if self.dpi is not None:
+            self._set_dpi(Path(self.env["WINEPREFIX"]), self.dpi)
+
+    @staticmethod
+    def _set_dpi(prefix, dpi):
+        """Writes LogPixels into the copied prefix's user registry, before Wine reads it."""
+        registry = prefix / "user.reg"
+        lines = registry.read_text(encoding="utf-8").split("\n")
+        value = f'"LogPixels"=dword:{dpi:08x}'
+        for i, line in enumerate(lines):
+            if line.startswith("[Control Panel\\\\Desktop]"):
+                lines.insert(i + 1, value)
+                break
+        else:
+            lines += ["", "[Control Panel\\\\Desktop]", value]
+        registry.write_text("\n".join(lines), encoding="utf-8")
 
     def _make_prefix(self, prefix):
         env = dict(self.env, WINEPREFIX=str(prefix))

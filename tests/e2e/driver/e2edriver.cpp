@@ -325,6 +325,9 @@ private:
     std::string Window(const Args&, const std::wstring&);
     std::string DlgUnits(const Args& a, const std::wstring&);
     std::string Bitmap(const Args& a, const std::wstring& rest);
+    std::string Capture(const Args& a, const std::wstring& rest);
+    std::string Dpi(const Args&, const std::wstring&);
+    std::string DpiChanged(const Args& a, const std::wstring&);
     std::string Procs(const Args& a, const std::wstring& rest);
     std::string KillProcs(const Args& a, const std::wstring& rest);
     std::string MakeWindow(const Args&, const std::wstring&);
@@ -376,6 +379,9 @@ Driver::Driver() : playerExe_(ExeFolder() + L"atsbell.exe") {
         {"window", {&Driver::Window, 0, 0}},
         {"dlgunits", {&Driver::DlgUnits, 6, any}},
         {"bitmap", {&Driver::Bitmap, 1, any}},
+        {"capture", {&Driver::Capture, 2, any}},
+        {"dpi", {&Driver::Dpi, 0, 0}},
+        {"dpi-changed", {&Driver::DpiChanged, 1, 1}},
         {"procs", {&Driver::Procs, 1, any}},
         {"kill-procs", {&Driver::KillProcs, 1, any}},
         {"make-window", {&Driver::MakeWindow, 0, 0}},
@@ -704,6 +710,91 @@ std::string Driver::Bitmap(const Args& a, const std::wstring& rest) {
     char buf[32];
     std::snprintf(buf, sizeof(buf), "%d %.3f", best.id, best.fraction);
     return buf;
+}
+
+// capture <ctrl_id> <bmp path>: saves what the control shows on screen as a 24 bpp BMP file
+// (the path may hold spaces); answers its width and height.
+std::string Driver::Capture(const Args& a, const std::wstring& rest) {
+    const HWND control = Control(a[0]);
+    std::wstring path = rest.substr(rest.find(L' ') + 1);
+    path.erase(0, path.find_first_not_of(L' '));
+    RECT client;
+    GetClientRect(control, &client);
+    MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) Fail("control has no area");
+    PumpUntil(200, nullptr);  // let a change of picture reach the screen
+    Canvas screen(width, height);
+    const HDC screenDc = GetDC(nullptr);
+    BitBlt(screen.dc(), 0, 0, width, height, screenDc, client.left, client.top, SRCCOPY);
+    ReleaseDC(nullptr, screenDc);
+
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::vector<BYTE> bits(static_cast<size_t>(stride) * height);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = &bits[static_cast<size_t>(stride) * (height - 1 - y)];  // bottom-up
+        for (int x = 0; x < width; ++x) {
+            const DWORD p = screen.Pixel(x, y);
+            row[3 * x] = static_cast<BYTE>(p);
+            row[3 * x + 1] = static_cast<BYTE>(p >> 8);
+            row[3 * x + 2] = static_cast<BYTE>(p >> 16);
+        }
+    }
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(bits.size());
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    UniqueKernelHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (out.Get() == INVALID_HANDLE_VALUE) Fail("cannot write " + Narrow(path));
+    DWORD written = 0;
+    if (!WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) ||
+        !WriteFile(out.Get(), &info, sizeof(info), &written, nullptr) ||
+        !WriteFile(out.Get(), bits.data(), info.biSizeImage, &written, nullptr))
+        Fail("cannot write " + Narrow(path));
+    return Dec(width) + " " + Dec(height);
+}
+
+// dpi: the target's DPI and DPI awareness (0 unaware, 1 system, 2 per monitor; -1 unknown).
+std::string Driver::Dpi(const Args&, const std::wstring&) {
+    const HWND target = Target();
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    using GetContextFunction = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+    using GetAwarenessFunction = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+    const auto getContext = reinterpret_cast<GetContextFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    const auto getAwareness = reinterpret_cast<GetAwarenessFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (!getDpi || !getContext || !getAwareness) Fail("no per-window DPI calls");
+    return Dec(getDpi(target)) + " " + Dec(getAwareness(getContext(target)));
+}
+
+// dpi-changed <dpi>: tells the target it now stands on a display of that scale, as Windows
+// does when the window moves to another monitor; the suggested rectangle is the current one.
+std::string Driver::DpiChanged(const Args& a, const std::wstring&) {
+    const long long dpi = ParseInt(a[0], "dpi");
+    if (dpi < 24 || dpi > 960) Fail("bad dpi");
+    const HWND target = Target();
+    RECT suggested;
+    GetWindowRect(target, &suggested);
+    DWORD_PTR result = 0;
+    // A sent message: the system carries the rectangle across to the target's process.
+    if (!SendMessageTimeoutW(target, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                             reinterpret_cast<LPARAM>(&suggested), SMTO_ABORTIFHUNG, 5000, &result))
+        Fail("timeout");
+    return "ok";
 }
 
 template <typename Visit>

@@ -1,0 +1,41 @@
+// The eight pictures at any display scale: the bitmap itself at 96 DPI, otherwise the nearest
+// larger rendering stored in the exe (PNG, decoded by the Windows Imaging Component) brought
+// to round(size x DPI / 96) by area averaging.
+#ifndef ORVANE_SHELL_SCALED_PICTURES_H
+#define ORVANE_SHELL_SCALED_PICTURES_H
+
+#include <windows.h>
+// clang-format off
+#include <wincodec.h>
+// clang-format on
+
+#include <optional>
+
+#include "handles.h"
+#include "picture_scale.h"
+
+class ScaledPictures {
+public:
+    explicit ScaledPictures(HINSTANCE module) : m_module(module) {}
+    ~ScaledPictures();
+    ScaledPictures(const ScaledPictures&) = delete;
+    ScaledPictures& operator=(const ScaledPictures&) = delete;
+
+    // Bitmap bitmapId as it is shown at dpi; empty if it cannot be had.
+    UniqueBitmap Load(int bitmapId, UINT dpi);
+
+private:
+    std::optional<ats::Pixels> DecodeRendering(int bitmapId, int scale);
+    std::optional<ats::Pixels> ReadBitmap(int bitmapId) const;
+    IWICImagingFactory* Factory();
+
+    HINSTANCE m_module;
+    bool m_comStarted = false;
+    IWICImagingFactory* m_factory = nullptr;
+};
+
+// A 24 bpp bitmap with these pixels: no alpha channel, so a picture control shows it as it
+// is, without making a copy of its own.
+UniqueBitmap MakeBitmap(const ats::Pixels& pixels);
+
+#endif

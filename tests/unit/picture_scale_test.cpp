@@ -1,0 +1,144 @@
+// The size rule, the choice of rendering and the resampling behind the pictures at the
+// display's scale.
+#include "picture_scale.h"
+
+#include <gtest/gtest.h>
+
+#include "alarm_ids.h"
+
+namespace ats {
+namespace {
+
+std::uint32_t Grey(int v) { return static_cast<std::uint32_t>(v * 0x010101); }
+
+Pixels Row(std::initializer_list<std::uint32_t> values) {
+    return {static_cast<int>(values.size()), 1, values};
+}
+
+TEST(PictureSizeTest, BitmapsHaveTheirSizesAndOtherIdsNone) {
+    for (int id = IDB_PANEL_NORMAL; id <= IDB_PANEL_ALARM; ++id)
+        EXPECT_EQ(BitmapSize(id), (PictureSize{150, 100})) << id;
+    for (int id = IDB_SIGNAL_STOP; id <= IDB_SIGNAL_PROCEED; ++id)
+        EXPECT_EQ(BitmapSize(id), (PictureSize{32, 64})) << id;
+    EXPECT_EQ(BitmapSize(128), PictureSize{});
+    EXPECT_EQ(BitmapSize(137), PictureSize{});
+}
+
+TEST(PictureSizeTest, SizeIsRoundedFromTheDpi) {
+    // 100 %, 125 %, 150 %, 175 %, 200 %, 300 % and a scale below 100 %.
+    EXPECT_EQ(ScaleToDpi(PictureSize{150, 100}, 96), (PictureSize{150, 100}));
+    EXPECT_EQ(ScaleToDpi(PictureSize{150, 100}, 120), (PictureSize{188, 125}));  // 187.5 up
+    EXPECT_EQ(ScaleToDpi(PictureSize{150, 100}, 144), (PictureSize{225, 150}));
+    EXPECT_EQ(ScaleToDpi(PictureSize{150, 100}, 168), (PictureSize{263, 175}));  // 262.5 up
+    EXPECT_EQ(ScaleToDpi(PictureSize{32, 64}, 144), (PictureSize{48, 96}));
+    EXPECT_EQ(ScaleToDpi(PictureSize{32, 64}, 192), (PictureSize{64, 128}));
+    EXPECT_EQ(ScaleToDpi(PictureSize{32, 64}, 288), (PictureSize{96, 192}));
+    EXPECT_EQ(ScaleToDpi(PictureSize{150, 100}, 72), (PictureSize{113, 75}));  // 112.5 up
+    EXPECT_EQ(ScaleToDpi(PictureSize{32, 64}, 110), (PictureSize{37, 73}));    // 36.7, 73.3
+}
+
+TEST(PictureSizeTest, TinyOrBadValuesNeverGiveAnEmptyPictureOrOverflow) {
+    EXPECT_EQ(ScaleToDpi(1, 10), 1);
+    EXPECT_EQ(ScaleToDpi(150, 0), 0);
+    EXPECT_EQ(ScaleToDpi(0, 144), 0);
+    EXPECT_EQ(ScaleToDpi(150, 96 * 100000), 15000000);
+}
+
+TEST(RenderingChoiceTest, BitmapUpTo96DpiThenTheSmallestLargeEnoughRendering) {
+    EXPECT_EQ(ChooseRenderingScale(72), 1);
+    EXPECT_EQ(ChooseRenderingScale(96), 1);
+    EXPECT_EQ(ChooseRenderingScale(97), 2);  // reduce the 2x rather than enlarge the bitmap
+    EXPECT_EQ(ChooseRenderingScale(120), 2);
+    EXPECT_EQ(ChooseRenderingScale(144), 2);
+    EXPECT_EQ(ChooseRenderingScale(192), 2);  // shown as drawn
+    EXPECT_EQ(ChooseRenderingScale(193), 3);
+    EXPECT_EQ(ChooseRenderingScale(240), 3);
+    EXPECT_EQ(ChooseRenderingScale(288), 3);
+    EXPECT_EQ(ChooseRenderingScale(384), 3);  // none larger: the largest, enlarged
+}
+
+TEST(RenderingChoiceTest, RenderingNeverSmallerThanThePictureUpToTheLargest) {
+    for (int dpi = 97; dpi <= 3 * BASE_DPI; ++dpi) {
+        const int scale = ChooseRenderingScale(dpi);
+        const PictureSize needed = ScaleToDpi(BitmapSize(IDB_PANEL_NORMAL), dpi);
+        EXPECT_GE(150 * scale, needed.width) << dpi;
+        EXPECT_GE(100 * scale, needed.height) << dpi;
+        // ...and no larger one is taken where a smaller would do.
+        if (scale > 2) {
+            EXPECT_LT(150 * (scale - 1), needed.width) << dpi;
+        }
+    }
+}
+
+TEST(RenderingChoiceTest, RenderingIdsFollowTheResourceScript) {
+    EXPECT_EQ(RenderingId(IDB_PANEL_NORMAL, 2), 2129);
+    EXPECT_EQ(RenderingId(IDB_SIGNAL_PROCEED, 3), 3136);
+}
+
+TEST(ResampleTest, SameSizeGivesTheSamePixels) {
+    const Pixels in{2, 2, {0x102030, 0xFF0000, 0x00FF00, 0x0000FF}};
+    const Pixels out = Resample(in, 2, 2);
+    EXPECT_EQ(out.rgb, in.rgb);
+}
+
+TEST(ResampleTest, HalvingAveragesPairsChannelByChannel) {
+    const Pixels out = Resample(Row({Grey(0), Grey(100), 0xC80000, 0x003200}), 2, 1);
+    ASSERT_EQ(out.width, 2);
+    EXPECT_EQ(out.rgb[0], Grey(50));
+    EXPECT_EQ(out.rgb[1], 0x641900u);  // red 200 and green 50, each halved, no blue
+}
+
+TEST(ResampleTest, TwoThirdsWeighsTheSharedPixelByHalf) {
+    // Three pixels into two: each new pixel is one whole pixel and half the middle one.
+    const Pixels out = Resample(Row({Grey(0), Grey(90), Grey(180)}), 2, 1);
+    EXPECT_EQ(out.rgb[0], Grey(30));   // (0 + 45) / 1.5
+    EXPECT_EQ(out.rgb[1], Grey(150));  // (45 + 180) / 1.5
+}
+
+TEST(ResampleTest, ReducingInTwoDimensionsAveragesTheBlock) {
+    const Pixels in{
+        3, 3, {Grey(9), Grey(9), Grey(9), Grey(9), Grey(0), Grey(9), Grey(9), Grey(9), Grey(9)}};
+    const Pixels out = Resample(in, 1, 1);
+    EXPECT_EQ(out.rgb[0], Grey(8));
+}
+
+TEST(ResampleTest, EnlargingInterpolatesAndKeepsTheEdges) {
+    const Pixels out = Resample(Row({Grey(0), Grey(100)}), 4, 1);
+    ASSERT_EQ(out.rgb.size(), 4u);
+    EXPECT_EQ(out.rgb[0], Grey(0));
+    EXPECT_EQ(out.rgb[1], Grey(25));
+    EXPECT_EQ(out.rgb[2], Grey(75));
+    EXPECT_EQ(out.rgb[3], Grey(100));
+}
+
+TEST(ResampleTest, FlatColourStaysFlatAtAnySize) {
+    const Pixels in{6, 4, std::vector<std::uint32_t>(24, 0x2E7C7E)};
+    for (auto [w, h] : {std::pair{4, 3}, {5, 3}, {9, 6}, {1, 1}, {13, 7}}) {
+        const Pixels out = Resample(in, w, h);
+        ASSERT_EQ(out.rgb.size(), static_cast<size_t>(w * h));
+        for (std::uint32_t p : out.rgb) EXPECT_EQ(p, 0x2E7C7Eu) << w << "x" << h;
+    }
+}
+
+TEST(ResampleTest, ALitSpotStaysInItsPlace) {
+    // A 2x2 bright spot at (10, 6) of a 20x12 picture lands at (7 or 8, 4 or 5) at 3/4 size.
+    Pixels in{20, 12, std::vector<std::uint32_t>(240, 0)};
+    for (int y : {6, 7})
+        for (int x : {10, 11}) in.rgb[static_cast<size_t>(y * 20 + x)] = 0xFF0000;
+    const Pixels out = Resample(in, 15, 9);
+    int brightest = 0;
+    for (int i = 1; i < 15 * 9; ++i)
+        if (out.rgb[static_cast<size_t>(i)] > out.rgb[static_cast<size_t>(brightest)])
+            brightest = i;
+    EXPECT_NEAR(brightest % 15, 8, 1);
+    EXPECT_NEAR(brightest / 15, 5, 1);
+    for (std::uint32_t p : out.rgb) EXPECT_EQ(p & 0x00FFFF, 0u);  // red only, no bleed
+}
+
+TEST(ResampleTest, MalformedInputGivesAnEmptyImage) {
+    EXPECT_EQ(Resample(Pixels{3, 3, {1, 2}}, 2, 2).rgb.size(), 0u);
+    EXPECT_EQ(Resample(Row({1, 2}), 0, 5).width, 0);
+}
+
+}  // namespace
+}  // namespace ats
