@@ -143,6 +143,10 @@ class AtEveryScale(unittest.TestCase):
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
         scale.driver.ok(f"click {IDC_START}")
+        # The first aspect shows for at least a second; wait for the repaint that shows it, so
+        # the stop picture from before the click is not taken for the end of the approach.
+        self.assertTrue(wait_for(lambda: scale.shown(IDC_SIGNAL) in PERMISSIVE, 3),
+                        "the run's first aspect")
         aspects = []
         deadline = time.monotonic() + LONGEST_APPROACH_S
         while time.monotonic() < deadline:
