@@ -63,7 +63,7 @@ class HarnessError(RuntimeError):
 
 def start_session(recording=True, dpi=None):
     """A started Session with one driver and, if asked, a recorder: a test module's set-up."""
-    session = Session(dpi)
+    session = Session(dpi=dpi)
     session.start()
     try:
         driver = session.driver()
