@@ -78,6 +78,8 @@ def first_time(recorder, after, band, heard, timeout=5.0):
     t = after
     stretch_start = None
     while t < after + timeout:
+        # A window not recorded yet would read as silence: wait for it.
+        recorder.wait_until_recorded(t + WINDOW_S, timeout=timeout + 10)
         level = band_db(recorder, t, band)
         if (heard and level > audible) or (not heard and level < quiet):
             stretch_start = t if stretch_start is None else stretch_start

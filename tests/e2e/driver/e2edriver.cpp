@@ -641,14 +641,20 @@ struct Match {
     double fraction = -1.0;
 };
 
-// Compares the control's area on screen with each candidate, drawn at its top left corner.
-Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdiObject>>& candidates) {
+// The control's client area in screen coordinates; fails when it has no area.
+RECT ClientOnScreen(HWND control) {
     RECT client;
     GetClientRect(control, &client);
     MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    if (client.right <= client.left || client.bottom <= client.top) Fail("control has no area");
+    return client;
+}
+
+// Compares the control's area on screen with each candidate, drawn at its top left corner.
+Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdiObject>>& candidates) {
+    const RECT client = ClientOnScreen(control);
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) Fail("control has no area");
 
     Canvas screen(width, height);
     {
@@ -718,12 +724,9 @@ std::string Driver::Capture(const Args& a, const std::wstring& rest) {
     const HWND control = Control(a[0]);
     std::wstring path = rest.substr(rest.find(L' ') + 1);
     path.erase(0, path.find_first_not_of(L' '));
-    RECT client;
-    GetClientRect(control, &client);
-    MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    const RECT client = ClientOnScreen(control);
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) Fail("control has no area");
     PumpUntil(200, nullptr);  // let a change of picture reach the screen
     Canvas screen(width, height);
     const HDC screenDc = GetDC(nullptr);
