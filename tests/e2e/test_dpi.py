@@ -142,23 +142,8 @@ class AtEveryScale(unittest.TestCase):
         # The pictures through a whole cycle with all options off.
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
-        scale.driver.ok(f"click {IDC_START}")
-        # The first aspect shows for at least a second; wait for the repaint that shows it, so
-        # the stop picture from before the click is not taken for the end of the approach.
-        self.assertTrue(wait_for(lambda: scale.shown(IDC_SIGNAL) in PERMISSIVE, 3),
-                        "the run's first aspect")
-        aspects = []
-        deadline = time.monotonic() + LONGEST_APPROACH_S
-        while time.monotonic() < deadline:
-            shown = scale.shown(IDC_SIGNAL)
-            if shown is not None and (not aspects or aspects[-1] != shown):
-                aspects.append(shown)
-            if shown == SIGNAL_STOP:
-                break
-            time.sleep(0.2)
-        self.assertEqual(aspects[-1], SIGNAL_STOP, f"aspects seen: {aspects}")
-        self.assertIn(aspects[0], PERMISSIVE)
-        self.assertEqual(aspects, sorted(aspects, reverse=True), "steps towards stop")
+        aspects = self.follow_an_approach(scale)  # permissive aspects, then stop
+        self.assertEqual(aspects, sorted(aspects, reverse=True), f"steps towards stop: {aspects}")
         seen = set()
         wait_for(lambda: seen.add(scale.shown(IDC_PANEL)) or {PANEL_ALARM, PANEL_DARK} <= seen, 6)
         self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK},
@@ -172,6 +157,28 @@ class AtEveryScale(unittest.TestCase):
         self.assertEqual(scale.driver.ok(f"text {IDC_START}"), "開始")
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
         return scale
+
+    def follow_an_approach(self, scale, attempts=3):
+        """The aspects a run shows from Start to stop, in order. The shortest approach lasts
+        one second; if it passed before a capture saw it, the run is stopped and started
+        again."""
+        for _ in range(attempts):
+            scale.driver.ok(f"click {IDC_START}")
+            aspects = []
+            deadline = time.monotonic() + LONGEST_APPROACH_S
+            while time.monotonic() < deadline:
+                shown = scale.shown(IDC_SIGNAL)
+                if shown in PERMISSIVE or (shown == SIGNAL_STOP and aspects):
+                    if not aspects or aspects[-1] != shown:
+                        aspects.append(shown)
+                if shown == SIGNAL_STOP and aspects:
+                    return aspects
+                if not aspects and scale.shown(IDC_PANEL) != PANEL_NORMAL:
+                    break  # the alarm is on: the approach went by unseen
+                time.sleep(0.2)
+            scale.driver.ok(f"click {IDC_START}")  # Stop
+            self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
+        self.fail(f"no approach seen in {attempts} runs at {scale.dpi} DPI")
 
     def save_screenshot(self, scale, name, margin=8):
         fields = dict(part.split("=") for part in scale.driver.ok("window").split())
