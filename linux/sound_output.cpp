@@ -36,20 +36,19 @@ void LoopingSlot::Play(const QString& path) {
                        .arg(QFileInfo(path).fileName()));
         return;
     }
-    const QUrl source = QUrl::fromLocalFile(path);
-    if (!m_effect || m_effect->source() != source) {
-        m_effect = std::make_unique<QSoundEffect>();
-        QObject::connect(m_effect.get(), &QSoundEffect::statusChanged, m_effect.get(),
-                         [effect = m_effect.get(), complain = m_complain, path] {
-                             if (effect->status() == QSoundEffect::Error) {
-                                 complain(QStringLiteral("orvaneats: cannot play %1; that sound "
-                                                         "stays silent")
-                                              .arg(path));
-                             }
-                         });
-        m_effect->setLoopCount(QSoundEffect::Infinite);
-        m_effect->setSource(source);
-    }
+    // A fresh effect for every play: Qt 6.4's QSoundEffect now and then stays silent when
+    // play() follows stop() on the same object.
+    m_effect = std::make_unique<QSoundEffect>();
+    QObject::connect(m_effect.get(), &QSoundEffect::statusChanged, m_effect.get(),
+                     [effect = m_effect.get(), complain = m_complain, path] {
+                         if (effect->status() == QSoundEffect::Error) {
+                             complain(QStringLiteral("orvaneats: cannot play %1; that sound "
+                                                     "stays silent")
+                                          .arg(path));
+                         }
+                     });
+    m_effect->setLoopCount(QSoundEffect::Infinite);
+    m_effect->setSource(QUrl::fromLocalFile(path));
     m_effect->play();
 }
 

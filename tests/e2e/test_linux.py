@@ -162,6 +162,21 @@ class WholeCycle(NativeCase):
         self.assert_silent()
 
 
+class RepeatedAlarms(NativeCase):
+    def test_every_alarm_of_a_series_rings_the_bell_and_the_chime(self):
+        # Each alarm plays the waves again on the same sound slots, right after they were
+        # stopped; every one of them must sound.
+        self.program.press(IGNORE_SIGNAL)
+        for alarm in range(8):
+            with self.subTest(alarm=alarm):
+                self.program.click(START)
+                self.assert_panel(PANEL_ALARM, timeout=3)
+                self.assert_sounding(bell=True, chime=True)
+                self.program.click(CONFIRM)
+                self.program.click(STOP)
+                self.assert_silent()
+
+
 class ExitPaths(NativeCase):
     def exit_during_alarm(self, how):
         self.raise_alarm()
