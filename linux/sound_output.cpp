@@ -1,17 +1,22 @@
 #include "sound_output.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QFile>
 #include <QFileInfo>
 #include <QMediaDevices>
-#include <QSoundEffect>
 #include <QTimer>
-#include <QUrl>
 #include <cstdio>
+#include <cstring>
 #include <set>
+#include <vector>
 
 namespace {
 
 constexpr int kBlinkIntervalMs = 500;  // as the Windows bell player posts its timer-2 ticks
+// What the sink holds ahead: long enough to keep its wake-ups few; changes do not wait for it.
+constexpr int kSinkBufferMs = 100;
 
 }  // namespace
 
@@ -20,75 +25,129 @@ void ComplainOnStderr(const QString& line) {
     std::fflush(stderr);
 }
 
-// --- LoopingSlot ---
+// --- MixedStream ---
 
-LoopingSlot::~LoopingSlot() = default;
+MixedStream::MixedStream(WaveMixer& mixer) : m_mixer(mixer) {}
 
-void LoopingSlot::Play(const QString& path) {
-    // Like PlaySound: whatever played on this slot ends, also when the new wave cannot play.
-    Stop();
-    if (!QFileInfo::exists(path)) {
-        m_complain(QStringLiteral("orvaneats: %1 is missing; that sound stays silent").arg(path));
-        return;
-    }
-    if (QMediaDevices::defaultAudioOutput().isNull()) {
-        m_complain(QStringLiteral("orvaneats: no sound output device; %1 stays silent")
-                       .arg(QFileInfo(path).fileName()));
-        return;
-    }
-    // A fresh effect for every play: Qt 6.4's QSoundEffect now and then stays silent when
-    // play() follows stop() on the same object.
-    m_effect = std::make_unique<QSoundEffect>();
-    QObject::connect(m_effect.get(), &QSoundEffect::statusChanged, m_effect.get(),
-                     [effect = m_effect.get(), complain = m_complain, path] {
-                         if (effect->status() == QSoundEffect::Error) {
-                             complain(QStringLiteral("orvaneats: cannot play %1; that sound "
-                                                     "stays silent")
-                                          .arg(path));
-                         }
-                     });
-    m_effect->setLoopCount(QSoundEffect::Infinite);
-    m_effect->setSource(QUrl::fromLocalFile(path));
-    m_effect->play();
+qint64 MixedStream::readData(char* data, qint64 maxSize) {
+    constexpr qint64 kFrameBytes = kMixChannels * sizeof(std::int16_t);
+    const qint64 frames = maxSize / kFrameBytes;
+    // Mixed when asked for: the sink always gets the voices as they are now.
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * kMixChannels);
+    m_mixer.Mix(samples.data(), static_cast<std::size_t>(frames));
+    std::memcpy(data, samples.data(), static_cast<std::size_t>(frames * kFrameBytes));
+    m_framesRead += frames;
+    return frames * kFrameBytes;
 }
-
-void LoopingSlot::Stop() {
-    if (m_effect) m_effect->stop();
-}
-
-bool LoopingSlot::Playing() const { return m_effect && m_effect->isPlaying(); }
 
 // --- SoundWorker ---
 
-SoundWorker::SoundWorker(LoopingSlot::Complaint complain)
-    : m_channel(complain), m_bell(complain), m_blink(new QTimer(this)) {
+SoundWorker::SoundWorker(Complaint complain)
+    : m_complain(std::move(complain)), m_stream(m_mixer), m_blink(new QTimer(this)) {
+    // Unbuffered: QIODevice would otherwise mix ahead into a buffer of its own.
+    m_stream.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     m_blink->setInterval(kBlinkIntervalMs);
     connect(m_blink, &QTimer::timeout, this, &SoundWorker::BlinkTick);
 }
 
-SoundWorker::~SoundWorker() = default;
+SoundWorker::~SoundWorker() {
+    if (m_sink) m_sink->stop();
+}
 
-void SoundWorker::PlayWaveLoop(const QString& path) { m_channel.Play(path); }
+void SoundWorker::PlayWaveLoop(const QString& path) { Play(WaveMixer::Channel, path); }
 
-void SoundWorker::StopWave() { m_channel.Stop(); }
+void SoundWorker::StopWave() { Stop(WaveMixer::Channel); }
 
 void SoundWorker::StartBell(const QString& path) {
-    QuitBell();
-    m_bell.Play(path);
+    Play(WaveMixer::Bell, path);
     m_blink->start();
 }
 
 void SoundWorker::QuitBell() {
     m_blink->stop();
-    m_bell.Stop();
+    Stop(WaveMixer::Bell);
+}
+
+std::shared_ptr<const MixWave> SoundWorker::Load(const QString& path) {
+    const auto known = m_waves.find(path);
+    if (known != m_waves.end()) return known->second;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_complain(QStringLiteral("orvaneats: %1 is missing; that sound stays silent").arg(path));
+        return nullptr;  // looked for again next time: the file may yet appear
+    }
+    const QByteArray bytes = file.readAll();
+    std::optional<MixWave> wave = DecodeWave(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+    if (!wave) {
+        m_complain(QStringLiteral("orvaneats: cannot play %1; that sound stays silent").arg(path));
+    }
+    auto decoded = wave ? std::make_shared<const MixWave>(std::move(*wave)) : nullptr;
+    m_waves[path] = decoded;
+    return decoded;
+}
+
+void SoundWorker::Play(WaveMixer::Voice voice, const QString& path) {
+    // Like PlaySound: whatever played on this voice ends, also when the new wave cannot play.
+    std::shared_ptr<const MixWave> wave = Load(path);
+    if (wave && QMediaDevices::defaultAudioOutput().isNull()) {
+        m_complain(QStringLiteral("orvaneats: no sound output device; %1 stays silent")
+                       .arg(QFileInfo(path).fileName()));
+        wave.reset();
+    }
+    if (!wave && !m_mixer.Playing(voice)) return;
+    Halt();
+    m_mixer.Play(voice, std::move(wave));
+    m_paths[voice] = path;
+}
+
+void SoundWorker::Stop(WaveMixer::Voice voice) {
+    if (!m_mixer.Playing(voice)) return;
+    Halt();
+    m_mixer.Stop(voice);
+}
+
+// A change is heard at once: the sink stops now, dropping what it holds, and the voices step
+// back over the audio it had not played yet. Changes that come together restart it once.
+void SoundWorker::Halt() {
+    if (m_resumePending) return;
+    m_resumePending = true;
+    QMetaObject::invokeMethod(this, &SoundWorker::Resume, Qt::QueuedConnection);
+    if (!m_sink || m_sink->state() == QAudio::StoppedState) return;
+    const std::int64_t heard = m_sink->processedUSecs() * kMixRate / 1000000;
+    const std::int64_t unheard = m_stream.FramesRead() - heard;
+    m_sink->stop();
+    if (unheard > 0) m_mixer.Rewind(static_cast<std::size_t>(unheard));
+}
+
+void SoundWorker::Resume() {
+    m_resumePending = false;
+    if (m_mixer.Silent()) return;  // no stream while nothing sounds
+    if (!m_sink) {
+        QAudioFormat format;
+        format.setSampleRate(kMixRate);
+        format.setChannelCount(kMixChannels);
+        format.setSampleFormat(QAudioFormat::Int16);
+        m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
+        m_sink->setBufferSize(kMixRate / 1000 * kSinkBufferMs * kMixChannels *
+                              static_cast<int>(sizeof(std::int16_t)));
+    }
+    m_stream.ResetCount();
+    m_sink->start(&m_stream);
+    if (m_sink->error() == QAudio::NoError) return;
+    for (int voice = 0; voice < WaveMixer::VoiceCount; ++voice) {
+        if (!m_mixer.Playing(static_cast<WaveMixer::Voice>(voice))) continue;
+        m_complain(QStringLiteral("orvaneats: the sound output cannot open; %1 stays silent")
+                       .arg(QFileInfo(m_paths[voice]).fileName()));
+    }
 }
 
 // --- SoundThread ---
 
-SoundThread::SoundThread(std::function<void()> onBlinkTick, LoopingSlot::Complaint complain) {
+SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complaint complain) {
     // One line per missing file or device for the program's life, not one per ring.
     auto complained = std::make_shared<std::set<QString>>();
-    LoopingSlot::Complaint once = [complained,
+    SoundWorker::Complaint once = [complained,
                                    complain = std::move(complain)](const QString& line) {
         if (!complained->insert(line).second) return;
         if (complain) {

@@ -2,13 +2,18 @@
 #ifndef ORVANE_LINUX_SOUND_OUTPUT_H
 #define ORVANE_LINUX_SOUND_OUTPUT_H
 
+#include <QIODevice>
 #include <QObject>
-#include <QSoundEffect>
 #include <QString>
 #include <QThread>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 
+#include "wave_mixer.h"
+
+class QAudioSink;
 class QTimer;
 
 // What the window asks of its sounds. The real one is SoundThread; tests use a recording fake.
@@ -25,29 +30,31 @@ public:
     virtual void QuitBellPlayer() = 0;
 };
 
-// One looping QSoundEffect slot, kept on the sound thread.
-class LoopingSlot {
+// The mixer as a device the audio sink pulls from, on the sound thread.
+class MixedStream : public QIODevice {
 public:
-    using Complaint = std::function<void(const QString&)>;
-    explicit LoopingSlot(Complaint complain) : m_complain(std::move(complain)) {}
-    ~LoopingSlot();
-    LoopingSlot(const LoopingSlot&) = delete;
-    LoopingSlot& operator=(const LoopingSlot&) = delete;
+    explicit MixedStream(WaveMixer& mixer);
+    bool isSequential() const override { return true; }
+    // Frames handed to the sink since the count was last reset.
+    std::int64_t FramesRead() const { return m_framesRead; }
+    void ResetCount() { m_framesRead = 0; }
 
-    void Play(const QString& path);
-    void Stop();
-    bool Playing() const;
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    Complaint m_complain;
-    std::unique_ptr<QSoundEffect> m_effect;
+    WaveMixer& m_mixer;
+    std::int64_t m_framesRead = 0;
 };
 
-// Lives on the sound thread: the wave channel, the bell and the bell's blink timer.
+// Lives on the sound thread: the wave channel and the bell mixed into one output stream,
+// and the bell's blink timer.
 class SoundWorker : public QObject {
     Q_OBJECT
 public:
-    explicit SoundWorker(LoopingSlot::Complaint complain);
+    using Complaint = std::function<void(const QString&)>;
+    explicit SoundWorker(Complaint complain);
     ~SoundWorker() override;
 
 public slots:
@@ -60,8 +67,19 @@ signals:
     void BlinkTick();
 
 private:
-    LoopingSlot m_channel;
-    LoopingSlot m_bell;
+    void Play(WaveMixer::Voice voice, const QString& path);
+    void Stop(WaveMixer::Voice voice);
+    std::shared_ptr<const MixWave> Load(const QString& path);
+    void Halt();
+    void Resume();
+
+    Complaint m_complain;
+    WaveMixer m_mixer;
+    MixedStream m_stream;
+    std::unique_ptr<QAudioSink> m_sink;
+    std::map<QString, std::shared_ptr<const MixWave>> m_waves;  // each file decoded once
+    QString m_paths[WaveMixer::VoiceCount];
+    bool m_resumePending = false;
     QTimer* m_blink;
 };
 
@@ -72,7 +90,7 @@ class SoundThread : public QObject, public SoundOutput {
 public:
     // onBlinkTick runs on the thread that made this object, once per tick.
     explicit SoundThread(std::function<void()> onBlinkTick,
-                         LoopingSlot::Complaint complain = nullptr);
+                         SoundWorker::Complaint complain = nullptr);
     ~SoundThread() override;
 
     void PlayWaveLoop(const QString& path) override;

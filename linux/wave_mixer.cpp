@@ -1,0 +1,152 @@
+#include "wave_mixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatFloat = 3;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+
+std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+std::uint16_t Read16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+bool IsId(std::span<const std::uint8_t> bytes, std::size_t at, std::string_view id) {
+    return std::memcmp(bytes.data() + at, id.data(), 4) == 0;
+}
+
+struct Format {
+    std::uint16_t tag = 0;
+    int channels = 0;
+    int rate = 0;
+    int bits = 0;
+};
+
+// One sample, -1 to 1.
+double Sample(const std::uint8_t* at, const Format& format) {
+    switch (format.bits) {
+        case 8: return (at[0] - 128) / 128.0;
+        case 16: return static_cast<std::int16_t>(at[0] | at[1] << 8) / 32768.0;
+        case 24: {
+            const std::int32_t value = static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(at[0] << 8 | at[1] << 16 | at[2] << 24));
+            return (value >> 8) / 8388608.0;
+        }
+        default: {
+            std::uint32_t word;
+            std::memcpy(&word, at, 4);
+            if (format.tag == kFormatFloat) {
+                float value;
+                std::memcpy(&value, &word, 4);
+                return std::isfinite(value) ? value : 0.0;
+            }
+            return static_cast<std::int32_t>(word) / 2147483648.0;
+        }
+    }
+}
+
+std::int16_t ToSample16(double value) {
+    return static_cast<std::int16_t>(std::clamp(std::lround(value * 32768.0), -32768L, 32767L));
+}
+
+bool Supported(const Format& format) {
+    if (format.channels < 1 || format.rate < 1) return false;
+    if (format.tag == kFormatFloat) return format.bits == 32;
+    return format.tag == kFormatPcm &&
+           (format.bits == 8 || format.bits == 16 || format.bits == 24 || format.bits == 32);
+}
+
+}  // namespace
+
+std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file) {
+    if (file.size() < 12 || !IsId(file, 0, "RIFF") || !IsId(file, 8, "WAVE")) return std::nullopt;
+    Format format;
+    std::span<const std::uint8_t> data;
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        const std::size_t size = std::min<std::size_t>(Read32(file, at + 4), file.size() - at - 8);
+        const auto body = file.subspan(at + 8, size);
+        if (IsId(file, at, "fmt ") && size >= 16) {
+            format = {Read16(body, 0), Read16(body, 2), static_cast<int>(Read32(body, 4)),
+                      Read16(body, 14)};
+            // WAVE_FORMAT_EXTENSIBLE names its format in the first two bytes of its sub-format.
+            if (format.tag == kFormatExtensible && size >= 26) format.tag = Read16(body, 24);
+        } else if (IsId(file, at, "data")) {
+            data = body;
+        }
+        at += 8 + size + (size & 1);
+    }
+    if (!Supported(format)) return std::nullopt;
+    const std::size_t sampleBytes = static_cast<std::size_t>(format.bits) / 8;
+    const std::size_t frameBytes = sampleBytes * static_cast<std::size_t>(format.channels);
+    const std::size_t inFrames = data.size() / frameBytes;
+    if (inFrames == 0) return std::nullopt;
+
+    // Left and right of each frame; a mono wave sounds on both sides.
+    std::vector<double> left(inFrames), right(inFrames);
+    for (std::size_t i = 0; i < inFrames; ++i) {
+        const std::uint8_t* frame = data.data() + i * frameBytes;
+        left[i] = Sample(frame, format);
+        right[i] = format.channels > 1 ? Sample(frame + sampleBytes, format) : left[i];
+    }
+
+    // Resampled linearly; the frame after the last is the first, as the wave loops.
+    const double step = static_cast<double>(format.rate) / kMixRate;
+    const auto outFrames = std::max<std::size_t>(
+        1, static_cast<std::size_t>(std::llround(static_cast<double>(inFrames) / step)));
+    MixWave wave;
+    wave.samples.resize(outFrames * kMixChannels);
+    for (std::size_t i = 0; i < outFrames; ++i) {
+        const double position = static_cast<double>(i) * step;
+        const auto index = std::min(static_cast<std::size_t>(position), inFrames - 1);
+        const std::size_t next = (index + 1) % inFrames;
+        const double share = position - static_cast<double>(index);
+        wave.samples[2 * i] = ToSample16(left[index] + (left[next] - left[index]) * share);
+        wave.samples[2 * i + 1] = ToSample16(right[index] + (right[next] - right[index]) * share);
+    }
+    return wave;
+}
+
+void WaveMixer::Play(Voice voice, std::shared_ptr<const MixWave> wave) {
+    if (wave && wave->Frames() == 0) wave.reset();
+    m_voices[voice] = {std::move(wave), 0};
+}
+
+void WaveMixer::Stop(Voice voice) { m_voices[voice] = {}; }
+
+bool WaveMixer::Playing(Voice voice) const { return m_voices[voice].wave != nullptr; }
+
+bool WaveMixer::Silent() const { return !Playing(Channel) && !Playing(Bell); }
+
+void WaveMixer::Rewind(std::size_t frames) {
+    for (Loop& loop : m_voices) {
+        if (!loop.wave) continue;
+        const std::size_t length = loop.wave->Frames();
+        loop.frame = (loop.frame + length - frames % length) % length;
+    }
+}
+
+void WaveMixer::Mix(std::int16_t* out, std::size_t frames) {
+    std::vector<std::int32_t> sum(frames * kMixChannels, 0);
+    for (Loop& loop : m_voices) {
+        if (!loop.wave) continue;
+        const std::int16_t* samples = loop.wave->samples.data();
+        const std::size_t length = loop.wave->Frames();
+        for (std::size_t i = 0; i < frames; ++i) {
+            sum[2 * i] += samples[2 * loop.frame];
+            sum[2 * i + 1] += samples[2 * loop.frame + 1];
+            if (++loop.frame == length) loop.frame = 0;
+        }
+    }
+    for (std::size_t i = 0; i < sum.size(); ++i) {
+        out[i] = static_cast<std::int16_t>(std::clamp(sum[i], -32768, 32767));
+    }
+}
