@@ -29,6 +29,10 @@ void ComplainOnStderr(const QString& line) {
 
 MixedStream::MixedStream(WaveMixer& mixer) : m_mixer(mixer) {}
 
+qint64 MixedStream::bytesAvailable() const {
+    return QIODevice::bytesAvailable() + kMixRate * kMixChannels * qint64{sizeof(std::int16_t)};
+}
+
 qint64 MixedStream::readData(char* data, qint64 maxSize) {
     constexpr qint64 kFrameBytes = kMixChannels * sizeof(std::int16_t);
     const qint64 frames = maxSize / kFrameBytes;
@@ -113,25 +117,26 @@ void SoundWorker::Halt() {
     if (m_resumePending) return;
     m_resumePending = true;
     QMetaObject::invokeMethod(this, &SoundWorker::Resume, Qt::QueuedConnection);
-    if (!m_sink || m_sink->state() == QAudio::StoppedState) return;
+    if (!m_sink) return;
     const std::int64_t heard = m_sink->processedUSecs() * kMixRate / 1000000;
     const std::int64_t unheard = m_stream.FramesRead() - heard;
     m_sink->stop();
+    // A fresh sink for every start: Qt 6.4's PulseAudio sink, started again after a stop,
+    // now and then underruns for good. Deleted later, as its destructor runs the event loop.
+    m_sink.release()->deleteLater();
     if (unheard > 0) m_mixer.Rewind(static_cast<std::size_t>(unheard));
 }
 
 void SoundWorker::Resume() {
     m_resumePending = false;
     if (m_mixer.Silent()) return;  // no stream while nothing sounds
-    if (!m_sink) {
-        QAudioFormat format;
-        format.setSampleRate(kMixRate);
-        format.setChannelCount(kMixChannels);
-        format.setSampleFormat(QAudioFormat::Int16);
-        m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
-        m_sink->setBufferSize(kMixRate / 1000 * kSinkBufferMs * kMixChannels *
-                              static_cast<int>(sizeof(std::int16_t)));
-    }
+    QAudioFormat format;
+    format.setSampleRate(kMixRate);
+    format.setChannelCount(kMixChannels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), format);
+    m_sink->setBufferSize(kMixRate / 1000 * kSinkBufferMs * kMixChannels *
+                          static_cast<int>(sizeof(std::int16_t)));
     m_stream.ResetCount();
     m_sink->start(&m_stream);
     if (m_sink->error() == QAudio::NoError) return;

@@ -35,6 +35,8 @@ class MixedStream : public QIODevice {
 public:
     explicit MixedStream(WaveMixer& mixer);
     bool isSequential() const override { return true; }
+    // Never at its end: the sink would drain the stream and wait for more that never comes.
+    qint64 bytesAvailable() const override;
     // Frames handed to the sink since the count was last reset.
     std::int64_t FramesRead() const { return m_framesRead; }
     void ResetCount() { m_framesRead = 0; }

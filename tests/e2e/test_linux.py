@@ -162,6 +162,32 @@ class WholeCycle(NativeCase):
         self.assert_silent()
 
 
+class SoundFlags(NativeCase):
+    """The bell button ends the bell it started, wherever it rings, and no sound button ends
+    a sound it did not start, whatever the no-overlap box was changed to meanwhile."""
+
+    CASES = {
+        "the bell button ends the player's bell and the chime sounds on": [
+            BELL, CHIME, NO_OVERLAP, ("hear", True, True),
+            BELL, ("hear", False, True)],
+        "the chime, twice with no overlap, leaves the player's bell to the bell button": [
+            BELL, NO_OVERLAP, CHIME, ("hear", True, True),
+            CHIME, ("hear", True, False),
+            BELL, ("hear", False, False)],
+    }
+
+    def test_sound_buttons_after_the_no_overlap_box_changed(self):
+        for name, steps in self.CASES.items():
+            with self.subTest(name):
+                self.program.kill()
+                self.program = desk.Program(session, driver)
+                for step in steps:
+                    if isinstance(step, tuple):
+                        self.assert_sounding(bell=step[1], chime=step[2])
+                    else:
+                        self.program.press(step)
+
+
 class RepeatedAlarms(NativeCase):
     def test_every_alarm_of_a_series_rings_the_bell_and_the_chime(self):
         # Each alarm plays the waves again on the same sound slots, right after they were

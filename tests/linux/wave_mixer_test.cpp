@@ -1,0 +1,219 @@
+// The mixer of the two looping sounds and its wave decoder, as plain logic.
+#include "wave_mixer.h"
+
+#include <QFile>
+#include <QTest>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Samples = std::vector<std::int16_t>;
+
+void Put16(Bytes& out, unsigned value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(Bytes& out, std::uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+void PutId(Bytes& out, const char* id) { out.insert(out.end(), id, id + 4); }
+
+// A RIFF WAVE file; `extensible` names the format in a WAVE_FORMAT_EXTENSIBLE sub-format.
+Bytes WaveFile(unsigned tag, unsigned channels, std::uint32_t rate, unsigned bits,
+               const Bytes& data, bool extensible = false) {
+    Bytes fmt;
+    Put16(fmt, extensible ? 0xFFFE : tag);
+    Put16(fmt, channels);
+    Put32(fmt, rate);
+    Put32(fmt, rate * channels * bits / 8);
+    Put16(fmt, channels * bits / 8);
+    Put16(fmt, bits);
+    if (extensible) {
+        Put16(fmt, 22);
+        Put16(fmt, bits);
+        Put32(fmt, 0);
+        Put16(fmt, tag);
+        fmt.resize(fmt.size() + 14, 0);  // the rest of the sub-format's GUID
+    }
+    Bytes file;
+    PutId(file, "RIFF");
+    Put32(file, static_cast<std::uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
+    PutId(file, "WAVE");
+    PutId(file, "LIST");  // a chunk the decoder passes over, of odd length with its pad byte
+    Put32(file, 3);
+    file.insert(file.end(), {'a', 'b', 'c', 0});
+    PutId(file, "fmt ");
+    Put32(file, static_cast<std::uint32_t>(fmt.size()));
+    file.insert(file.end(), fmt.begin(), fmt.end());
+    PutId(file, "data");
+    Put32(file, static_cast<std::uint32_t>(data.size()));
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+Bytes Pcm16(std::initializer_list<int> samples) {
+    Bytes out;
+    for (int sample : samples) Put16(out, static_cast<unsigned>(sample) & 0xFFFF);
+    return out;
+}
+
+Bytes Float32(std::initializer_list<float> samples) {
+    Bytes out;
+    for (float sample : samples) {
+        std::uint32_t word;
+        std::memcpy(&word, &sample, 4);
+        Put32(out, word);
+    }
+    return out;
+}
+
+// A wave already in the mix format, frames given as left/right pairs.
+std::shared_ptr<const MixWave> Wave(Samples samples) {
+    return std::make_shared<const MixWave>(MixWave{std::move(samples)});
+}
+
+Samples Mixed(WaveMixer& mixer, std::size_t frames) {
+    Samples out(frames * kMixChannels, 1234);  // whatever was in the buffer before
+    mixer.Mix(out.data(), frames);
+    return out;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Bytes)
+Q_DECLARE_METATYPE(Samples)
+
+class WaveMixerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodesPcmIntoTheMixFormat_data() {
+        QTest::addColumn<Bytes>("file");
+        QTest::addColumn<Samples>("expected");
+        QTest::newRow("16-bit mono on both sides")
+            << WaveFile(1, 1, 44100, 16, Pcm16({1000, -2000, 32767}))
+            << Samples{1000, 1000, -2000, -2000, 32767, 32767};
+        QTest::newRow("16-bit stereo")
+            << WaveFile(1, 2, 44100, 16, Pcm16({1, 2, 3, 4})) << Samples{1, 2, 3, 4};
+        QTest::newRow("three channels: the first two")
+            << WaveFile(1, 3, 44100, 16, Pcm16({1, 2, 99, 3, 4, 99})) << Samples{1, 2, 3, 4};
+        QTest::newRow("8-bit unsigned")
+            << WaveFile(1, 1, 44100, 8, Bytes{128, 255, 0}) << Samples{0, 0, 32512, 32512, -32768, -32768};
+        QTest::newRow("24-bit") << WaveFile(1, 1, 44100, 24, Bytes{0x00, 0x10, 0x00, 0x00, 0x00, 0x80})
+                                << Samples{16, 16, -32768, -32768};
+        QTest::newRow("32-bit float, clipped")
+            << WaveFile(3, 1, 44100, 32, Float32({0.5F, -2.0F})) << Samples{16384, 16384, -32768, -32768};
+        QTest::newRow("extensible PCM")
+            << WaveFile(1, 1, 44100, 16, Pcm16({7, 8}), true) << Samples{7, 7, 8, 8};
+        // 22.05 kHz, as the program's own waves: every other frame lies halfway, and the last
+        // one leads back to the first, as the wave loops.
+        QTest::newRow("22.05 kHz doubled")
+            << WaveFile(1, 1, 22050, 16, Pcm16({0, 1000, 3000}))
+            << Samples{0, 0, 500, 500, 1000, 1000, 2000, 2000, 3000, 3000, 1500, 1500};
+        QTest::newRow("data chunk longer than the file: what is there")
+            << [] {
+                   Bytes file = WaveFile(1, 1, 44100, 16, Pcm16({5, 6}));
+                   file[file.size() - 8] = 0xFF;  // the data chunk's size, low byte
+                   return file;
+               }()
+            << Samples{5, 5, 6, 6};
+    }
+    void decodesPcmIntoTheMixFormat() {
+        QFETCH(Bytes, file);
+        QFETCH(Samples, expected);
+        const std::optional<MixWave> wave = DecodeWave(file);
+        QVERIFY(wave.has_value());
+        QCOMPARE(wave->samples, expected);
+    }
+
+    void refusesWhatIsNotPlayablePcm_data() {
+        QTest::addColumn<Bytes>("file");
+        QTest::newRow("no RIFF") << Bytes{'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+        QTest::newRow("compressed (ADPCM)") << WaveFile(2, 1, 44100, 4, Bytes{1, 2, 3, 4});
+        QTest::newRow("12-bit") << WaveFile(1, 1, 44100, 12, Bytes{1, 2, 3, 4});
+        QTest::newRow("no frames") << WaveFile(1, 1, 44100, 16, Bytes{});
+        QTest::newRow("rate 0") << WaveFile(1, 1, 0, 16, Pcm16({1}));
+        QTest::newRow("truncated header") << Bytes{'R', 'I', 'F', 'F', 0};
+    }
+    void refusesWhatIsNotPlayablePcm() {
+        QFETCH(Bytes, file);
+        QVERIFY(!DecodeWave(file).has_value());
+    }
+
+    void theProgramsWavesDecodeAtTwiceTheirFrames() {
+        for (const char* name : {"atsbell.wav", "atschime.wav"}) {
+            QFile file(QStringLiteral(ORVANE_WAVE_DIR "/") + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            const std::optional<MixWave> wave = DecodeWave(
+                {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                 static_cast<std::size_t>(bytes.size())});
+            QVERIFY2(wave.has_value(), name);
+            // 16-bit mono at 22.05 kHz behind a 44-byte header.
+            QCOMPARE(wave->Frames(), static_cast<std::size_t>(bytes.size() - 44) / 2 * 2);
+        }
+    }
+
+    void loopsSeamlesslyAcrossTheEndInAnyChunks() {
+        WaveMixer mixer;
+        mixer.Play(WaveMixer::Bell, Wave({1, -1, 2, -2, 3, -3}));
+        Samples got;
+        for (std::size_t chunk : {2, 1, 4, 3}) {
+            const Samples part = Mixed(mixer, chunk);
+            got.insert(got.end(), part.begin(), part.end());
+        }
+        Samples expected;
+        for (int frame = 0; frame < 10; ++frame) {
+            expected.push_back(static_cast<std::int16_t>(frame % 3 + 1));
+            expected.push_back(static_cast<std::int16_t>(-(frame % 3 + 1)));
+        }
+        QCOMPARE(got, expected);
+    }
+
+    void sumsTheVoicesClippedTo16Bits() {
+        WaveMixer mixer;
+        QVERIFY(mixer.Silent());
+        QCOMPARE(Mixed(mixer, 2), Samples(4, 0));  // silence, not what the buffer held
+        mixer.Play(WaveMixer::Channel, Wave({30000, -30000, 100, -100}));
+        mixer.Play(WaveMixer::Bell, Wave({30000, -30000, 5, 6}));
+        QCOMPARE(Mixed(mixer, 2), (Samples{32767, -32768, 105, -94}));
+    }
+
+    void playReplacesAndStopSilencesOneVoice() {
+        WaveMixer mixer;
+        mixer.Play(WaveMixer::Channel, Wave({1, 1, 2, 2, 3, 3}));
+        mixer.Play(WaveMixer::Bell, Wave({10, 10}));
+        Mixed(mixer, 2);
+        // A new wave on a voice starts from its beginning; the other voice goes on.
+        mixer.Play(WaveMixer::Channel, Wave({100, 100, 200, 200}));
+        QCOMPARE(Mixed(mixer, 3), (Samples{110, 110, 210, 210, 110, 110}));
+        mixer.Stop(WaveMixer::Channel);
+        QVERIFY(!mixer.Playing(WaveMixer::Channel));
+        QVERIFY(mixer.Playing(WaveMixer::Bell));
+        QCOMPARE(Mixed(mixer, 2), (Samples{10, 10, 10, 10}));
+        mixer.Stop(WaveMixer::Bell);
+        QVERIFY(mixer.Silent());
+        QCOMPARE(Mixed(mixer, 1), (Samples{0, 0}));
+        mixer.Play(WaveMixer::Bell, nullptr);  // a wave that could not be read: silent
+        QVERIFY(mixer.Silent());
+    }
+
+    void rewindMixesUnheardFramesAgainLoopingBackwards() {
+        WaveMixer mixer;
+        mixer.Play(WaveMixer::Channel, Wave({1, 1, 2, 2, 3, 3}));
+        mixer.Play(WaveMixer::Bell, Wave({10, 10, 20, 20}));
+        Mixed(mixer, 1);  // both at their second frame
+        mixer.Rewind(2 + 3 * 4);  // beyond several loops of both
+        // Channel: frame 1 back by 14 of 3 is frame 2; bell: frame 1 back by 14 of 2 is 1.
+        QCOMPARE(Mixed(mixer, 2), (Samples{23, 23, 11, 11}));
+    }
+};
+
+QTEST_APPLESS_MAIN(WaveMixerTest)
+#include "wave_mixer_test.moc"
