@@ -1,9 +1,11 @@
 #include "alarm_dlg.h"
 
+#include <map>
 #include <string>
 
 #include "about_dlg.h"
 #include "dpi.h"
+#include "picture_table.h"
 #include "resource.h"
 
 namespace {
@@ -51,7 +53,10 @@ void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CAlarmDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_window.Attach(m_hWnd, {{IDC_PANEL, IDB_PANEL_NORMAL}, {IDC_SIGNAL, IDB_SIGNAL_STOP}});
+    std::map<int, int> firstPictures;
+    for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
+        firstPictures[first.controlId] = first.bitmapId;
+    m_window.Attach(m_hWnd, firstPictures);
     AppendAboutItemToSystemMenu();
     SetIcons(WindowDpi(m_hWnd));
     m_panel.InitDialog();
@@ -70,19 +75,7 @@ void CAlarmDlg::AppendAboutItemToSystemMenu() {
 }
 
 bool CAlarmDlg::OnCommand(int controlId, int notifyCode) {
-    if (notifyCode != BN_CLICKED) return false;
-    switch (controlId) {
-        case IDC_CONFIRM: m_panel.OnConfirmButton(); return true;
-        case IDC_START: m_panel.OnStartStop(); return true;
-        case IDC_BELL: m_panel.OnBellButton(); return true;
-        case IDC_CHIME: m_panel.OnChimeButton(); return true;
-        case IDC_SUSTAIN: m_panel.OnSustainButton(); return true;
-        case IDC_IGNORESIGNAL:
-        case IDC_FULLAUTO:
-        case IDC_ENDLESS:
-        case IDC_NOOVERLAP: m_panel.OnOptionClicked(); return true;
-        default: return false;
-    }
+    return notifyCode == BN_CLICKED && m_panel.OnControlClicked(controlId);
 }
 
 void CAlarmDlg::SetIcons(UINT dpi) {
