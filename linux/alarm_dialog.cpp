@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -24,18 +25,29 @@
 
 namespace {
 
-// No exception may cross Qt's event loop: a failed handler leaves the program running, quiet
-// and idle.
+// What the exception being handled says, for the one line on standard error.
+QString FailureText() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QStringLiteral("a handler failed");
+    }
+}
+
+// No exception, of whatever type, may cross Qt's event loop: a failed handler leaves the
+// program running, quiet and idle, as the Windows dialog procedure does.
 template <class Handler>
 void Quietly(ats::AlarmPanel& panel, Handler&& handler) {
     try {
         handler();
-    } catch (const std::exception& error) {
-        ComplainOnStderr(QStringLiteral("orvaneats: %1").arg(QString::fromUtf8(error.what())));
+    } catch (...) {
+        ComplainOnStderr(QStringLiteral("orvaneats: %1").arg(FailureText()));
         try {
             panel.Recover();
-        } catch (const std::exception&) {
-            // Nothing more can be done; the window stays open.
+        } catch (...) {
+            // Nothing more can be done; the window stays open and the next event may fare better.
         }
     }
 }
@@ -47,9 +59,11 @@ AlarmDialog::AlarmDialog(SoundOutput* sounds, QString waveFolder)
           CreateControls(), SoundsOrOwn(sounds), std::move(waveFolder),
           [this](int timerId) { Quietly(m_panel, [&] { m_panel.OnTimer(timerId); }); })),
       m_panel(*m_window) {
-    for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
-        m_window->ShowBitmap(first.controlId, first.bitmapId);
-    m_panel.InitDialog();
+    Quietly(m_panel, [&] {
+        for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
+            m_window->ShowBitmap(first.controlId, first.bitmapId);
+        m_panel.InitDialog();
+    });
     m_controls.at(ats::CONTROL_EXIT)->setFocus();  // the first tab stop, as the dialog manager does
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -101,7 +115,7 @@ QtAlarmWindow::Controls AlarmDialog::CreateControls() {
 
 QAbstractButton* AlarmDialog::AddButton(int controlId, const char* caption, const QRect& rect) {
     auto* button = new QPushButton(QString::fromUtf8(caption), this);
-    // No default button: Enter clicks nothing.
+    // Not the default when it takes the focus by a click or at the start, only by Tab.
     button->setAutoDefault(false);
     button->setGeometry(rect);
     button->setObjectName(QString::number(controlId));
@@ -148,8 +162,33 @@ void AlarmDialog::Route(int controlId) {
 }
 
 void AlarmDialog::reject() {
-    m_panel.ExitCleanup();
-    QDialog::reject();
+    // Should the clean-up fail, the window stays open, quiet and idle.
+    Quietly(m_panel, [&] {
+        m_panel.ExitCleanup();
+        QDialog::reject();
+    });
+}
+
+void AlarmDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool AlarmDialog::focusNextPrevChild(bool next) {
+    const bool moved = QDialog::focusNextPrevChild(next);
+    if (moved) FollowTabFocus(focusWidget());
+    return moved;
+}
+
+// As the Windows dialog manager does: Tab onto a push button makes it the default, Tab onto
+// anything else leaves no default.
+void AlarmDialog::FollowTabFocus(QObject* focused) {
+    for (const auto& [id, control] : m_controls) {
+        if (auto* button = qobject_cast<QPushButton*>(control)) button->setDefault(button == focused);
+    }
 }
 
 void AlarmDialog::contextMenuEvent(QContextMenuEvent* event) {

@@ -37,6 +37,13 @@ public slots:
 protected:
     // 終了, Escape and the close button: the exit clean-up, then the window closes.
     void reject() override;
+    // Enter sends IDOK in the Windows dialog, which the window ignores: there is no OK.
+    void accept() override {}
+    // Enter clicks a push button that Tab made the default (the button does that itself);
+    // anywhere else it does nothing, whichever button is the default.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab, from any control.
+    bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     // Opens centred on the screen.
     void showEvent(QShowEvent* event) override;
@@ -47,6 +54,7 @@ private:
     QAbstractButton* AddButton(int controlId, const char* caption, const QRect& rect);
     QAbstractButton* AddCheckBox(int controlId, const char* caption, const QRect& rect);
     QLabel* AddPicture(int controlId, const QRect& rect);
+    void FollowTabFocus(QObject* focused);
     void OnClicked(int controlId);
     void Route(int controlId);
 

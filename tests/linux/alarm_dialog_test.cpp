@@ -26,11 +26,21 @@ const QString kWaves = QStringLiteral("/waves");
 
 class RecordedSounds : public SoundOutput {
 public:
-    void PlayWaveLoop(const QString& path) override { calls << "wave " + path; }
-    void StopWave() override { calls << QStringLiteral("stop-wave"); }
-    void StartBellPlayer(const QString& path) override { calls << "bell " + path; }
-    void QuitBellPlayer() override { calls << QStringLiteral("quit-bell"); }
+    void PlayWaveLoop(const QString& path) override { Record("wave " + path); }
+    void StopWave() override { Record(QStringLiteral("stop-wave")); }
+    void StartBellPlayer(const QString& path) override { Record("bell " + path); }
+    void QuitBellPlayer() override { Record(QStringLiteral("quit-bell")); }
     QStringList calls;
+    int failures = 0;  // so many next calls throw something that is no std::exception
+
+private:
+    void Record(const QString& call) {
+        if (failures > 0) {
+            --failures;
+            throw 42;
+        }
+        calls << call;
+    }
 };
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -227,6 +237,85 @@ private slots:
         QVERIFY(sounds.calls.isEmpty());
         QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
         QVERIFY(!Button(IDC_ENDLESS)->isChecked());
+    }
+
+    void aFailureOfAnyKindLeavesTheWindowOpenQuietAndIdle_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("終了") << 0;
+        QTest::newRow("Escape") << 1;
+        QTest::newRow("close button") << 2;
+        QTest::newRow("bell button") << 3;
+    }
+    void aFailureOfAnyKindLeavesTheWindowOpenQuietAndIdle() {
+        QFETCH(int, how);
+        if (how != 3) {  // the bell button is only heard between runs
+            Click(IDC_IGNORESIGNAL);
+            Click(IDC_START);
+            QCOMPARE(dialog->Panel().m_nState, ats::Alarm);
+        }
+        sounds.calls.clear();
+        sounds.failures = 1;
+        switch (how) {
+            case 0: Click(ats::CONTROL_EXIT); break;
+            case 1: QTest::keyClick(dialog.get(), Qt::Key_Escape); break;
+            case 2: QVERIFY(!dialog->close()); break;
+            default: Click(IDC_BELL); break;
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+        QCOMPARE(sounds.calls.mid(0, 2), QStringList({"quit-bell", "stop-wave"}));
+        for (int timer : {ats::TIMER_SIGNAL, ats::TIMER_BLINK, ats::TIMER_RESTART, ats::TIMER_AUTO})
+            QCOMPARE(dialog->Window().TimerPeriod(timer), 0);
+        QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_NORMAL);
+        QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
+        // The program runs on: the next Escape ends it as usual.
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
+    }
+
+    // Tab onto a push button makes it the default and Enter clicks it; Enter anywhere else,
+    // or on a button that took the focus otherwise, does nothing and never closes the window.
+    void enterClicksOnlyAButtonTabbedOnto_data() {
+        QTest::addColumn<int>("tabs");  // from 終了, which has the focus at the start
+        QTest::addColumn<int>("clickFirst");  // a control clicked with the mouse first, or 0
+        QTest::addColumn<int>("focused");
+        QTest::addColumn<QStringList>("sounded");
+        QTest::addColumn<QString>("startCaption");
+        const QString start = Text(TXT_START), stop = Text(TXT_STOP);
+        const QStringList bell{"quit-bell", "bell /waves/atsbell.wav"};
+        QTest::newRow("終了 at the start") << 0 << 0 << int(ats::CONTROL_EXIT) << QStringList() << start;
+        QTest::newRow("Tab to 開始") << 2 << 0 << int(IDC_START) << QStringList() << stop;
+        QTest::newRow("Tab to a checkbox") << 3 << 0 << int(IDC_ENDLESS) << QStringList() << start;
+        QTest::newRow("Tab to ATSベル") << 5 << 0 << int(IDC_BELL) << bell << start;
+        QTest::newRow("Tab to 開始, click a checkbox")
+            << 2 << int(IDC_FULLAUTO) << int(IDC_FULLAUTO) << QStringList() << start;
+        QTest::newRow("ATSベル clicked") << 0 << int(IDC_BELL) << int(IDC_BELL) << QStringList()
+                                         << start;
+    }
+    void enterClicksOnlyAButtonTabbedOnto() {
+        QFETCH(int, tabs);
+        QFETCH(int, clickFirst);
+        QFETCH(int, focused);
+        QFETCH(QStringList, sounded);
+        QFETCH(QString, startCaption);
+        QApplication::setActiveWindow(dialog.get());
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        for (int i = 0; i < tabs; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (clickFirst != 0) Click(clickFirst);
+        QCOMPARE(QApplication::focusWidget(), dialog->Control(focused));
+        sounds.calls.clear();
+        const auto boxes = [this] {
+            QList<bool> states;
+            for (int id : {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP})
+                states << Button(id)->isChecked();
+            return states;
+        };
+        const QList<bool> before = boxes();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(sounds.calls, sounded);
+        QCOMPARE(Button(IDC_START)->text(), startCaption);
+        QCOMPARE(boxes(), before);
     }
 
     void aboutBoxFromF1OverTheRunningCycle() {

@@ -22,7 +22,9 @@ void Put32(Bytes& out, std::uint32_t value) {
     Put16(out, value >> 16);
 }
 
-void PutId(Bytes& out, const char* id) { out.insert(out.end(), id, id + 4); }
+void PutId(Bytes& out, const char* id) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(id[i]));
+}
 
 // A RIFF WAVE file; `extensible` names the format in a WAVE_FORMAT_EXTENSIBLE sub-format.
 Bytes WaveFile(unsigned tag, unsigned channels, std::uint32_t rate, unsigned bits,
@@ -47,7 +49,7 @@ Bytes WaveFile(unsigned tag, unsigned channels, std::uint32_t rate, unsigned bit
     PutId(file, "WAVE");
     PutId(file, "LIST");  // a chunk the decoder passes over, of odd length with its pad byte
     Put32(file, 3);
-    file.insert(file.end(), {'a', 'b', 'c', 0});
+    for (std::uint8_t byte : {'a', 'b', 'c', '\0'}) file.push_back(byte);
     PutId(file, "fmt ");
     Put32(file, static_cast<std::uint32_t>(fmt.size()));
     file.insert(file.end(), fmt.begin(), fmt.end());
