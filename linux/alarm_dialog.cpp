@@ -201,6 +201,27 @@ void AlarmDialog::showEvent(QShowEvent* event) {
     if (!m_placed && screen() != nullptr) CentreOver(*this, screen()->availableGeometry());
     m_placed = true;
     QDialog::showEvent(event);
+    FollowScale();  // the pictures were first drawn before the window knew its screen
+}
+
+bool AlarmDialog::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal && m_window) FollowScale();
+    return QDialog::event(event);
+}
+
+// As the Windows program does on WM_DPICHANGED: both pictures drawn again for the scale of the
+// screen the window is on now, and again whenever that screen's scale changes.
+void AlarmDialog::FollowScale() {
+    QScreen* now = screen();
+    if (now != m_watchedScreen) {
+        if (m_watchedScreen != nullptr) disconnect(m_watchedScreen, nullptr, this, nullptr);
+        m_watchedScreen = now;
+        if (now != nullptr) {
+            connect(now, &QScreen::logicalDotsPerInchChanged, this, &AlarmDialog::FollowScale);
+            connect(now, &QScreen::physicalDotsPerInchChanged, this, &AlarmDialog::FollowScale);
+        }
+    }
+    Quietly(m_panel, [&] { m_window->RedrawPictures(); });
 }
 
 void AlarmDialog::ShowAbout() {

@@ -4,6 +4,8 @@
 #define ORVANE_LINUX_ALARM_DIALOG_H
 
 #include <QDialog>
+#include <QPointer>
+#include <QScreen>
 #include <QString>
 #include <map>
 #include <memory>
@@ -47,6 +49,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     // Opens centred on the screen.
     void showEvent(QShowEvent* event) override;
+    // A move to a screen of another scale redraws the pictures.
+    bool event(QEvent* event) override;
 
 private:
     QtAlarmWindow::Controls CreateControls();
@@ -55,10 +59,12 @@ private:
     QAbstractButton* AddCheckBox(int controlId, const char* caption, const QRect& rect);
     QLabel* AddPicture(int controlId, const QRect& rect);
     void FollowTabFocus(QObject* focused);
+    void FollowScale();
     void OnClicked(int controlId);
     void Route(int controlId);
 
     bool m_placed = false;
+    QPointer<QScreen> m_watchedScreen;  // whose scale changes redraw the pictures
     std::unique_ptr<SoundOutput> m_ownSounds;
     std::map<int, QWidget*> m_controls;
     std::unique_ptr<QtAlarmWindow> m_window;

@@ -1,41 +1,57 @@
 #include "pictures.h"
 
-#include <QFile>
-#include <QImage>
-#include <array>
 #include <cmath>
 
 #include "picture_table.h"
 
-namespace {
+int DpiOfScale(qreal devicePixelRatio) {
+    return static_cast<int>(std::lround(ats::BASE_DPI * devicePixelRatio));
+}
 
-constexpr int kLargestRendering = 3;
-
-}  // namespace
-
-QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio) {
+QImage StoredRendering(int bitmapId, int scale) {
     const ats::PictureInfo* picture = ats::FindPicture(bitmapId);
     if (picture == nullptr) return {};
-    const QString base = QStringLiteral(":/res/") + QLatin1String(picture->stem);
-    QImage original(base + QStringLiteral(".bmp"));
-    if (original.isNull() || devicePixelRatio <= 1.0) return QPixmap::fromImage(original);
+    const QString stem = QStringLiteral(":/res/") + QLatin1String(picture->stem);
+    return QImage(scale == 1 ? stem + QStringLiteral(".bmp")
+                             : stem + QStringLiteral("_%1x.png").arg(scale));
+}
 
-    // The rendering made for the next whole scale up, where one is built in.
-    const int wanted = std::min(kLargestRendering, static_cast<int>(std::ceil(devicePixelRatio)));
-    for (int scale = wanted; scale >= 2; --scale) {
-        const QString larger = base + QStringLiteral("_%1x.png").arg(scale);
-        if (!QFile::exists(larger)) continue;
-        QImage image(larger);
-        if (image.isNull()) continue;
-        image.setDevicePixelRatio(static_cast<qreal>(image.width()) / original.width());
-        return QPixmap::fromImage(image);
+ats::Pixels ToPixels(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    ats::Pixels pixels{rgb.width(), rgb.height(), {}};
+    pixels.rgb.reserve(static_cast<std::size_t>(rgb.width()) * rgb.height());
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) pixels.rgb.push_back(row[x] & 0x00FFFFFF);
     }
-    const QSize size(static_cast<int>(std::lround(original.width() * devicePixelRatio)),
-                     static_cast<int>(std::lround(original.height() * devicePixelRatio)));
-    QImage scaled = original.convertToFormat(QImage::Format_RGB32)
-                        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    scaled.setDevicePixelRatio(devicePixelRatio);
-    return QPixmap::fromImage(scaled);
+    return pixels;
+}
+
+QImage ToImage(const ats::Pixels& pixels) {
+    QImage image(pixels.width, pixels.height, QImage::Format_RGB32);
+    for (int y = 0; y < pixels.height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < pixels.width; ++x) {
+            row[x] = 0xFF000000 | pixels.rgb[static_cast<std::size_t>(y) * pixels.width + x];
+        }
+    }
+    return image;
+}
+
+QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio) {
+    const ats::PictureSize base = ats::BitmapSize(bitmapId);
+    if (base.width == 0) return {};
+    const int dpi = DpiOfScale(devicePixelRatio);
+    if (dpi == ats::BASE_DPI) return QPixmap::fromImage(StoredRendering(bitmapId, 1));
+    // A rendering that cannot be read leaves the bitmap to be scaled: softer, but shown.
+    const int scale = ats::ChooseRenderingScale(dpi);
+    QImage source = StoredRendering(bitmapId, scale);
+    if (source.isNull()) source = StoredRendering(bitmapId, 1);
+    if (source.isNull()) return {};
+    const ats::PictureSize size = ats::ScaleToDpi(base, dpi);
+    QImage image = ToImage(ats::Resample(ToPixels(source), size.width, size.height));
+    image.setDevicePixelRatio(devicePixelRatio);
+    return QPixmap::fromImage(image);
 }
 
 QString PictureDescription(int bitmapId) {

@@ -49,13 +49,21 @@ QLabel* QtAlarmWindow::Picture(int controlId) const {
 void QtAlarmWindow::ShowBitmap(int controlId, int bitmapId) {
     QLabel* picture = Picture(controlId);
     if (picture == nullptr) return;
-    // Loaded afresh for every change, drawn for the display's scale; the control takes the
-    // picture's size, as a bitmap static does.
-    const QPixmap pixmap = LoadPicture(bitmapId, picture->devicePixelRatioF());
-    picture->setPixmap(pixmap);
-    if (!pixmap.isNull()) picture->resize(pixmap.deviceIndependentSize().toSize());
-    picture->setAccessibleName(PictureDescription(bitmapId));
-    m_shownBitmaps[controlId] = pixmap.isNull() ? 0 : bitmapId;
+    m_shownBitmaps[controlId] = bitmapId;
+    Draw(*picture, bitmapId);
+}
+
+void QtAlarmWindow::RedrawPictures() {
+    for (const auto& [controlId, bitmapId] : m_shownBitmaps) Draw(*Picture(controlId), bitmapId);
+}
+
+// Drawn afresh for every change and for the scale of the screen the window is on now; the
+// control takes the picture's size, as a bitmap static does.
+void QtAlarmWindow::Draw(QLabel& picture, int bitmapId) {
+    const QPixmap pixmap = LoadPicture(bitmapId, picture.devicePixelRatioF());
+    picture.setPixmap(pixmap);
+    if (!pixmap.isNull()) picture.resize(pixmap.deviceIndependentSize().toSize());
+    picture.setAccessibleName(PictureDescription(bitmapId));
 }
 
 void QtAlarmWindow::SetStartCaption(std::string_view utf8Caption) {
@@ -104,7 +112,8 @@ int QtAlarmWindow::Rand() { return std::rand(); }
 
 int QtAlarmWindow::ShownBitmap(int controlId) const {
     const auto found = m_shownBitmaps.find(controlId);
-    return found == m_shownBitmaps.end() ? 0 : found->second;
+    if (found == m_shownBitmaps.end() || Picture(controlId)->pixmap().isNull()) return 0;
+    return found->second;
 }
 
 int QtAlarmWindow::TimerPeriod(int timerId) const {

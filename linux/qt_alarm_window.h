@@ -50,6 +50,9 @@ public:
     void SeedRandom() override;
     int Rand() override;
 
+    // Draws both pictures again for the display scale they are on now.
+    void RedrawPictures();
+
     // What the window shows and runs, for its tests: the bitmap id in a picture (0 for none)
     // and the period of an armed timer (0 when not armed).
     int ShownBitmap(int controlId) const;
@@ -57,6 +60,7 @@ public:
 
 private:
     QLabel* Picture(int controlId) const;
+    static void Draw(QLabel& picture, int bitmapId);
     QString WavePath(std::string_view fileName) const;
 
     Controls m_controls;
@@ -64,7 +68,7 @@ private:
     QString m_waveFolder;
     TickHandler m_onTick;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
-    std::map<int, int> m_shownBitmaps;  // by picture control
+    std::map<int, int> m_shownBitmaps;  // by picture control, as the core asked
 };
 
 #endif

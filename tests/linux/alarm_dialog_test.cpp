@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+#include <cmath>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -16,6 +19,7 @@
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "orvane_version.h"
+#include "picture_scale.h"
 #include "pictures.h"
 #include "sound_output.h"
 
@@ -358,6 +362,50 @@ private slots:
                                 dialog->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(dialog.get(), &event);
         QVERIFY(opened);
+    }
+
+    // Drawn as the Windows program draws them at the same DPI, and drawn again when the window
+    // moves to a screen of another scale.
+    void picturesFollowTheScaleOfTheScreen_data() {
+        QTest::addColumn<int>("via");  // the screen the window moves to first
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("125 %") << 0 << 1 << 1.25;
+        QTest::newRow("150 %") << 1 << 2 << 1.5;
+        QTest::newRow("back at 100 %") << 2 << 0 << 1.0;
+    }
+    void picturesFollowTheScaleOfTheScreen() {
+        QFETCH(int, via);
+        QFETCH(int, screen);
+        QFETCH(qreal, scale);
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 3);
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);  // the alarm: pictures the core changed, not only the first ones
+        for (int to : {via, screen}) {
+            dialog->windowHandle()->setScreen(screens[to]);
+            QTRY_COMPARE(dialog->screen(), screens[to]);
+        }
+        QCOMPARE(dialog->devicePixelRatioF(), scale);
+        const int dpi = static_cast<int>(std::lround(96 * scale));
+        for (const int control : {IDC_PANEL, IDC_SIGNAL}) {
+            const int bitmap = Shown(control);
+            QVERIFY(bitmap != 0);
+            const ats::PictureSize base = ats::BitmapSize(bitmap);
+            QImage expected = StoredRendering(bitmap, 1);
+            if (dpi != ats::BASE_DPI) {
+                const ats::PictureSize size = ats::ScaleToDpi(base, dpi);
+                expected = ToImage(ats::Resample(
+                    ToPixels(StoredRendering(bitmap, ats::ChooseRenderingScale(dpi))), size.width,
+                    size.height));
+            }
+            expected = expected.convertToFormat(QImage::Format_RGB32);
+            expected.setDevicePixelRatio(scale);
+            const QPixmap shown = Picture(control)->pixmap();
+            QCOMPARE(shown.toImage().convertToFormat(QImage::Format_RGB32), expected);
+            // In the bitmap's place at 96 DPI.
+            QCOMPARE(Picture(control)->size(), QSize(base.width, base.height));
+        }
     }
 
     void picturesAreDrawnForTheDisplayScale() {
