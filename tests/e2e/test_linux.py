@@ -229,6 +229,38 @@ class ExitPaths(NativeCase):
         self.assert_sounding(bell=True, chime=False)
 
 
+class EnterKey(NativeCase):
+    """As in the Windows program: Tab onto a push button makes it the default and Enter clicks
+    it; with the focus on a checkbox, or on a button it did not reach by Tab, Enter does
+    nothing and the window stays."""
+
+    CASES = [  # (Tab presses from 終了, focused control, Start's caption after Enter, bell)
+        (0, EXIT, START, False),
+        (2, START, STOP, False),
+        (3, "Orvaneモード", START, False),
+        (5, BELL, START, True),
+    ]
+
+    def test_enter_after_tab(self):
+        for tabs, focused, caption, bell in self.CASES:
+            with self.subTest(tabs=tabs):
+                self.program.kill()
+                self.program = desk.Program(session, driver)
+                for _ in range(tabs):
+                    self.program.key("Tab")
+                self.assertTrue(wait_for(lambda: driver.ok(f"focused {MAIN}") == focused, 3),
+                                driver.ok(f"focused {MAIN}"))
+                self.program.key("Return")
+                self.assertTrue(wait_for(lambda: self.program.controls()[4][1] == caption, 3))
+                if bell:
+                    self.assert_sounding(bell=True, chime=False)
+                else:
+                    self.assert_silent()
+                self.assertTrue(self.program.running())
+                self.assertEqual(self.program.controls()[4][1], caption)
+                self.assertFalse(self.program.checked("Orvaneモード"))
+
+
 class AboutBox(NativeCase):
     def test_f1_opens_it_centred_over_the_window_while_the_cycle_runs_on(self):
         self.program.press(START)

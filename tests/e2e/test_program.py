@@ -22,7 +22,7 @@ PERMISSIVE = range(133, 137)
 IDM_ABOUTBOX = 0x10
 SC_MINIMIZE, SC_RESTORE = 0xF020, 0xF120
 WS_MINIMIZE = 0x20000000
-VK_RETURN, VK_ESCAPE = 13, 27
+VK_TAB, VK_RETURN, VK_ESCAPE = 9, 13, 27
 
 WS_TABSTOP = 0x00010000
 BS_TYPEMASK, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX = 0x0F, 0x01, 0x03
@@ -538,6 +538,37 @@ class ExitPaths(ProgramCase):
         driver.ok("kill-procs orvaneats.exe")
         self.assertTrue(self.program.wait_ended())
         self.assert_players(0, timeout=5)
+
+
+class EnterKey(ProgramCase):
+    """Tab onto a push button makes it the default and Enter clicks it; with the focus on
+    a checkbox, or on a button it did not reach by Tab, Enter sends IDOK, which the window
+    ignores."""
+
+    CASES = [  # (Tab presses from 終了, focused control, Start's caption after Enter, players)
+        (0, IDCANCEL, "開始", 0),
+        (2, IDC_START, "停止", 0),
+        (3, IDC_ENDLESS, "開始", 0),
+        (5, IDC_BELL, "開始", 1),
+    ]
+
+    def test_enter_after_tab(self):
+        for tabs, focused, caption, players in self.CASES:
+            with self.subTest(tabs=tabs):
+                self.program.kill()
+                self.program = Program()
+                for tab in range(tabs):
+                    before = driver.ok("focus")
+                    driver.ok(f"key {VK_TAB}")
+                    self.assertTrue(wait_for(lambda: driver.ok("focus") != before, 3))
+                self.assertEqual(driver.ok("focus"), str(focused))
+                driver.ok(f"key {VK_RETURN}")
+                self.assertTrue(wait_for(lambda: self.program.text(IDC_START) == caption, 3))
+                time.sleep(0.5)
+                self.assertTrue(self.program.running())
+                self.assertEqual(self.program.text(IDC_START), caption)
+                self.assertFalse(self.program.checked(IDC_ENDLESS))
+                self.assert_players(players)
 
 
 class SlowPlayer(unittest.TestCase):
