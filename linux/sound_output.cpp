@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kBlinkIntervalMs = 500;  // as the Windows bell player posts its timer-2 ticks
 // What the sink holds ahead: long enough to keep its wake-ups few; changes do not wait for it.
-constexpr int kSinkBufferMs = 100;
+constexpr int kSinkBufferMs = 300;
 
 }  // namespace
 
@@ -55,7 +55,11 @@ SoundWorker::SoundWorker(Complaint complain)
 }
 
 SoundWorker::~SoundWorker() {
-    if (m_sink) m_sink->stop();
+    // Silent first: the sink's destructor runs the event loop, and a restart then finds
+    // nothing to play.
+    m_mixer.Stop(WaveMixer::Channel);
+    m_mixer.Stop(WaveMixer::Bell);
+    m_sink.reset();
 }
 
 void SoundWorker::PlayWaveLoop(const QString& path) { Play(WaveMixer::Channel, path); }
