@@ -2,7 +2,6 @@
 #ifndef ORVANE_LINUX_SOUND_OUTPUT_H
 #define ORVANE_LINUX_SOUND_OUTPUT_H
 
-#include <QIODevice>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -11,9 +10,9 @@
 #include <map>
 #include <memory>
 
+#include "pulse_stream.h"
 #include "wave_mixer.h"
 
-class QAudioSink;
 class QTimer;
 
 // What the window asks of its sounds. The real one is SoundThread; tests use a recording fake.
@@ -28,26 +27,6 @@ public:
     // rings. A bell still ringing is stopped first.
     virtual void StartBellPlayer(const QString& path) = 0;
     virtual void QuitBellPlayer() = 0;
-};
-
-// The mixer as a device the audio sink pulls from, on the sound thread.
-class MixedStream : public QIODevice {
-public:
-    explicit MixedStream(WaveMixer& mixer);
-    bool isSequential() const override { return true; }
-    // Never at its end: the sink would drain the stream and wait for more that never comes.
-    qint64 bytesAvailable() const override;
-    // Frames handed to the sink since the count was last reset.
-    std::int64_t FramesRead() const { return m_framesRead; }
-    void ResetCount() { m_framesRead = 0; }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    WaveMixer& m_mixer;
-    std::int64_t m_framesRead = 0;
 };
 
 // Lives on the sound thread: the wave channel and the bell mixed into one output stream,
@@ -72,16 +51,11 @@ private:
     void Play(WaveMixer::Voice voice, const QString& path);
     void Stop(WaveMixer::Voice voice);
     std::shared_ptr<const MixWave> Load(const QString& path);
-    void Halt();
-    void Resume();
 
     Complaint m_complain;
     WaveMixer m_mixer;
-    MixedStream m_stream;
-    std::unique_ptr<QAudioSink> m_sink;
+    PulseStream m_output;  // reads m_mixer on the server's thread: goes before it
     std::map<QString, std::shared_ptr<const MixWave>> m_waves;  // each file decoded once
-    QString m_paths[WaveMixer::VoiceCount];
-    bool m_resumePending = false;
     QTimer* m_blink;
 };
 
