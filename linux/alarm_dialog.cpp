@@ -18,9 +18,9 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "centring.h"
-#include "picture_table.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
+#include "picture_table.h"
 #include "sound_output.h"
 
 namespace {
@@ -187,7 +187,8 @@ bool AlarmDialog::focusNextPrevChild(bool next) {
 // anything else leaves no default.
 void AlarmDialog::FollowTabFocus(QObject* focused) {
     for (const auto& [id, control] : m_controls) {
-        if (auto* button = qobject_cast<QPushButton*>(control)) button->setDefault(button == focused);
+        if (auto* button = qobject_cast<QPushButton*>(control))
+            button->setDefault(button == focused);
     }
 }
 

@@ -77,10 +77,11 @@ bool PulseStream::Open() {
         // Playback starts with the first data and, should the server ever run dry, goes on.
         const pa_buffer_attr buffer{static_cast<std::uint32_t>(-1), kHeldBytes, 0, kRequestBytes,
                                     static_cast<std::uint32_t>(-1)};
-        const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-            PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        ready = pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
+        const auto flags =
+            static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+        ready =
+            pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
         if (ready) {
             WaitFor([this] {
                 const pa_stream_state_t state = pa_stream_get_state(m_stream);

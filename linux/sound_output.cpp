@@ -50,8 +50,9 @@ std::shared_ptr<const MixWave> SoundWorker::Load(const QString& path) {
         return nullptr;  // looked for again next time: the file may yet appear
     }
     const QByteArray bytes = file.readAll();
-    std::optional<MixWave> wave = DecodeWave(
-        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+    std::optional<MixWave> wave =
+        DecodeWave({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                    static_cast<size_t>(bytes.size())});
     if (!wave) {
         m_complain(QStringLiteral("orvaneats: cannot play %1; that sound stays silent").arg(path));
     }

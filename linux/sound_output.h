@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>

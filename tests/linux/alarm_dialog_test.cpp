@@ -8,10 +8,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
-#include <cmath>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cmath>
 #include <functional>
 
 #include "alarm_ids.h"
@@ -280,21 +280,22 @@ private slots:
     // Tab onto a push button makes it the default and Enter clicks it; Enter anywhere else,
     // or on a button that took the focus otherwise, does nothing and never closes the window.
     void enterClicksOnlyAButtonTabbedOnto_data() {
-        QTest::addColumn<int>("tabs");  // from 終了, which has the focus at the start
+        QTest::addColumn<int>("tabs");        // from 終了, which has the focus at the start
         QTest::addColumn<int>("clickFirst");  // a control clicked with the mouse first, or 0
         QTest::addColumn<int>("focused");
         QTest::addColumn<QStringList>("sounded");
         QTest::addColumn<QString>("startCaption");
         const QString start = Text(TXT_START), stop = Text(TXT_STOP);
         const QStringList bell{"quit-bell", "bell /waves/atsbell.wav"};
-        QTest::newRow("終了 at the start") << 0 << 0 << int(ats::CONTROL_EXIT) << QStringList() << start;
+        QTest::newRow("終了 at the start")
+            << 0 << 0 << int(ats::CONTROL_EXIT) << QStringList() << start;
         QTest::newRow("Tab to 開始") << 2 << 0 << int(IDC_START) << QStringList() << stop;
         QTest::newRow("Tab to a checkbox") << 3 << 0 << int(IDC_ENDLESS) << QStringList() << start;
         QTest::newRow("Tab to ATSベル") << 5 << 0 << int(IDC_BELL) << bell << start;
         QTest::newRow("Tab to 開始, click a checkbox")
             << 2 << int(IDC_FULLAUTO) << int(IDC_FULLAUTO) << QStringList() << start;
-        QTest::newRow("ATSベル clicked") << 0 << int(IDC_BELL) << int(IDC_BELL) << QStringList()
-                                         << start;
+        QTest::newRow("ATSベル clicked")
+            << 0 << int(IDC_BELL) << int(IDC_BELL) << QStringList() << start;
     }
     void enterClicksOnlyAButtonTabbedOnto() {
         QFETCH(int, tabs);
@@ -395,9 +396,9 @@ private slots:
             QImage expected = StoredRendering(bitmap, 1);
             if (dpi != ats::BASE_DPI) {
                 const ats::PictureSize size = ats::ScaleToDpi(base, dpi);
-                expected = ToImage(ats::Resample(
-                    ToPixels(StoredRendering(bitmap, ats::ChooseRenderingScale(dpi))), size.width,
-                    size.height));
+                expected = ToImage(
+                    ats::Resample(ToPixels(StoredRendering(bitmap, ats::ChooseRenderingScale(dpi))),
+                                  size.width, size.height));
             }
             expected = expected.convertToFormat(QImage::Format_RGB32);
             expected.setDevicePixelRatio(scale);

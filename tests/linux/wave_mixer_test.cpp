@@ -105,12 +105,13 @@ private slots:
             << WaveFile(1, 2, 44100, 16, Pcm16({1, 2, 3, 4})) << Samples{1, 2, 3, 4};
         QTest::newRow("three channels: the first two")
             << WaveFile(1, 3, 44100, 16, Pcm16({1, 2, 99, 3, 4, 99})) << Samples{1, 2, 3, 4};
-        QTest::newRow("8-bit unsigned")
-            << WaveFile(1, 1, 44100, 8, Bytes{128, 255, 0}) << Samples{0, 0, 32512, 32512, -32768, -32768};
-        QTest::newRow("24-bit") << WaveFile(1, 1, 44100, 24, Bytes{0x00, 0x10, 0x00, 0x00, 0x00, 0x80})
+        QTest::newRow("8-bit unsigned") << WaveFile(1, 1, 44100, 8, Bytes{128, 255, 0})
+                                        << Samples{0, 0, 32512, 32512, -32768, -32768};
+        QTest::newRow("24-bit") << WaveFile(1, 1, 44100, 24,
+                                            Bytes{0x00, 0x10, 0x00, 0x00, 0x00, 0x80})
                                 << Samples{16, 16, -32768, -32768};
-        QTest::newRow("32-bit float, clipped")
-            << WaveFile(3, 1, 44100, 32, Float32({0.5F, -2.0F})) << Samples{16384, 16384, -32768, -32768};
+        QTest::newRow("32-bit float, clipped") << WaveFile(3, 1, 44100, 32, Float32({0.5F, -2.0F}))
+                                               << Samples{16384, 16384, -32768, -32768};
         QTest::newRow("extensible PCM")
             << WaveFile(1, 1, 44100, 16, Pcm16({7, 8}), true) << Samples{7, 7, 8, 8};
         // 22.05 kHz, as the program's own waves: every other frame lies halfway, and the last
@@ -118,13 +119,11 @@ private slots:
         QTest::newRow("22.05 kHz doubled")
             << WaveFile(1, 1, 22050, 16, Pcm16({0, 1000, 3000}))
             << Samples{0, 0, 500, 500, 1000, 1000, 2000, 2000, 3000, 3000, 1500, 1500};
-        QTest::newRow("data chunk longer than the file: what is there")
-            << [] {
-                   Bytes file = WaveFile(1, 1, 44100, 16, Pcm16({5, 6}));
-                   file[file.size() - 8] = 0xFF;  // the data chunk's size, low byte
-                   return file;
-               }()
-            << Samples{5, 5, 6, 6};
+        QTest::newRow("data chunk longer than the file: what is there") << [] {
+            Bytes file = WaveFile(1, 1, 44100, 16, Pcm16({5, 6}));
+            file[file.size() - 8] = 0xFF;  // the data chunk's size, low byte
+            return file;
+        }() << Samples{5, 5, 6, 6};
     }
     void decodesPcmIntoTheMixFormat() {
         QFETCH(Bytes, file);
@@ -153,9 +152,9 @@ private slots:
             QFile file(QStringLiteral(ORVANE_WAVE_DIR "/") + QLatin1String(name));
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
-            const std::optional<MixWave> wave = DecodeWave(
-                {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                 static_cast<std::size_t>(bytes.size())});
+            const std::optional<MixWave> wave =
+                DecodeWave({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                            static_cast<std::size_t>(bytes.size())});
             QVERIFY2(wave.has_value(), name);
             // 16-bit mono at 22.05 kHz behind a 44-byte header.
             QCOMPARE(wave->Frames(), static_cast<std::size_t>(bytes.size() - 44) / 2 * 2);
@@ -210,7 +209,7 @@ private slots:
         WaveMixer mixer;
         mixer.Play(WaveMixer::Channel, Wave({1, 1, 2, 2, 3, 3}));
         mixer.Play(WaveMixer::Bell, Wave({10, 10, 20, 20}));
-        Mixed(mixer, 1);  // both at their second frame
+        Mixed(mixer, 1);          // both at their second frame
         mixer.Rewind(2 + 3 * 4);  // beyond several loops of both
         // Channel: frame 1 back by 14 of 3 is frame 2; bell: frame 1 back by 14 of 2 is 1.
         QCOMPARE(Mixed(mixer, 2), (Samples{23, 23, 11, 11}));
