@@ -4,6 +4,7 @@
 
 #include "about_dlg.h"
 #include "dpi.h"
+#include "icon_sizes.h"
 #include "resource.h"
 
 namespace {
@@ -89,12 +90,13 @@ void CAlarmDlg::SetIcons(UINT dpi) {
     HICON large = m_hIcon;
     HICON small = m_hIcon;
     UniqueIcon sizedLarge, sizedSmall;
-    if (dpi != USER_DEFAULT_SCREEN_DPI) {
-        sizedLarge = LoadSizedIcon(SystemMetricForDpi(SM_CXICON, dpi));
-        sizedSmall = LoadSizedIcon(SystemMetricForDpi(SM_CXSMICON, dpi));
-        if (sizedLarge) large = sizedLarge.Get();
-        if (sizedSmall) small = sizedSmall.Get();
-    }
+    const CaptionIconSizes sizes =
+        ChooseCaptionIcons(static_cast<int>(dpi), SystemMetricForDpi(SM_CXICON, dpi),
+                           SystemMetricForDpi(SM_CXSMICON, dpi));
+    if (sizes.largeSize > 0) sizedLarge = LoadSizedIcon(sizes.largeSize);
+    if (sizes.smallSize > 0) sizedSmall = LoadSizedIcon(sizes.smallSize);
+    if (sizedLarge) large = sizedLarge.Get();
+    if (sizedSmall) small = sizedSmall.Get();
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     // The window no longer shows the icons of the scale before: release them now.

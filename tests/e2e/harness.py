@@ -75,8 +75,10 @@ def start_session(recording=True, dpi=None):
 
 
 def build_path(name):
-    """Where the windows build puts a file: test programs apart from the shipped ones."""
-    return (TEST_BIN_DIR if name.startswith("e2e") else BIN_DIR) / name
+    """Where the windows build puts a file: test programs (e2e*.exe, *_tests.exe) apart from
+    the shipped ones."""
+    is_test = name.startswith("e2e") or name.endswith("_tests.exe")
+    return (TEST_BIN_DIR if is_test else BIN_DIR) / name
 
 
 def require_build(*names):

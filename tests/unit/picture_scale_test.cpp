@@ -75,6 +75,36 @@ TEST(RenderingChoiceTest, RenderingIdsFollowTheResourceScript) {
     EXPECT_EQ(RenderingId(IDB_SIGNAL_PROCEED, 3), 3136);
 }
 
+TEST(PicturePlanTest, EachPictureAtEachDpiHasItsSourceAndSize) {
+    constexpr PicturePlan AS_IS{};
+    const struct {
+        int bitmapId;
+        int dpi;
+        PicturePlan plan;
+    } cases[] = {
+        {IDB_PANEL_NORMAL, 96, AS_IS},
+        {IDB_SIGNAL_PROCEED, 96, AS_IS},
+        {IDB_PANEL_ALARM, 0, AS_IS},  // the scale is unknown
+        {IDB_PANEL_ALARM, -96, AS_IS},
+        {128, 144, AS_IS},  // no picture of the panel or the signal
+        {137, 192, AS_IS},
+        {IDB_PANEL_DARK, 72, {false, 1, {113, 75}}},  // below 100 %: the bitmap, reduced
+        {IDB_SIGNAL_STOP, 97, {false, 2, {32, 65}}},
+        {IDB_PANEL_NORMAL, 120, {false, 2, {188, 125}}},
+        {IDB_SIGNAL_CAUTION, 144, {false, 2, {48, 96}}},
+        {IDB_PANEL_ALARM, 192, {false, 2, {300, 200}}},
+        {IDB_SIGNAL_RESTRICT, 193, {false, 3, {64, 129}}},
+        {IDB_PANEL_NORMAL, 288, {false, 3, {450, 300}}},
+        {IDB_SIGNAL_PROCEED, 384, {false, 3, {128, 256}}},  // the largest, enlarged
+    };
+    for (const auto& c : cases) {
+        const PicturePlan plan = PlanPicture(c.bitmapId, c.dpi);
+        EXPECT_EQ(plan, c.plan) << "bitmap " << c.bitmapId << " at " << c.dpi
+                                << " DPI: " << plan.asIs << " " << plan.renderingScale << " "
+                                << plan.size.width << "x" << plan.size.height;
+    }
+}
+
 TEST(ResampleTest, SameSizeGivesTheSamePixels) {
     const Pixels in{2, 2, {0x102030, 0xFF0000, 0x00FF00, 0x0000FF}};
     const Pixels out = Resample(in, 2, 2);
