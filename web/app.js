@@ -555,6 +555,7 @@ function attachHandlers() {
   });
   $("about-item").addEventListener("click", () => page.openAbout());
   $("about-ok").addEventListener("click", () => page.closeAbout());
+  $("about-close").addEventListener("click", () => page.closeAbout());
   $("reopen").addEventListener("click", async () => {
     $("closed").hidden = true;
     await openWindow();
