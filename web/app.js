@@ -287,7 +287,7 @@ class AlarmWindowPage {
     this.pictures = new Map(); // bitmap id -> {url, scale}
     this.dpi = 0;
     this.open = false;
-    this.aboutReturn = null;
+    this.lastFocus = null;
   }
 
   // The port the module calls (web/port_library.js).
@@ -372,6 +372,9 @@ class AlarmWindowPage {
     const { controls, rects, texts } = this.tables;
     const client = $("client");
     client.replaceChildren();
+    client.onfocusin = (event) => {
+      this.lastFocus = event.target;
+    };
     this.controls.clear();
     place(client, rects.main);
     for (const control of controls) {
@@ -502,7 +505,6 @@ class AlarmWindowPage {
   openAbout() {
     if (!this.open || !$("about").hidden) return;
     this.closeMenu();
-    this.aboutReturn = document.activeElement;
     $("about").hidden = false;
     $("window").inert = true; // the owner is disabled; its timers and sounds carry on
     this.placeAbout();
@@ -513,8 +515,8 @@ class AlarmWindowPage {
     if ($("about").hidden) return;
     $("about").hidden = true;
     $("window").inert = false;
-    if (this.aboutReturn && this.open) this.aboutReturn.focus();
-    this.aboutReturn = null;
+    // The focus goes back to the control that had it last.
+    if (this.open) (this.lastFocus ?? this.controls.get(CONTROL_EXIT)).focus();
   }
 
   openMenu() {
@@ -606,12 +608,12 @@ async function main() {
   const { bellWave, chimeWave } = page.tables.texts;
   const waves = sounds.load([bellWave, chimeWave]);
   document.documentElement.dataset.ready = "1";
-  await waves;
   if ("serviceWorker" in navigator) {
     navigator.serviceWorker.register("sw.js", { scope: "./" }).catch((error) => {
       console.warn("orvaneats: no offline copy:", error);
     });
   }
+  await waves;
 }
 
 main().catch((error) => console.error("orvaneats:", error));
