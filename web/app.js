@@ -489,17 +489,21 @@ class AlarmWindowPage {
     this.placeAbout();
   }
 
-  // Centred over the window, as the framework places an owned box.
+  // Centred over the window, as the framework places an owned box, and kept on the screen:
+  // the box is wider than the window, so on a narrow screen it scales down a little more.
   placeAbout() {
     const about = $("about");
     if (about.hidden) return;
     const win = $("window");
-    about.style.transform = this.scale < 1 ? `scale(${this.scale})` : "";
+    const scale = Math.min(this.scale, (window.innerWidth - 2 * DESK_MARGIN) / about.offsetWidth);
+    about.style.transform = scale < 1 ? `scale(${scale})` : "";
     const box = win.getBoundingClientRect();
-    const left = box.left + (box.width - about.offsetWidth * this.scale) / 2;
-    const top = box.top + (box.height - about.offsetHeight * this.scale) / 2;
-    about.style.left = `${Math.round(left)}px`;
-    about.style.top = `${Math.round(top)}px`;
+    const width = about.offsetWidth * scale;
+    const left = Math.min(Math.max(box.left + (box.width - width) / 2, DESK_MARGIN),
+      window.innerWidth - DESK_MARGIN - width);
+    const top = box.top + (box.height - about.offsetHeight * scale) / 2;
+    about.style.left = `${Math.round(Math.max(0, left))}px`;
+    about.style.top = `${Math.round(Math.max(0, top))}px`;
   }
 
   openAbout() {
