@@ -221,9 +221,18 @@ async function renderPictures(core, tables, dpi) {
     const file = renderingFile(picture.stem, scale);
     let url = file;
     if (width !== picture.width * storedScale || height !== picture.height * storedScale) {
-      url = await imageUrl(resample(core, await decodePixels(file), width, height));
+      try {
+        url = await imageUrl(resample(core, await decodePixels(file), width, height));
+      } catch (error) {
+        // The stored rendering, scaled by the browser, rather than no picture.
+        console.warn("orvaneats:", picture.stem, error);
+      }
     }
     rendered.set(picture.id, { url, scale, made: url !== file });
+    // Decoded before it is needed, so a change of picture shows at once.
+    const preload = new Image();
+    preload.src = url;
+    await preload.decode().catch(() => {});
   }));
   return rendered;
 }
