@@ -84,9 +84,9 @@ TEST_F(WebAdapterTest, AlarmReachesThePageInTheCoresOrder) {
     g_optionBits = web::OPTION_IGNORE_SIGNAL;
     panel.InitDialog();
     ASSERT_TRUE(panel.OnControlClicked(IDC_START));
-    const std::vector<std::string> expected = {
-        "caption 停止", "show 1007 131", "quit bell", "start bell", "wait 100",
-        "play atschime.wav"};
+    const std::vector<std::string> expected = {"caption 停止", "show 1007 131",
+                                               "quit bell",    "start bell",
+                                               "wait 100",     "play atschime.wav"};
     EXPECT_EQ(g_calls, expected);
 
     g_calls.clear();
