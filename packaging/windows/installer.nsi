@@ -175,11 +175,16 @@ Section "Uninstall"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
-  Delete "${MENU_SHORTCUT}"
-  Delete "${DESKTOP_SHORTCUT}"
-  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "CreatedProgramsFolder"
-  ${If} $0 = 1
-    RMDir "${PROGRAMS_FOLDER}"  ; only when empty
+  ; The shortcuts and the entry belong to the install the entry names. An uninstaller left in
+  ; another folder by an earlier install leaves them to the newer one (== ignores case).
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 == "$INSTDIR"
+    Delete "${MENU_SHORTCUT}"
+    Delete "${DESKTOP_SHORTCUT}"
+    ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "CreatedProgramsFolder"
+    ${If} $0 = 1
+      RMDir "${PROGRAMS_FOLDER}"  ; only when empty
+    ${EndIf}
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
