@@ -14,9 +14,9 @@
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "main_dialog.h"
-#include "orvane_version.h"
 #include "picture_scale.h"
 #include "picture_table.h"
+#include "release_facts.h"
 #include "web_alarm_window.h"
 
 #define ORVANE_EXPORT extern "C" EMSCRIPTEN_KEEPALIVE
