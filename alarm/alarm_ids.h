@@ -30,6 +30,10 @@
 #ifndef RC_INVOKED
 namespace ats {
 
+// The 終了 button: the dialog's cancel command (IDCANCEL), which also Escape and the close box
+// send.
+inline constexpr int CONTROL_EXIT = 2;
+
 // Timers, all on the main dialog window.
 inline constexpr int TIMER_SIGNAL = 1;
 inline constexpr int TIMER_BLINK = 2;

@@ -60,6 +60,21 @@ void AlarmPanel::UpdateOptions() {
     m_bNoOverlap = AsBool(options.noOverlap);
 }
 
+bool AlarmPanel::OnControlClicked(int controlId) {
+    switch (controlId) {
+        case IDC_CONFIRM: OnConfirmButton(); return true;
+        case IDC_START: OnStartStop(); return true;
+        case IDC_BELL: OnBellButton(); return true;
+        case IDC_CHIME: OnChimeButton(); return true;
+        case IDC_SUSTAIN: OnSustainButton(); return true;
+        case IDC_IGNORESIGNAL:
+        case IDC_FULLAUTO:
+        case IDC_ENDLESS:
+        case IDC_NOOVERLAP: OnOptionClicked(); return true;
+        default: return false;
+    }
+}
+
 void AlarmPanel::OnOptionClicked() { UpdateOptions(); }
 
 void AlarmPanel::ArmWithShortInterval(int timerId) {
@@ -142,9 +157,9 @@ void AlarmPanel::RingChime() {
 void AlarmPanel::StopBell() {
     // The bell is stopped where it was started, whatever the no-overlap box says now: the
     // port only reaches a player that is still running, and the program's own wave is ended
-    // when it is the bell or when no-overlap is on.
+    // only when it is the bell, so a chime beside a player bell sounds on.
     m_window.QuitBellPlayer();
-    if (m_bNoOverlap != 0 || m_bellWavePlaying) StopWave();
+    if (m_bellWavePlaying) StopWave();
 }
 
 void AlarmPanel::OnBellButton() {
@@ -167,7 +182,9 @@ void AlarmPanel::OnChimeButton() {
         m_nChime = 0;
         return;
     }
-    if (m_bNoOverlap == 1) m_nBell = 0;  // the chime is about to replace the in-program bell
+    // The chime takes the program's one wave channel: it replaces the bell only where the
+    // program itself plays it; a player bell rings on.
+    if (m_bellWavePlaying) m_nBell = 0;
     RingChime();
 }
 

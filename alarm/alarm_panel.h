@@ -37,6 +37,11 @@ public:
     // cancelled, nothing sounding, the panel idle with the stop signal and the normal lamps.
     void Recover();
 
+    // A click of a button or checkbox of the main window, by control id: routed to the
+    // operation below that the control stands for. False for a control the panel does not
+    // handle (終了, which each window closes in its own way after ExitCleanup, or any other id).
+    bool OnControlClicked(int controlId);
+
     // Click of any of the four option checkboxes.
     void OnOptionClicked();
     // Clicks of the buttons.

@@ -17,13 +17,12 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "centring.h"
+#include "picture_table.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "sound_output.h"
 
 namespace {
-
-constexpr int IDCANCEL = 2;  // the 終了 button, as in the Windows dialog
 
 // No exception may cross Qt's event loop: a failed handler leaves the program running, quiet
 // and idle.
@@ -48,11 +47,10 @@ AlarmDialog::AlarmDialog(SoundOutput* sounds, QString waveFolder)
           CreateControls(), SoundsOrOwn(sounds), std::move(waveFolder),
           [this](int timerId) { Quietly(m_panel, [&] { m_panel.OnTimer(timerId); }); })),
       m_panel(*m_window) {
-    // The template's first pictures.
-    m_window->ShowBitmap(IDC_PANEL, IDB_PANEL_NORMAL);
-    m_window->ShowBitmap(IDC_SIGNAL, IDB_SIGNAL_STOP);
+    for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
+        m_window->ShowBitmap(first.controlId, first.bitmapId);
     m_panel.InitDialog();
-    m_controls.at(IDCANCEL)->setFocus();  // the first tab stop, as the dialog manager does
+    m_controls.at(ats::CONTROL_EXIT)->setFocus();  // the first tab stop, as the dialog manager does
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &AlarmDialog::ShowAbout);
@@ -85,7 +83,7 @@ QtAlarmWindow::Controls AlarmDialog::CreateControls() {
     // In the Windows template's tab order, which Qt takes from the order of creation.
     QtAlarmWindow::Controls controls;
     controls.window = this;
-    AddButton(IDCANCEL, TXT_EXIT, units.ToPixels(RECT_EXIT));
+    AddButton(ats::CONTROL_EXIT, TXT_EXIT, units.ToPixels(RECT_EXIT));
     AddButton(IDC_CONFIRM, TXT_CONFIRM, units.ToPixels(RECT_CONFIRM));
     controls.panel = AddPicture(IDC_PANEL, units.ToPixels(RECT_PANEL));
     controls.signal = AddPicture(IDC_SIGNAL, units.ToPixels(RECT_SIGNAL));
@@ -142,19 +140,11 @@ void AlarmDialog::OnClicked(int controlId) {
 }
 
 void AlarmDialog::Route(int controlId) {
-    switch (controlId) {
-        case IDCANCEL: reject(); break;
-        case IDC_CONFIRM: m_panel.OnConfirmButton(); break;
-        case IDC_START: m_panel.OnStartStop(); break;
-        case IDC_BELL: m_panel.OnBellButton(); break;
-        case IDC_CHIME: m_panel.OnChimeButton(); break;
-        case IDC_SUSTAIN: m_panel.OnSustainButton(); break;
-        case IDC_IGNORESIGNAL:
-        case IDC_FULLAUTO:
-        case IDC_ENDLESS:
-        case IDC_NOOVERLAP: m_panel.OnOptionClicked(); break;
-        default: break;
+    if (controlId == ats::CONTROL_EXIT) {
+        reject();
+        return;
     }
+    m_panel.OnControlClicked(controlId);
 }
 
 void AlarmDialog::reject() {

@@ -1,37 +1,14 @@
 #include "alarm_dlg.h"
 
+#include <map>
 #include <string>
 
 #include "about_dlg.h"
 #include "dpi.h"
-#include "icon_sizes.h"
+#include "icon_size.h"
+#include "picture_table.h"
 #include "resource.h"
-
-namespace {
-
-// The icon of the every-size group at size x size pixels. Where the group has no image of that
-// size, the common controls scale a larger one down (LoadIconWithScaleDown, looked up at run
-// time as the import libraries lack it); without them the system picks and scales one.
-UniqueIcon LoadSizedIcon(int size) {
-    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto loadIconWithScaleDown = [] {
-        const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
-        return controls == nullptr
-                   ? nullptr
-                   : reinterpret_cast<LoadIconWithScaleDownFunction>(reinterpret_cast<void*>(
-                         GetProcAddress(controls, "LoadIconWithScaleDown")));
-    }();
-    const HINSTANCE module = AfxGetApp()->m_hInstance;
-    HICON icon = nullptr;
-    if (loadIconWithScaleDown != nullptr &&
-        SUCCEEDED(
-            loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
-        return UniqueIcon(icon);
-    return UniqueIcon(static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(IDI_ORVANEATS), IMAGE_ICON, size, size, 0)));
-}
-
-}  // namespace
+#include "sized_icon.h"
 
 CAlarmDlg::CAlarmDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
@@ -52,7 +29,10 @@ void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CAlarmDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_window.Attach(m_hWnd, {{IDC_PANEL, IDB_PANEL_NORMAL}, {IDC_SIGNAL, IDB_SIGNAL_STOP}});
+    std::map<int, int> firstPictures;
+    for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
+        firstPictures[first.controlId] = first.bitmapId;
+    m_window.Attach(m_hWnd, firstPictures);
     AppendAboutItemToSystemMenu();
     SetIcons(WindowDpi(m_hWnd));
     m_panel.InitDialog();
@@ -71,30 +51,17 @@ void CAlarmDlg::AppendAboutItemToSystemMenu() {
 }
 
 bool CAlarmDlg::OnCommand(int controlId, int notifyCode) {
-    if (notifyCode != BN_CLICKED) return false;
-    switch (controlId) {
-        case IDC_CONFIRM: m_panel.OnConfirmButton(); return true;
-        case IDC_START: m_panel.OnStartStop(); return true;
-        case IDC_BELL: m_panel.OnBellButton(); return true;
-        case IDC_CHIME: m_panel.OnChimeButton(); return true;
-        case IDC_SUSTAIN: m_panel.OnSustainButton(); return true;
-        case IDC_IGNORESIGNAL:
-        case IDC_FULLAUTO:
-        case IDC_ENDLESS:
-        case IDC_NOOVERLAP: m_panel.OnOptionClicked(); return true;
-        default: return false;
-    }
+    return notifyCode == BN_CLICKED && m_panel.OnControlClicked(controlId);
 }
 
 void CAlarmDlg::SetIcons(UINT dpi) {
     HICON large = m_hIcon;
     HICON small = m_hIcon;
     UniqueIcon sizedLarge, sizedSmall;
-    const CaptionIconSizes sizes =
-        ChooseCaptionIcons(static_cast<int>(dpi), SystemMetricForDpi(SM_CXICON, dpi),
-                           SystemMetricForDpi(SM_CXSMICON, dpi));
-    if (sizes.largeSize > 0) sizedLarge = LoadSizedIcon(sizes.largeSize);
-    if (sizes.smallSize > 0) sizedSmall = LoadSizedIcon(sizes.smallSize);
+    const int largeSize = IconSizeAt(static_cast<int>(dpi), SystemMetricForDpi(SM_CXICON, dpi));
+    const int smallSize = IconSizeAt(static_cast<int>(dpi), SystemMetricForDpi(SM_CXSMICON, dpi));
+    if (largeSize > 0) sizedLarge = LoadSizedIcon(largeSize);
+    if (smallSize > 0) sizedSmall = LoadSizedIcon(smallSize);
     if (sizedLarge) large = sizedLarge.Get();
     if (sizedSmall) small = sizedSmall.Get();
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));

@@ -66,6 +66,72 @@ TEST(BellSource, StopEndsTheProgramsBellAfterNoOverlapWasUnticked) {
     EXPECT_EQ(rig.panel.m_nState, Idle);
 }
 
+// Sequences of the two sound buttons and the no-overlap box while idle: afterwards each flag
+// is set exactly while its sound sounds, each sounding sound is silenced by its own button,
+// and then Start begins a run. Steps: B bell button, C chime button, O a click of no-overlap.
+struct SoundSequence {
+    const char* steps;
+    bool bell;
+    bool chime;
+};
+
+class SoundFlags : public ::testing::TestWithParam<SoundSequence> {};
+
+TEST_P(SoundFlags, FollowWhatSoundsAndNeverLockStart) {
+    const SoundSequence c = GetParam();
+    AlarmRig rig;
+    for (const char step : std::string_view(c.steps)) {
+        switch (step) {
+            case 'B': rig.panel.OnBellButton(); break;
+            case 'C': rig.panel.OnChimeButton(); break;
+            case 'O': rig.ClickOption(IDC_NOOVERLAP); break;
+            default: FAIL() << "unknown step " << step;
+        }
+    }
+    EXPECT_EQ(rig.window.BellSounding(), c.bell);
+    EXPECT_EQ(rig.window.ChimeSounding(), c.chime);
+    EXPECT_EQ(rig.panel.m_nBell, c.bell ? 1 : 0);
+    EXPECT_EQ(rig.panel.m_nChime, c.chime ? 1 : 0);
+    EXPECT_LE(rig.window.RunningPlayers(), 1);
+
+    if (c.bell) rig.panel.OnBellButton();
+    if (c.chime) rig.panel.OnChimeButton();
+    EXPECT_TRUE(rig.window.Silent());
+    rig.window.ScriptDraws({DrawForFirstAspect(ASPECT_CAUTION)});
+    rig.panel.OnStartStop();
+    EXPECT_EQ(rig.panel.m_nState, Approach);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Idle, SoundFlags,
+    ::testing::Values(
+        SoundSequence{"BC", true, true},        // player bell beside the chime
+        SoundSequence{"OCBC", false, true},     // with no-overlap each replaces the other
+        SoundSequence{"BCOB", false, true},     // stopping a player bell leaves the chime
+        SoundSequence{"BOCC", true, false},     // a chime click leaves a player bell its flag
+        SoundSequence{"BOC", true, true},       // ... also when the chime starts beside it
+        SoundSequence{"OBOC", false, true},     // the chime replaces the program's own bell
+        SoundSequence{"OBBOBC", true, true}),   // a silenced program bell is not the bell later
+    [](const ::testing::TestParamInfo<SoundSequence>& info) {
+        return std::string("Steps_") + info.param.steps;
+    });
+
+// The chime button reads the options too: a run the endless gap begins takes them as the
+// boxes showed at that click.
+TEST(SoundButtons, TheChimeButtonRefreshesTheOptionsForTheNextEndlessRun) {
+    AlarmRig rig;
+    rig.SetOption(IDC_ENDLESS, true);
+    StartToAlarm(rig);
+    rig.panel.OnConfirmButton();
+    rig.panel.OnSustainButton();
+    ASSERT_TRUE(rig.window.IsArmed(TIMER_RESTART));
+    rig.window.checkboxes.ignoreSignal = true;  // ticked, but no click event reached the core
+    rig.panel.OnChimeButton();
+    rig.panel.OnChimeButton();
+    rig.Advance(RESTART_GAP_MS);
+    EXPECT_EQ(rig.panel.m_nState, Alarm);  // ignore signal: the alarm at once
+}
+
 // A player that cannot be started (atsbell.exe missing): the flag records the intent, nothing
 // sounds, and the stops that follow are harmless.
 TEST(FailedPlayerStart, LeavesTheFlagSetNothingSoundingAndLaterStopsHarmless) {

@@ -1,9 +1,9 @@
-// Where the Windows program's dialogs open and which icons its caption shows at a scale: the
-// plain rules of shell/ (centring.h, icon_sizes.h).
+// Where the Windows program's dialogs open and the size its icons take at a scale: the plain
+// rules of shell/ (centring.h, icon_size.h).
 #include <gtest/gtest.h>
 
 #include "centring.h"
-#include "icon_sizes.h"
+#include "icon_size.h"
 
 namespace {
 
@@ -47,27 +47,24 @@ TEST(CentringTest, OverTheOwnerOrTheWorkAreaAndAlwaysWhollyOnIt) {
     }
 }
 
-TEST(CaptionIconTest, TheIconLoadedOnceAt96DpiElseTheSystemsSizes) {
+TEST(IconSizeTest, TheIconLoadedOnceAt96DpiElseTheSystemsSize) {
     const struct {
-        int dpi, largeMetric, smallMetric;
-        CaptionIconSizes expected;
+        int dpi, systemSize, expected;
     } cases[] = {
         // clang-format off
-        {96, 32, 16, {0, 0}},
-        {96, 48, 24, {0, 0}},  // at 96 DPI whatever the metrics say
-        {120, 40, 20, {40, 20}},
-        {144, 48, 24, {48, 24}},
-        {192, 64, 32, {64, 32}},
-        {72, 24, 12, {24, 12}},  // below 100 % too
-        {144, 0, 24, {0, 24}},   // a size the system does not give: the icon loaded once
-        {144, 48, -1, {48, 0}},
+        {96, 32, 0},
+        {96, 48, 0},  // at 96 DPI whatever the system says
+        {120, 40, 40},
+        {120, 20, 20},
+        {144, 48, 48},
+        {192, 64, 64},
+        {72, 24, 24},  // below 100 % too
+        {144, 0, 0},   // a size the system does not give: the icon loaded once
+        {144, -1, 0},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        const CaptionIconSizes sizes = ChooseCaptionIcons(c.dpi, c.largeMetric, c.smallMetric);
-        EXPECT_EQ(sizes, c.expected)
-            << c.dpi << " DPI: " << sizes.largeSize << ", " << sizes.smallSize;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(IconSizeAt(c.dpi, c.systemSize), c.expected) << c.dpi << " DPI, " << c.systemSize;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "alarm_panel.h"
 #include "alarm_window.h"
+#include "picture_table.h"
 
 namespace ats::testing {
 
@@ -100,8 +101,8 @@ struct AlarmRig {
 
     AlarmRig() {
         // The dialog template shows the first pictures before the record initialises.
-        window.ShowBitmap(IDC_PANEL, IDB_PANEL_NORMAL);
-        window.ShowBitmap(IDC_SIGNAL, IDB_SIGNAL_STOP);
+        for (const ShownPicture& first : FIRST_PICTURES)
+            window.ShowBitmap(first.controlId, first.bitmapId);
         panel.InitDialog();
         window.calls.clear();
     }

@@ -38,10 +38,16 @@ TEST(PictureSizeTest, SizeIsRoundedFromTheDpi) {
 }
 
 TEST(PictureSizeTest, TinyOrBadValuesNeverGiveAnEmptyPictureOrOverflow) {
-    EXPECT_EQ(ScaleToDpi(1, 10), 1);
-    EXPECT_EQ(ScaleToDpi(150, 0), 0);
-    EXPECT_EQ(ScaleToDpi(0, 144), 0);
-    EXPECT_EQ(ScaleToDpi(150, 96 * 100000), 15000000);
+    struct Case {
+        int pixels, dpi, expected;
+    };
+    // Around the halves below 2: 0.49 and 0.5 of a pixel, 1.49 and 1.5, 0.24 and 0.25.
+    for (const Case c : {Case{1, 10, 1}, Case{1, 47, 1}, Case{1, 48, 1}, Case{1, 143, 1},
+                         Case{1, 144, 2}, Case{2, 23, 1}, Case{2, 24, 1}, Case{3, 16, 1},
+                         Case{150, 1, 2}, Case{150, 0, 0}, Case{0, 144, 0}, Case{-5, 144, 0}, Case{5, -96, 0},
+                         Case{150, 96 * 100000, 15000000}}) {
+        EXPECT_EQ(ScaleToDpi(c.pixels, c.dpi), c.expected) << c.pixels << " at " << c.dpi;
+    }
 }
 
 TEST(RenderingChoiceTest, BitmapUpTo96DpiThenTheSmallestLargeEnoughRendering) {
@@ -165,9 +171,28 @@ TEST(ResampleTest, ALitSpotStaysInItsPlace) {
     for (std::uint32_t p : out.rgb) EXPECT_EQ(p & 0x00FFFF, 0u);  // red only, no bleed
 }
 
+TEST(ResampleTest, ASinglePixelSpreadsOverAnySize) {
+    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{3, 1}, std::pair{1, 4}}) {
+        const Pixels out = Resample(Pixels{1, 1, {0x123456}}, width, height);
+        ASSERT_EQ(out.width, width);
+        ASSERT_EQ(out.height, height);
+        for (const std::uint32_t p : out.rgb) EXPECT_EQ(p, 0x123456u);
+    }
+}
+
 TEST(ResampleTest, MalformedInputGivesAnEmptyImage) {
-    EXPECT_EQ(Resample(Pixels{3, 3, {1, 2}}, 2, 2).rgb.size(), 0u);
-    EXPECT_EQ(Resample(Row({1, 2}), 0, 5).width, 0);
+    struct Case {
+        Pixels source;
+        int width, height;
+    };
+    for (const Case& c : {Case{Pixels{3, 3, {1, 2}}, 2, 2}, Case{Row({1, 2}), 0, 5},
+                          Case{Row({1, 2}), 5, 0}, Case{Row({1, 2}), -1, 1},
+                          Case{Pixels{0, 1, {}}, 2, 2}, Case{Pixels{1, 0, {}}, 2, 2}}) {
+        const Pixels out = Resample(c.source, c.width, c.height);
+        EXPECT_EQ(out.width, 0);  // an empty image says so in its size too
+        EXPECT_EQ(out.height, 0);
+        EXPECT_TRUE(out.rgb.empty());
+    }
 }
 
 }  // namespace

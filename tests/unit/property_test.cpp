@@ -66,6 +66,12 @@ struct Invariants {
         if (w.ChimeSounding()) {
             ASSERT_EQ(p.m_nChime, 1) << where << ": chime without its flag";
         }
+        if (p.m_nState == Idle) {
+            // While idle the flags are what the sound buttons and Start go by: each is set
+            // exactly while its sound sounds.
+            ASSERT_EQ(p.m_nBell == 1, w.BellSounding()) << where << ": bell flag apart";
+            ASSERT_EQ(p.m_nChime == 1, w.ChimeSounding()) << where << ": chime flag apart";
+        }
         if (const auto period = w.PeriodOf(TIMER_SIGNAL)) {
             ASSERT_GE(*period, 1000) << where;
             ASSERT_LE(*period, 4999) << where;
