@@ -11,6 +11,7 @@ import unittest
 from PIL import Image
 
 import harness
+from harness import wait_for
 
 MAIN_TITLE = "OrvaneATS"
 IDC_CONFIRM, IDC_START, IDC_SUSTAIN = 1000, 1001, 1003
@@ -42,15 +43,6 @@ def scaled(length, dpi):
 def mean_difference(a, b):
     total = sum(abs(p - q) for u, v in zip(a.getdata(), b.getdata()) for p, q in zip(u, v))
     return total / (3.0 * a.width * a.height)
-
-
-def wait_for(condition, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(interval)
-    return True
 
 
 class Scale:
@@ -105,18 +97,15 @@ class AtEveryScale(unittest.TestCase):
         harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                               "e2edriver.exe")
 
-    def start(self, dpi):
-        scale = Scale(dpi)
-        self.addCleanup(scale.close)
-        return scale
-
     def assert_shows(self, scale, control, bitmap, timeout=5):
         ok = wait_for(lambda: scale.shown(control) == bitmap, timeout)
         self.assertTrue(ok, f"at {scale.dpi} DPI control {control} shows "
                             f"{scale.picture(control)}, not {bitmap}")
 
     def check_scale(self, dpi):
-        scale = self.start(dpi)
+        """A whole cycle at one scale; the scale (its session) ends with the test."""
+        scale = Scale(dpi)
+        self.addCleanup(scale.close)
         got_dpi, awareness = map(int, scale.driver.ok("dpi").split())
         self.assertEqual(got_dpi, dpi)
         self.assertEqual(awareness, PER_MONITOR_AWARE)
@@ -188,17 +177,14 @@ class AtEveryScale(unittest.TestCase):
         with Image.open(screen) as image:
             image.crop(box).save(harness.BIN_DIR.parent / name)
 
-    def test_96_dpi(self):
-        scale = self.check_scale(96)
-        # Exactly the bitmaps at 100 %.
-        for control in (IDC_PANEL, IDC_SIGNAL):
-            self.assertEqual(scale.picture(control)[1], 0.0)
-
-    def test_120_dpi(self):
-        self.check_scale(120)
-
-    def test_144_dpi(self):
-        self.check_scale(144)
+    def test_96_120_and_144_dpi(self):
+        for dpi in (96, 120, 144):
+            with self.subTest(dpi=dpi):
+                scale = self.check_scale(dpi)
+                if dpi == 96:  # exactly the bitmaps at 100 %
+                    for control in (IDC_PANEL, IDC_SIGNAL):
+                        self.assertEqual(scale.picture(control)[1], 0.0)
+            self.doCleanups()  # one session at a time
 
     def test_192_dpi_and_a_move_to_a_100_percent_monitor_and_back(self):
         scale = self.check_scale(192)
@@ -225,7 +211,6 @@ class AtEveryScale(unittest.TestCase):
                                                      IDC_SIGNAL: (64, 128)}, 5), sizes())
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
-
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ import time
 import unittest
 
 import harness
-import release
+from harness import release
 import test_program as tp
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -28,16 +28,10 @@ before = None  # the prefix as it was before anything was installed
 def setUpModule():
     global session, user, before
     release.require_release()
-    harness.require_build("e2edriver.exe")
-    session, driver, recorder = harness.start_session()
+    session, driver, recorder = harness.shared_session()
     tp.session, tp.driver, tp.recorder = session, driver, recorder
     user = release.wine_user_folder(session)
     before = prefix_state()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
 
 
 # -- the prefix -----------------------------------------------------------------------------
@@ -58,7 +52,7 @@ def desktop_shortcut():
 def prefix_state():
     """Every file and folder of drive C but the temporary ones, and every line of HKCU that
     names the program."""
-    drive_c = harness.Path(session.env["WINEPREFIX"]) / "drive_c"
+    drive_c = release.drive_c(session)
     temp = user / "Temp"
     paths = {str(p.relative_to(drive_c)) for p in drive_c.rglob("*")
              if temp not in p.parents and p != temp}
