@@ -52,7 +52,7 @@ def desktop_shortcut():
 def prefix_state():
     """Every file and folder of drive C but the temporary ones, and every line of HKCU that
     names the program."""
-    drive_c = release.drive_c(session)
+    drive_c = harness.Path(session.env["WINEPREFIX"]) / "drive_c"
     temp = user / "Temp"
     paths = {str(p.relative_to(drive_c)) for p in drive_c.rglob("*")
              if temp not in p.parents and p != temp}

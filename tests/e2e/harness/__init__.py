@@ -18,6 +18,7 @@ for scripts/run.sh).
 """
 
 import unittest
+from pathlib import Path  # noqa: F401 - harness.Path, which test modules use
 
 from . import linux, release, sound, wine_prefix  # noqa: F401 - parts of the API
 from .linux import AtspiDriver, LinuxSession
