@@ -18,7 +18,7 @@ for scripts/run.sh).
 """
 
 import unittest
-from pathlib import Path  # noqa: F401 - harness.Path, which test modules use
+from pathlib import Path  # harness.Path, which test modules use
 
 from . import linux, release, sound, wine_prefix  # noqa: F401 - parts of the API
 from .linux import AtspiDriver, LinuxSession
@@ -34,7 +34,7 @@ __all__ = [
     "Recorder", "start_session", "shared_session", "kill_group", "wait_for", "level_dbfs",
     "band_levels", "SILENT_DB", "CHIME_BAND_HZ", "BELL_BAND_HZ", "CHIME_AUDIBLE_DB",
     "CHIME_QUIET_DB", "BELL_AUDIBLE_DB", "BELL_QUIET_DB", "linux", "release", "sound",
-    "wine_prefix",
+    "wine_prefix", "Path",
 ]
 
 KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver
