@@ -42,6 +42,8 @@ class LinuxSession(Session):
 
     def close(self):
         kill_group(self._bus)
+        if self._bus is not None:
+            self._bus.stdout.close()
         self._bus = None
         super().close()
 
