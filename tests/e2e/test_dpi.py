@@ -54,15 +54,6 @@ def mean_difference(a, b):
     return total / (3.0 * a.width * a.height)
 
 
-def wait_for(condition, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(interval)
-    return True
-
-
 class Scale:
     """One session at one DPI with the program running in it."""
 
@@ -115,18 +106,15 @@ class AtEveryScale(unittest.TestCase):
         harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                               "e2edriver.exe")
 
-    def start(self, dpi):
-        scale = Scale(dpi)
-        self.addCleanup(scale.close)
-        return scale
-
     def assert_shows(self, scale, control, bitmap, timeout=5):
-        ok = wait_for(lambda: scale.shown(control) == bitmap, timeout)
+        ok = harness.wait_for(lambda: scale.shown(control) == bitmap, timeout)
         self.assertTrue(ok, f"at {scale.dpi} DPI control {control} shows "
                             f"{scale.picture(control)}, not {bitmap}")
 
     def check_scale(self, dpi):
-        scale = self.start(dpi)
+        """A whole cycle at one scale; the scale (its session) ends with the test."""
+        scale = Scale(dpi)
+        self.addCleanup(scale.close)
         got_dpi, awareness = map(int, scale.driver.ok("dpi").split())
         self.assertEqual(got_dpi, dpi)
         self.assertEqual(awareness, PER_MONITOR_AWARE)
@@ -155,11 +143,12 @@ class AtEveryScale(unittest.TestCase):
         aspects = self.follow_an_approach(scale)  # permissive aspects, then stop
         self.assertEqual(aspects, sorted(aspects, reverse=True), f"steps towards stop: {aspects}")
         seen = set()
-        wait_for(lambda: seen.add(scale.shown(IDC_PANEL)) or {PANEL_ALARM, PANEL_DARK} <= seen, 6)
+        harness.wait_for(lambda: seen.add(scale.shown(IDC_PANEL)) or
+                         {PANEL_ALARM, PANEL_DARK} <= seen, 6)
         self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK},
                          "the alarm lamp blinks")
         if dpi == 144:
-            wait_for(lambda: scale.shown(IDC_PANEL) == PANEL_ALARM, 3)  # the lamp lit
+            harness.wait_for(lambda: scale.shown(IDC_PANEL) == PANEL_ALARM, 3)  # the lamp lit
             self.save_screenshot(scale, "screenshot-150.png")
         scale.driver.ok(f"click {IDC_CONFIRM}")
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
@@ -198,14 +187,14 @@ class AtEveryScale(unittest.TestCase):
         with Image.open(screen) as image:
             image.crop(box).save(harness.BIN_DIR.parent / name)
 
-    def test_96_dpi(self):
-        scale = self.check_scale(96)
-        # Exactly the bitmaps at 100 %.
-        for control in (IDC_PANEL, IDC_SIGNAL):
-            self.assertEqual(scale.picture(control)[1], 0.0)
-
-    def test_120_dpi(self):
-        self.check_scale(120)
+    def test_96_and_120_dpi(self):
+        for dpi in (96, 120):
+            with self.subTest(dpi=dpi):
+                scale = self.check_scale(dpi)
+                if dpi == 96:  # exactly the bitmaps at 100 %
+                    for control in (IDC_PANEL, IDC_SIGNAL):
+                        self.assertEqual(scale.picture(control)[1], 0.0)
+            self.doCleanups()  # one session at a time
 
     def test_144_dpi(self):
         scale = self.check_scale(144)
@@ -241,20 +230,19 @@ class AtEveryScale(unittest.TestCase):
         scale.driver.ok(f"click {IDC_START}")
         self.assert_shows(scale, IDC_PANEL, PANEL_ALARM)
         scale.driver.ok("dpi-changed 96")
-        self.assertTrue(wait_for(lambda: sizes() == {IDC_PANEL: (150, 100),
-                                                     IDC_SIGNAL: (32, 64)}, 5), sizes())
+        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (150, 100),
+                                                             IDC_SIGNAL: (32, 64)}, 5), sizes())
         self.assertEqual(scale.driver.ok(f"bitmap {IDC_SIGNAL}"), f"{SIGNAL_STOP} 1.000")
         self.assertIn(scale.driver.ok(f"bitmap {IDC_PANEL}"),
                       (f"{PANEL_ALARM} 1.000", f"{PANEL_DARK} 1.000"))  # still blinking
         scale.driver.ok(f"click {IDC_CONFIRM}")
-        self.assertTrue(wait_for(lambda: scale.driver.ok(f"bitmap {IDC_PANEL}") ==
-                                 f"{PANEL_NORMAL} 1.000", 5))
+        self.assertTrue(harness.wait_for(lambda: scale.driver.ok(f"bitmap {IDC_PANEL}") ==
+                                         f"{PANEL_NORMAL} 1.000", 5))
         scale.driver.ok("dpi-changed 192")
-        self.assertTrue(wait_for(lambda: sizes() == {IDC_PANEL: (300, 200),
-                                                     IDC_SIGNAL: (64, 128)}, 5), sizes())
+        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (300, 200),
+                                                             IDC_SIGNAL: (64, 128)}, 5), sizes())
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
-
 
 
 if __name__ == "__main__":

@@ -10,7 +10,7 @@ import time
 import unittest
 
 import harness
-import release
+from harness import release
 import test_program as tp
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -29,16 +29,10 @@ before = None  # the prefix as it was before anything was installed
 def setUpModule():
     global session, user, before
     release.require_release()
-    harness.require_build("e2edriver.exe")
-    session, driver, recorder = harness.start_session()
+    session, driver, recorder = harness.shared_session()
     tp.session, tp.driver, tp.recorder = session, driver, recorder
     user = release.wine_user_folder(session)
     before = prefix_state()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
 
 
 # -- the prefix -----------------------------------------------------------------------------
