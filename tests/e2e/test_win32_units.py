@@ -21,7 +21,7 @@ class Win32UnitTests(unittest.TestCase):
             try:
                 out, _ = proc.communicate(timeout=300)
             except subprocess.TimeoutExpired:
-                harness._kill_group(proc)
+                harness.kill_group(proc)
                 raise
         lines = out.decode("utf-8", errors="replace").splitlines()
         cases, details = {}, []
