@@ -75,6 +75,12 @@ int ChooseRenderingScale(int dpi) {
 
 int RenderingId(int bitmapId, int scale) { return scale * 1000 + bitmapId; }
 
+PicturePlan PlanPicture(int bitmapId, int dpi) {
+    const PictureSize base = BitmapSize(bitmapId);
+    if (dpi <= 0 || dpi == BASE_DPI || base.width == 0) return {};
+    return {false, ChooseRenderingScale(dpi), ScaleToDpi(base, dpi)};
+}
+
 Pixels Resample(const Pixels& source, int width, int height) {
     Pixels out{width, height, {}};
     if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0 ||

@@ -36,6 +36,19 @@ int ChooseRenderingScale(int dpi);
 // The resource id of a picture's rendering at scale 2 or 3: scale * 1000 + bitmap id.
 int RenderingId(int bitmapId, int scale);
 
+// How a picture is made for a DPI.
+struct PicturePlan {
+    // The bitmap shown as it is, pixel for pixel: at 96 DPI, at an unknown DPI (0 or less)
+    // and for an id with no known size.
+    bool asIs = true;
+    // Otherwise drawn from the rendering at this scale (1: the bitmap itself)...
+    int renderingScale = 1;
+    // ...brought to this size.
+    PictureSize size;
+    friend bool operator==(const PicturePlan&, const PicturePlan&) = default;
+};
+PicturePlan PlanPicture(int bitmapId, int dpi);
+
 // An image as 0x00RRGGBB words, rows from the top.
 struct Pixels {
     int width = 0;

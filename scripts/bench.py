@@ -17,7 +17,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
-import test_program as e2e  # noqa: E402
+import test_program as e2e  # noqa: E402  (its Program and control ids)
 
 TICKS = os.sysconf("SC_CLK_TCK")
 STEP_S = 0.01
@@ -65,7 +65,8 @@ def peak_memory_kib(pid):
 
 
 def band_db(recorder, t0, band):
-    low, high = recorder.band_levels(t0, t0 + WINDOW_S, e2e.CHIME_BAND_HZ, e2e.BELL_BAND_HZ)
+    low, high = recorder.band_levels(t0, t0 + WINDOW_S, harness.CHIME_BAND_HZ,
+                                     harness.BELL_BAND_HZ)
     return high if band == "bell" else low
 
 
@@ -73,8 +74,8 @@ def first_time(recorder, after, band, heard, timeout=5.0):
     """Start of the first window after `after` in which the band is heard, or (heard=False)
     of the first stretch of 200 ms in which it stays quiet."""
     hold_s = 0.0 if heard else 0.2
-    audible = e2e.BELL_AUDIBLE_DB if band == "bell" else e2e.CHIME_AUDIBLE_DB
-    quiet = e2e.BELL_QUIET_DB if band == "bell" else e2e.CHIME_QUIET_DB
+    audible = harness.BELL_AUDIBLE_DB if band == "bell" else harness.CHIME_AUDIBLE_DB
+    quiet = harness.BELL_QUIET_DB if band == "bell" else harness.CHIME_QUIET_DB
     t = after
     stretch_start = None
     while t < after + timeout:
@@ -193,15 +194,15 @@ def verdict(ok):
 def main():
     harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                           "e2edriver.exe", "e2eminplayer.exe")
-    with harness.Session() as session:
-        e2e.session = session
-        e2e.driver = session.driver()
-        e2e.recorder = recorder = session.recorder()
+    session, driver, recorder = harness.start_session("windows")
+    with session:
+        # The program tests' Program runs in this session.
+        e2e.session, e2e.driver, e2e.recorder = session, driver, recorder
         floor = floor_folder(session.tmp)
         program = e2e.Program()
         # Under Wine a pointer resting on a button polls mouse tracking many times a second;
         # a user's pointer is elsewhere while the alarm runs by itself.
-        subprocess.run(["xdotool", "mousemove", "0", "0"], env=session.env, check=True)
+        session.xdotool("mousemove", 0, 0)
         try:
             prefix = session.env["WINEPREFIX"]
             orvane_pids = linux_pids("orvaneats.exe", prefix)
@@ -222,7 +223,7 @@ def main():
             alarm_player = sum(alarm[p] for p in player_pids)
             alarm_minimal = sum(alarm[p] for p in minimal_pids)
             peaks = {pid: peak_memory_kib(pid) for pid in orvane_pids + player_pids}
-            e2e.driver.cmd("kill-procs e2eminplayer.exe")
+            driver.cmd("kill-procs e2eminplayer.exe")
         finally:
             program.kill()
 

@@ -14,7 +14,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import bench  # noqa: E402  (the measuring helpers shared with the Wine figures)
-import linux_desktop as desk  # noqa: E402
+import harness  # noqa: E402
+from harness import linux as desk  # noqa: E402
 
 ROUNDS = 5
 STARTS = 5
@@ -47,7 +48,7 @@ def startup_ms(session):
             time.sleep(0.005)
         return None
     finally:
-        desk.harness._kill_group(proc)
+        harness.kill_group(proc)
 
 
 def main():
@@ -55,7 +56,7 @@ def main():
     if reason:
         print(f"Linux edition: not measured ({reason})")
         return
-    with desk.LinuxSession() as session:
+    with harness.LinuxSession() as session:
         startups = [startup_ms(session) for _ in range(STARTS)]
         driver = session.atspi()
         recorder = session.recorder()

@@ -2,9 +2,19 @@
 # Builds the program and starts it. On Linux: the native Qt edition (build/linux/bin).
 # With --wine: the Windows program under Wine, in a Wine prefix of its own (build/wineprefix):
 # the user's ~/.wine is never touched.
+# With --web: the browser edition, built into build/web/site and served on
+# http://127.0.0.1:8000/ until Ctrl+C.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$ORVANE_ROOT"
+
+if [ "${1:-}" = "--web" ]; then
+    bash scripts/deps-web.sh
+    cmake --workflow --preset web
+    echo "OrvaneATS in the browser: http://127.0.0.1:8000/"
+    # Debian's Python: it serves .wasm as application/wasm.
+    exec /usr/bin/python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+fi
 
 if [ "${1:-}" != "--wine" ]; then
     bash scripts/deps-linux.sh
@@ -23,18 +33,11 @@ cmake --workflow --preset windows
 export WINEPREFIX="$ORVANE_ROOT/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no offer to download Mono or Gecko
-font_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
     echo "Preparing the Wine prefix $WINEPREFIX (once)..."
-    wineboot -i >/dev/null 2>&1
-    # The dialogs ask for the Japanese UI font; map it to the installed IPA P Gothic.
-    for name in 'ＭＳ Ｐゴシック' 'MS PGothic'; do
-        wine reg add "$font_key" /v "$name" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
-    done
-    # Wine's title bars and menus fall back to it for Japanese text.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1
-    wineserver -w
+    # The Japanese dialog fonts and Wine's UI font mapped to the installed IPA fonts, as in the
+    # tests' prefix.
+    /usr/bin/python3 tests/e2e/harness/wine_prefix.py prepare-prefix "$WINEPREFIX"
     touch "$WINEPREFIX/.orvane-ready"
 fi
 

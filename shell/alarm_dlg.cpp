@@ -5,34 +5,10 @@
 
 #include "about_dlg.h"
 #include "dpi.h"
+#include "icon_size.h"
 #include "picture_table.h"
 #include "resource.h"
-
-namespace {
-
-// The icon of the every-size group at size x size pixels. Where the group has no image of that
-// size, the common controls scale a larger one down (LoadIconWithScaleDown, looked up at run
-// time as the import libraries lack it); without them the system picks and scales one.
-UniqueIcon LoadSizedIcon(int size) {
-    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto loadIconWithScaleDown = [] {
-        const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
-        return controls == nullptr
-                   ? nullptr
-                   : reinterpret_cast<LoadIconWithScaleDownFunction>(reinterpret_cast<void*>(
-                         GetProcAddress(controls, "LoadIconWithScaleDown")));
-    }();
-    const HINSTANCE module = AfxGetApp()->m_hInstance;
-    HICON icon = nullptr;
-    if (loadIconWithScaleDown != nullptr &&
-        SUCCEEDED(
-            loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
-        return UniqueIcon(icon);
-    return UniqueIcon(static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(IDI_ORVANEATS), IMAGE_ICON, size, size, 0)));
-}
-
-}  // namespace
+#include "sized_icon.h"
 
 CAlarmDlg::CAlarmDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
@@ -82,12 +58,12 @@ void CAlarmDlg::SetIcons(UINT dpi) {
     HICON large = m_hIcon;
     HICON small = m_hIcon;
     UniqueIcon sizedLarge, sizedSmall;
-    if (dpi != USER_DEFAULT_SCREEN_DPI) {
-        sizedLarge = LoadSizedIcon(SystemMetricForDpi(SM_CXICON, dpi));
-        sizedSmall = LoadSizedIcon(SystemMetricForDpi(SM_CXSMICON, dpi));
-        if (sizedLarge) large = sizedLarge.Get();
-        if (sizedSmall) small = sizedSmall.Get();
-    }
+    const int largeSize = IconSizeAt(static_cast<int>(dpi), SystemMetricForDpi(SM_CXICON, dpi));
+    const int smallSize = IconSizeAt(static_cast<int>(dpi), SystemMetricForDpi(SM_CXSMICON, dpi));
+    if (largeSize > 0) sizedLarge = LoadSizedIcon(largeSize);
+    if (smallSize > 0) sizedSmall = LoadSizedIcon(smallSize);
+    if (sizedLarge) large = sizedLarge.Get();
+    if (sizedSmall) small = sizedSmall.Get();
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     // The window no longer shows the icons of the scale before: release them now.

@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
+#include "centring.h"
+
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -124,26 +128,24 @@ RECT WorkAreaOf(HWND window) {
     return area;
 }
 
+ScreenRect ToScreenRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 }  // namespace
 
 // Centres the dialog over its owner within the work area of the owner's monitor, or on the
 // primary screen's work area when it has no owner.
 void CDialog::CenterWindow(HWND over) {
-    const RECT area = WorkAreaOf(over);
-    RECT around = area;
-    if (over != nullptr && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &around);
+    std::optional<ScreenRect> owner;
+    RECT ownerRect;
+    if (over != nullptr && IsWindowVisible(over) && !IsIconic(over) &&
+        GetWindowRect(over, &ownerRect))
+        owner = ToScreenRect(ownerRect);
     RECT self;
     GetWindowRect(m_hWnd, &self);
-    const int width = self.right - self.left;
-    const int height = self.bottom - self.top;
-    int left = (around.left + around.right - width) / 2;
-    int top = (around.top + around.bottom - height) / 2;
-    // Keep the whole dialog on the work area.
-    if (left + width > area.right) left = area.right - width;
-    if (top + height > area.bottom) top = area.bottom - height;
-    if (left < area.left) left = area.left;
-    if (top < area.top) top = area.top;
-    SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const ScreenRect placed =
+        CentredRect(ToScreenRect(self), owner, ToScreenRect(WorkAreaOf(over)));
+    SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,54 +8,26 @@ namespace {
 // The resource type of the larger renderings in the resource script.
 constexpr wchar_t kRenderingType[] = L"PNG";
 
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (m_p != nullptr) m_p->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    Interface** Out() { return &m_p; }
-    Interface* operator->() const { return m_p; }
-    Interface* Get() const { return m_p; }
-
-private:
-    Interface* m_p = nullptr;
-};
-
 }  // namespace
 
-ScaledPictures::~ScaledPictures() {
-    if (m_factory != nullptr) m_factory->Release();
-    if (m_comStarted) CoUninitialize();
-}
-
 UniqueBitmap ScaledPictures::Load(int bitmapId, UINT dpi) {
-    const ats::PictureSize base = ats::BitmapSize(bitmapId);
-    const int scale = ats::ChooseRenderingScale(static_cast<int>(dpi));
-    if (dpi == ats::BASE_DPI || base.width == 0) {
-        return UniqueBitmap(LoadBitmapW(m_module, MAKEINTRESOURCEW(bitmapId)));
-    }
+    const ats::PicturePlan plan = ats::PlanPicture(bitmapId, static_cast<int>(dpi));
+    if (plan.asIs) return UniqueBitmap(LoadBitmapW(m_module, MAKEINTRESOURCEW(bitmapId)));
     // A rendering that cannot be read leaves the bitmap to be scaled: softer, but shown.
     std::optional<ats::Pixels> source;
-    if (scale > 1) source = DecodeRendering(bitmapId, scale);
+    if (plan.renderingScale > 1) source = DecodeRendering(bitmapId, plan.renderingScale);
     if (!source) source = ReadBitmap(bitmapId);
     if (!source) return UniqueBitmap();
-    const ats::PictureSize size = ats::ScaleToDpi(base, static_cast<int>(dpi));
-    return MakeBitmap(ats::Resample(*source, size.width, size.height));
+    return MakeBitmap(ats::Resample(*source, plan.size.width, plan.size.height));
 }
 
 IWICImagingFactory* ScaledPictures::Factory() {
-    if (m_factory != nullptr) return m_factory;
+    if (m_factory) return m_factory.Get();
     // The dialog's thread: a single-threaded apartment, as WIC expects of a UI thread.
-    const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(started)) m_comStarted = true;  // S_FALSE too: each success is undone once
+    if (!m_com) m_com.emplace(COINIT_APARTMENTTHREADED);
     CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                     reinterpret_cast<void**>(&m_factory));
-    return m_factory;
+                     m_factory.OutVoid());
+    return m_factory.Get();
 }
 
 std::optional<ats::Pixels> ScaledPictures::DecodeRendering(int bitmapId, int scale) {
@@ -67,10 +39,10 @@ std::optional<ats::Pixels> ScaledPictures::DecodeRendering(int bitmapId, int sca
     IWICImagingFactory* factory = Factory();
     if (bytes == nullptr || length == 0 || factory == nullptr) return std::nullopt;
 
-    ComRef<IWICStream> stream;
-    ComRef<IWICBitmapDecoder> decoder;
-    ComRef<IWICBitmapFrameDecode> frame;
-    ComRef<IWICFormatConverter> converter;
+    ScopedComPtr<IWICStream> stream;
+    ScopedComPtr<IWICBitmapDecoder> decoder;
+    ScopedComPtr<IWICBitmapFrameDecode> frame;
+    ScopedComPtr<IWICFormatConverter> converter;
     UINT width = 0, height = 0;
     if (FAILED(factory->CreateStream(stream.Out())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), length)) ||
@@ -106,10 +78,9 @@ std::optional<ats::Pixels> ScaledPictures::ReadBitmap(int bitmapId) const {
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
-    const HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap.Get(), 0, static_cast<UINT>(info.bmHeight),
+    const ScopedGetDc screen(nullptr);
+    const int rows = GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(info.bmHeight),
                                pixels.rgb.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     if (rows != info.bmHeight) return std::nullopt;
     for (std::uint32_t& p : pixels.rgb) p &= 0x00FFFFFF;
     return pixels;

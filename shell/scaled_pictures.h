@@ -13,11 +13,11 @@
 
 #include "handles.h"
 #include "picture_scale.h"
+#include "scopes.h"
 
 class ScaledPictures {
 public:
     explicit ScaledPictures(HINSTANCE module) : m_module(module) {}
-    ~ScaledPictures();
     ScaledPictures(const ScaledPictures&) = delete;
     ScaledPictures& operator=(const ScaledPictures&) = delete;
 
@@ -30,8 +30,8 @@ private:
     IWICImagingFactory* Factory();
 
     HINSTANCE m_module;
-    bool m_comStarted = false;
-    IWICImagingFactory* m_factory = nullptr;
+    std::optional<ScopedCom> m_com;  // started with the first decoding; outlives the factory
+    ScopedComPtr<IWICImagingFactory> m_factory;
 };
 
 // A 24 bpp bitmap with these pixels: no alpha channel, so a picture control shows it as it

@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+#include "scopes.h"
+
 namespace {
 
 // A user32 function that older systems lack, or nullptr.
@@ -11,9 +13,8 @@ Function User32Function(const char* name) {
 }
 
 UINT SystemDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    const ScopedGetDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -51,6 +51,12 @@ struct IconTraits {
     static void Close(HICON h) { DestroyIcon(h); }
 };
 
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { DeleteDC(h); }
+};
+
 struct ModuleHandleTraits {
     static HMODULE Invalid() { return nullptr; }
     static bool IsValid(HMODULE h) { return h != nullptr; }
@@ -60,6 +66,7 @@ struct ModuleHandleTraits {
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using UniqueGdiObject = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;  // from CreateCompatibleDC
 using UniqueModule = UniqueHandle<HMODULE, ModuleHandleTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 

@@ -12,15 +12,12 @@ import harness
 AUDIBLE_DB = -40.0  # the bell plays far louder than this
 SILENT_DB = -60.0  # a null sink with nothing playing records digital silence
 
-session = None
-driver = None
-recorder = None
+session = driver = recorder = None  # the module's, from setUpModule
 
 
 def setUpModule():
     global session, driver, recorder
-    harness.require_build("atsbell.exe", "atsbell.wav", "e2edriver.exe")
-    session, driver, recorder = harness.start_session()
+    session, driver, recorder = harness.shared_session(needs=("atsbell.exe", "atsbell.wav"))
     use_built_player()
 
 
@@ -28,11 +25,6 @@ def use_built_player(some_driver=None):
     """Points a driver's start-player at the built atsbell.exe."""
     (some_driver or driver).ok("player-exe " +
                                session.windows_path(harness.BIN_DIR / "atsbell.exe"))
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
 
 
 class PlayerCase(unittest.TestCase):

@@ -11,6 +11,7 @@ import unittest
 from PIL import Image
 
 import harness
+from test_program import ABOUT_TITLE, IDM_ABOUTBOX, IDOK
 
 MAIN_TITLE = "OrvaneATS"
 IDC_CONFIRM, IDC_START, IDC_SUSTAIN = 1000, 1001, 1003
@@ -26,6 +27,7 @@ BITMAP_FILES = {
 CANDIDATES = {IDC_PANEL: range(129, 132), IDC_SIGNAL: range(132, 137)}
 BASE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
 PER_MONITOR_AWARE = 2
+IDC_ABOUT_ICON = 65535  # IDC_STATIC; the icon is the about box's first static
 # Mean difference per channel between a reduced capture and its bitmap: 0 at 96 DPI; the
 # renderings reduced to 96 DPI size differ by up to 4, two pictures of a group by 6.6 or more.
 SAME_PICTURE_LIMIT = 5.0
@@ -39,18 +41,17 @@ def scaled(length, dpi):
     return (length * dpi + 48) // 96
 
 
+def opaque_difference(shown, icon):
+    """Mean difference per channel between a capture and an RGBA icon, over the icon's opaque
+    pixels (the others show the background through)."""
+    pairs = [(p, q[:3]) for p, q in zip(shown.getdata(), icon.convert("RGBA").getdata())
+             if q[3] == 255]
+    return sum(abs(a - b) for p, q in pairs for a, b in zip(p, q)) / (3.0 * len(pairs))
+
+
 def mean_difference(a, b):
     total = sum(abs(p - q) for u, v in zip(a.getdata(), b.getdata()) for p, q in zip(u, v))
     return total / (3.0 * a.width * a.height)
-
-
-def wait_for(condition, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(interval)
-    return True
 
 
 class Scale:
@@ -105,18 +106,15 @@ class AtEveryScale(unittest.TestCase):
         harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                               "e2edriver.exe")
 
-    def start(self, dpi):
-        scale = Scale(dpi)
-        self.addCleanup(scale.close)
-        return scale
-
     def assert_shows(self, scale, control, bitmap, timeout=5):
-        ok = wait_for(lambda: scale.shown(control) == bitmap, timeout)
+        ok = harness.wait_for(lambda: scale.shown(control) == bitmap, timeout)
         self.assertTrue(ok, f"at {scale.dpi} DPI control {control} shows "
                             f"{scale.picture(control)}, not {bitmap}")
 
     def check_scale(self, dpi):
-        scale = self.start(dpi)
+        """A whole cycle at one scale; the scale (its session) ends with the test."""
+        scale = Scale(dpi)
+        self.addCleanup(scale.close)
         got_dpi, awareness = map(int, scale.driver.ok("dpi").split())
         self.assertEqual(got_dpi, dpi)
         self.assertEqual(awareness, PER_MONITOR_AWARE)
@@ -145,11 +143,12 @@ class AtEveryScale(unittest.TestCase):
         aspects = self.follow_an_approach(scale)  # permissive aspects, then stop
         self.assertEqual(aspects, sorted(aspects, reverse=True), f"steps towards stop: {aspects}")
         seen = set()
-        wait_for(lambda: seen.add(scale.shown(IDC_PANEL)) or {PANEL_ALARM, PANEL_DARK} <= seen, 6)
+        harness.wait_for(lambda: seen.add(scale.shown(IDC_PANEL)) or
+                         {PANEL_ALARM, PANEL_DARK} <= seen, 6)
         self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK},
                          "the alarm lamp blinks")
         if dpi == 144:
-            wait_for(lambda: scale.shown(IDC_PANEL) == PANEL_ALARM, 3)  # the lamp lit
+            harness.wait_for(lambda: scale.shown(IDC_PANEL) == PANEL_ALARM, 3)  # the lamp lit
             self.save_screenshot(scale, "screenshot-150.png")
         scale.driver.ok(f"click {IDC_CONFIRM}")
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
@@ -188,17 +187,36 @@ class AtEveryScale(unittest.TestCase):
         with Image.open(screen) as image:
             image.crop(box).save(harness.BIN_DIR.parent / name)
 
-    def test_96_dpi(self):
-        scale = self.check_scale(96)
-        # Exactly the bitmaps at 100 %.
-        for control in (IDC_PANEL, IDC_SIGNAL):
-            self.assertEqual(scale.picture(control)[1], 0.0)
-
-    def test_120_dpi(self):
-        self.check_scale(120)
+    def test_96_and_120_dpi(self):
+        for dpi in (96, 120):
+            with self.subTest(dpi=dpi):
+                scale = self.check_scale(dpi)
+                if dpi == 96:  # exactly the bitmaps at 100 %
+                    for control in (IDC_PANEL, IDC_SIGNAL):
+                        self.assertEqual(scale.picture(control)[1], 0.0)
+            self.doCleanups()  # one session at a time
 
     def test_144_dpi(self):
-        self.check_scale(144)
+        scale = self.check_scale(144)
+        # The about box shows the icon's own 48 px image, not the 32 px one stretched.
+        scale.driver.ok(f"syscommand {IDM_ABOUTBOX}")
+        self.assertNotEqual(scale.driver.ok("find 10000 " + ABOUT_TITLE), "none")
+        path = scale.session.tmp / "about-icon.bmp"
+        size = scale.driver.ok(f"capture {IDC_ABOUT_ICON} {scale.session.windows_path(path)}")
+        self.assertEqual(size, "48 48")
+        with Image.open(path) as image:
+            shown = image.convert("RGB")
+        with Image.open(harness.REPO / "res" / "orvaneats_sizes.ico") as icon:
+            own = icon.ico.getimage((48, 48))
+        with Image.open(harness.REPO / "res" / "orvaneats.ico") as icon:
+            stretched = icon.ico.getimage((32, 32)).convert("RGBA").resize((48, 48),
+                                                                           Image.BILINEAR)
+        to_own, to_stretched = opaque_difference(shown, own), opaque_difference(shown, stretched)
+        self.assertLess(to_own, SAME_PICTURE_LIMIT, f"{to_own:.1f} from the 48 px image")
+        self.assertLess(to_own * 3, to_stretched,
+                        f"{to_own:.1f} from the 48 px image, {to_stretched:.1f} from 32 px")
+        scale.driver.ok(f"post-click {IDOK}")
+        self.assertEqual(scale.driver.ok("wait-gone 5000"), "gone")
 
     def test_192_dpi_and_a_move_to_a_100_percent_monitor_and_back(self):
         scale = self.check_scale(192)
@@ -212,20 +230,19 @@ class AtEveryScale(unittest.TestCase):
         scale.driver.ok(f"click {IDC_START}")
         self.assert_shows(scale, IDC_PANEL, PANEL_ALARM)
         scale.driver.ok("dpi-changed 96")
-        self.assertTrue(wait_for(lambda: sizes() == {IDC_PANEL: (150, 100),
-                                                     IDC_SIGNAL: (32, 64)}, 5), sizes())
+        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (150, 100),
+                                                             IDC_SIGNAL: (32, 64)}, 5), sizes())
         self.assertEqual(scale.driver.ok(f"bitmap {IDC_SIGNAL}"), f"{SIGNAL_STOP} 1.000")
         self.assertIn(scale.driver.ok(f"bitmap {IDC_PANEL}"),
                       (f"{PANEL_ALARM} 1.000", f"{PANEL_DARK} 1.000"))  # still blinking
         scale.driver.ok(f"click {IDC_CONFIRM}")
-        self.assertTrue(wait_for(lambda: scale.driver.ok(f"bitmap {IDC_PANEL}") ==
-                                 f"{PANEL_NORMAL} 1.000", 5))
+        self.assertTrue(harness.wait_for(lambda: scale.driver.ok(f"bitmap {IDC_PANEL}") ==
+                                         f"{PANEL_NORMAL} 1.000", 5))
         scale.driver.ok("dpi-changed 192")
-        self.assertTrue(wait_for(lambda: sizes() == {IDC_PANEL: (300, 200),
-                                                     IDC_SIGNAL: (64, 128)}, 5), sizes())
+        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (300, 200),
+                                                             IDC_SIGNAL: (64, 128)}, 5), sizes())
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
-
 
 
 if __name__ == "__main__":

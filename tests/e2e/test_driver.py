@@ -31,13 +31,8 @@ sample_exe = None
 
 def setUpModule():
     global session, driver, sample_exe
-    sample_exe, _ = harness.require_build("e2esample.exe", "e2edriver.exe")
-    session, driver, _ = harness.start_session(recording=False)
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+    session, driver, _ = harness.shared_session(needs=("e2esample.exe",), recording=False)
+    sample_exe = harness.build_path("e2esample.exe")
 
 
 def wait_for_answer(command, expected, timeout=10):
@@ -184,20 +179,16 @@ class Acting(SampleCase):
             driver.ok("uncover")
         self.assertEqual(driver.ok("bitmap 1005"), "131 1.000")
 
-    def test_escape_ends_the_dialog(self):
-        driver.ok("key 27")
-        self.assertEqual(driver.ok("wait-gone 10000"), "gone")
-        self.assertEqual(self.exit_code(), 2)  # IDCANCEL
-        self.assertEqual(driver.ok("alive"), "0")
-
-    def test_close_and_syscommand_end_the_dialog(self):
-        driver.ok("close")
-        self.assertEqual(driver.ok("wait-gone 10000"), "gone")
-        self.assertEqual(self.exit_code(), 2)
-        self.proc = session.start_windows(sample_exe)
-        self.assertNotEqual(driver.cmd(f"find 20000 {TITLE}"), "none")
-        driver.ok("syscommand 61536")  # SC_CLOSE
-        self.assertEqual(driver.ok("wait-gone 10000"), "gone")
+    def test_escape_close_and_syscommand_end_the_dialog(self):
+        for i, command in enumerate(("key 27", "close", "syscommand 61536")):  # SC_CLOSE
+            with self.subTest(command=command):
+                if i:  # a fresh dialog for each
+                    self.tearDown()
+                    self.setUp()
+                driver.ok(command)
+                self.assertEqual(driver.ok("wait-gone 10000"), "gone")
+                self.assertEqual(self.exit_code(), 2)  # IDCANCEL
+                self.assertEqual(driver.ok("alive"), "0")
 
     def test_kill_procs(self):
         self.assertEqual(driver.ok("kill-procs e2esample.exe"), "1")

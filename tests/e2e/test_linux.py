@@ -9,7 +9,7 @@ import time
 import unittest
 
 import harness
-import linux_desktop as desk
+from harness import linux as desk
 import test_program as windows  # the sound bands and levels, the same for both editions
 
 MAIN, ABOUT = desk.MAIN_TITLE, desk.ABOUT_TITLE
@@ -35,18 +35,7 @@ recorder = None
 
 def setUpModule():
     global session, driver, recorder
-    reason = desk.missing_program()
-    if reason:
-        raise unittest.SkipTest(reason)
-    session = desk.LinuxSession()
-    session.start()
-    driver = session.atspi()
-    recorder = session.recorder()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+    session, driver, recorder = harness.shared_session("linux")
 
 
 def wait_for(condition, timeout, interval=0.1):

@@ -11,14 +11,8 @@ session = None
 
 def setUpModule():
     global session
-    harness.require_build("e2epictures.exe")
-    session = harness.Session()
-    session.start()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+    session, _, _ = harness.shared_session(needs=("e2epictures.exe",), driver=False,
+                                           recording=False)
 
 
 class PictureHandles(unittest.TestCase):
@@ -28,7 +22,7 @@ class PictureHandles(unittest.TestCase):
         try:
             out, _ = proc.communicate(timeout=120)
         except subprocess.TimeoutExpired:
-            harness._kill_group(proc)
+            harness.kill_group(proc)
             raise
         lines = out.decode("utf-8", errors="replace").splitlines()
         failed = [line for line in lines if not line.startswith("ok ")]

@@ -22,21 +22,13 @@ END_TIMEOUT_MS = 5000
 # after several hundred fresh ones.
 DECOY_TRIES = 5000
 
-session = None
-driver = None
-recorder = None
+session = driver = recorder = None  # the module's, from setUpModule
 
 
 def setUpModule():
     global session, driver, recorder
-    harness.require_build("atsbell.exe", "atsbell.wav", "e2edriver.exe", "e2eplayerhost.exe",
-                          "e2eslowplayer.exe")
-    session, driver, recorder = harness.start_session()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+    session, driver, recorder = harness.shared_session(needs=(
+        "atsbell.exe", "atsbell.wav", "e2eplayerhost.exe", "e2eslowplayer.exe"))
 
 
 def player_command(exe=None, args="atsopen {hwnd}"):

@@ -9,6 +9,10 @@ import time
 import unittest
 
 import harness
+from harness import wait_for
+# The levels that tell the bell from the chime, the same for both editions.
+from harness.sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
+                           CHIME_BAND_HZ, CHIME_QUIET_DB, SILENT_DB)
 
 MAIN_TITLE = "OrvaneATS"
 ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
@@ -46,34 +50,18 @@ LAYOUT = [
 CHECKBOXES = (IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP)
 PICTURE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
 
-SILENT_DB = -60.0
-# The chime's notes sit below 900 Hz with next to nothing above 2 kHz, where most of the
-# bell's strikes are. Measured through Wine: the chime reads -17..-23 dB in its band and below
-# -70 dB in the bell's (-53 dB at a note's onset in a 40 ms window); the bell -25..-30 dB in its
-# band and about -50 dB in the chime's.
-CHIME_BAND_HZ, BELL_BAND_HZ = 900.0, 2000.0
-CHIME_AUDIBLE_DB, CHIME_QUIET_DB = -32.0, -42.0
-BELL_AUDIBLE_DB, BELL_QUIET_DB = -40.0, -50.0
 # A change is judged on a window that starts after it has settled.
 SETTLE_S, WINDOW_S = 1.2, 1.0
 
 LONGEST_APPROACH_S = 4 * 5 + 5  # four steps of at most 5 s, and Wine's pace
 
-session = None
-driver = None
-recorder = None
+session = driver = recorder = None  # the module's, from setUpModule
 
 
 def setUpModule():
     global session, driver, recorder
-    harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
-                          "e2edriver.exe", "e2eslowplayer.exe")
-    session, driver, recorder = harness.start_session()
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+    session, driver, recorder = harness.shared_session(needs=(
+        "orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "e2eslowplayer.exe"))
 
 
 def window_rect():
@@ -95,17 +83,6 @@ def save_window_screenshot(name, margin=8, folder=None):
     subprocess.run(["convert", str(screen), "-crop", crop, "+repage", str(out)], check=True,
                    timeout=60)
     return out
-
-
-def wait_for(condition, timeout, interval=0.1):
-    """Polls until condition() is true; returns whether it became true in time."""
-    deadline = time.monotonic() + timeout
-    while True:
-        if condition():
-            return True
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(interval)
 
 
 class Program:
@@ -505,14 +482,15 @@ class ExitPaths(ProgramCase):
         self.assert_players(0)
         self.assert_silent()
 
-    def test_end_button(self):
-        self.exit_during_alarm(lambda: driver.ok(f"post-click {IDCANCEL}"))
-
-    def test_escape_key(self):
-        self.exit_during_alarm(lambda: driver.ok(f"key {VK_ESCAPE}"))
-
-    def test_close_box(self):
-        self.exit_during_alarm(lambda: driver.ok("close"))
+    def test_end_button_escape_key_and_close_box(self):
+        ways = {"end button": f"post-click {IDCANCEL}", "escape key": f"key {VK_ESCAPE}",
+                "close box": "close"}
+        for i, (way, command) in enumerate(ways.items()):
+            with self.subTest(way):
+                if i:  # a fresh program for each
+                    self.tearDown()
+                    self.setUp()
+                self.exit_during_alarm(lambda: driver.ok(command))
 
     def test_exit_quits_a_player_even_after_no_overlap_was_ticked(self):
         self.program.click(IDC_BELL)

@@ -11,7 +11,7 @@ import unittest
 import zipfile
 
 import harness
-import release
+from harness import release
 import test_program as tp
 import test_resources
 
@@ -22,8 +22,7 @@ unpacked = None  # the unpacked release folder (Linux path)
 def setUpModule():
     global session, unpacked
     release.require_release()
-    harness.require_build("e2edriver.exe")
-    session, driver, recorder = harness.start_session()
+    session, driver, recorder = harness.shared_session()
     # The program tests' helpers and cases run in this session.
     tp.session, tp.driver, tp.recorder = session, driver, recorder
     folder = release.wine_user_folder(session) / "デスクトップ" / "OrvaneATS 試験"
@@ -31,11 +30,6 @@ def setUpModule():
     with zipfile.ZipFile(release.ZIP) as archive:
         archive.extractall(folder)
     unpacked = folder / release.TOP
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
 
 
 class ZipContents(unittest.TestCase):

@@ -78,18 +78,32 @@ def dialog_controls(text):
     return controls
 
 
+MAIN_DIALOG = r"\n102 DIALOGEX 0, 0, 219, 183\n"
+ABOUT_BOX = r"\n100 DIALOG 0, 0, 235, 55\n"
+
+
+class DialogTemplates(unittest.TestCase):
+    def test_styles_and_captions(self):
+        for header, style, caption in [
+                (MAIN_DIALOG, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                 DS_SETFONT, "OrvaneATS"),
+                (ABOUT_BOX, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                 "orvaneatsのﾊﾞｰｼﾞｮﾝ情報")]:
+            text = block(header)
+            with self.subTest(caption=caption):
+                self.assertEqual(int(re.search(r"STYLE (0x[0-9a-f]+)", text).group(1), 16),
+                                 style)
+                self.assertEqual(unescape(re.search(rf"CAPTION ({STRING})", text).group(1)),
+                                 caption)
+
+
 class MainDialogTemplate(unittest.TestCase):
     def setUp(self):
-        self.text = block(r"\n102 DIALOGEX 0, 0, 219, 183\n")
+        self.text = block(MAIN_DIALOG)
 
-    def test_styles_caption_and_font(self):
-        style = int(re.search(r"STYLE (0x[0-9a-f]+)", self.text).group(1), 16)
-        self.assertEqual(style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
-                         DS_SETFONT)
+    def test_extended_style_and_font(self):
         self.assertEqual(int(re.search(r"EXSTYLE (0x[0-9a-f]+)", self.text).group(1), 16),
                          WS_EX_APPWINDOW)
-        self.assertEqual(unescape(re.search(rf"CAPTION ({STRING})", self.text).group(1)),
-                         "OrvaneATS")
         font = re.search(rf"FONT (\d+), ({STRING})", self.text)
         self.assertEqual((font.group(1), unescape(font.group(2))), ("9", DIALOG_FONT))
 
@@ -108,13 +122,9 @@ class MainDialogTemplate(unittest.TestCase):
 
 class AboutBoxTemplate(unittest.TestCase):
     def setUp(self):
-        self.text = block(r"\n100 DIALOG 0, 0, 235, 55\n")
+        self.text = block(ABOUT_BOX)
 
     def test_classic_template_with_icon_version_notice_and_ok(self):
-        style = int(re.search(r"STYLE (0x[0-9a-f]+)", self.text).group(1), 16)
-        self.assertEqual(style, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT)
-        self.assertEqual(unescape(re.search(rf"CAPTION ({STRING})", self.text).group(1)),
-                         "orvaneatsのﾊﾞｰｼﾞｮﾝ情報")
         controls = dialog_controls(self.text)
         self.assertEqual([(c[0], c[2], c[5:]) for c in controls], [
             ("CONTROL", 65535, (11, 17, 20, 20)),

@@ -18,9 +18,9 @@
 #include "alarm_text.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
-#include "orvane_version.h"
 #include "picture_scale.h"
 #include "pictures.h"
+#include "release_facts.h"
 #include "sound_output.h"
 
 namespace {

@@ -44,7 +44,7 @@ TEST(PictureSizeTest, TinyOrBadValuesNeverGiveAnEmptyPictureOrOverflow) {
     // Around the halves below 2: 0.49 and 0.5 of a pixel, 1.49 and 1.5, 0.24 and 0.25.
     for (const Case c : {Case{1, 10, 1}, Case{1, 47, 1}, Case{1, 48, 1}, Case{1, 143, 1},
                          Case{1, 144, 2}, Case{2, 23, 1}, Case{2, 24, 1}, Case{3, 16, 1},
-                         Case{150, 0, 0}, Case{0, 144, 0}, Case{-5, 144, 0}, Case{5, -96, 0},
+                         Case{150, 1, 2}, Case{150, 0, 0}, Case{0, 144, 0}, Case{-5, 144, 0}, Case{5, -96, 0},
                          Case{150, 96 * 100000, 15000000}}) {
         EXPECT_EQ(ScaleToDpi(c.pixels, c.dpi), c.expected) << c.pixels << " at " << c.dpi;
     }
@@ -79,6 +79,36 @@ TEST(RenderingChoiceTest, RenderingNeverSmallerThanThePictureUpToTheLargest) {
 TEST(RenderingChoiceTest, RenderingIdsFollowTheResourceScript) {
     EXPECT_EQ(RenderingId(IDB_PANEL_NORMAL, 2), 2129);
     EXPECT_EQ(RenderingId(IDB_SIGNAL_PROCEED, 3), 3136);
+}
+
+TEST(PicturePlanTest, EachPictureAtEachDpiHasItsSourceAndSize) {
+    constexpr PicturePlan AS_IS{};
+    const struct {
+        int bitmapId;
+        int dpi;
+        PicturePlan plan;
+    } cases[] = {
+        {IDB_PANEL_NORMAL, 96, AS_IS},
+        {IDB_SIGNAL_PROCEED, 96, AS_IS},
+        {IDB_PANEL_ALARM, 0, AS_IS},  // the scale is unknown
+        {IDB_PANEL_ALARM, -96, AS_IS},
+        {128, 144, AS_IS},  // no picture of the panel or the signal
+        {137, 192, AS_IS},
+        {IDB_PANEL_DARK, 72, {false, 1, {113, 75}}},  // below 100 %: the bitmap, reduced
+        {IDB_SIGNAL_STOP, 97, {false, 2, {32, 65}}},
+        {IDB_PANEL_NORMAL, 120, {false, 2, {188, 125}}},
+        {IDB_SIGNAL_CAUTION, 144, {false, 2, {48, 96}}},
+        {IDB_PANEL_ALARM, 192, {false, 2, {300, 200}}},
+        {IDB_SIGNAL_RESTRICT, 193, {false, 3, {64, 129}}},
+        {IDB_PANEL_NORMAL, 288, {false, 3, {450, 300}}},
+        {IDB_SIGNAL_PROCEED, 384, {false, 3, {128, 256}}},  // the largest, enlarged
+    };
+    for (const auto& c : cases) {
+        const PicturePlan plan = PlanPicture(c.bitmapId, c.dpi);
+        EXPECT_EQ(plan, c.plan) << "bitmap " << c.bitmapId << " at " << c.dpi
+                                << " DPI: " << plan.asIs << " " << plan.renderingScale << " "
+                                << plan.size.width << "x" << plan.size.height;
+    }
 }
 
 TEST(ResampleTest, SameSizeGivesTheSamePixels) {
@@ -139,6 +169,15 @@ TEST(ResampleTest, ALitSpotStaysInItsPlace) {
     EXPECT_NEAR(brightest % 15, 8, 1);
     EXPECT_NEAR(brightest / 15, 5, 1);
     for (std::uint32_t p : out.rgb) EXPECT_EQ(p & 0x00FFFF, 0u);  // red only, no bleed
+}
+
+TEST(ResampleTest, ASinglePixelSpreadsOverAnySize) {
+    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{3, 1}, std::pair{1, 4}}) {
+        const Pixels out = Resample(Pixels{1, 1, {0x123456}}, width, height);
+        ASSERT_EQ(out.width, width);
+        ASSERT_EQ(out.height, height);
+        for (const std::uint32_t p : out.rgb) EXPECT_EQ(p, 0x123456u);
+    }
 }
 
 TEST(ResampleTest, MalformedInputGivesAnEmptyImage) {

@@ -18,6 +18,7 @@
 #include "handles.h"
 #include "module_path.h"
 #include "repl.h"
+#include "scopes.h"
 #include "window_number.h"
 
 namespace e2e {
@@ -28,32 +29,6 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
-
-// ---- small RAII helpers ---------------------------------------------------------------------
-
-class MemoryDc {
-public:
-    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc() { DeleteDC(dc_); }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
-    ~SelectGuard() { SelectObject(dc_, old_); }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 // ---- number and text formatting --------------------------------------------------------------
 
@@ -273,10 +248,10 @@ public:
 
 private:
     int width_, height_;
-    MemoryDc dc_;
+    UniqueMemoryDc dc_{CreateCompatibleDC(nullptr)};
     UniqueGdiObject bitmap_;
     const DWORD* bits_ = nullptr;
-    std::optional<SelectGuard> select_;
+    std::optional<ScopedSelectObject> select_;
 };
 
 // ---- the driver ------------------------------------------------------------------------------
@@ -658,9 +633,8 @@ Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdiObject>>
 
     Canvas screen(width, height);
     {
-        const HDC screenDc = GetDC(nullptr);
-        BitBlt(screen.dc(), 0, 0, width, height, screenDc, client.left, client.top, SRCCOPY);
-        ReleaseDC(nullptr, screenDc);
+        const ScopedGetDc screenDc(nullptr);
+        BitBlt(screen.dc(), 0, 0, width, height, screenDc.Get(), client.left, client.top, SRCCOPY);
     }
     Match best;
     for (const auto& [id, picture] : candidates) {
@@ -670,8 +644,8 @@ Match BestMatch(HWND control, const std::vector<std::pair<int, UniqueGdiObject>>
         const int h = info.bmHeight < height ? info.bmHeight : height;
         Canvas drawn(width, height);
         {
-            MemoryDc source;
-            SelectGuard select(source.Get(), picture.Get());
+            const UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+            const ScopedSelectObject select(source.Get(), picture.Get());
             BitBlt(drawn.dc(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
         }
         long long equal = 0;
@@ -729,9 +703,10 @@ std::string Driver::Capture(const Args& a, const std::wstring& rest) {
     const int height = client.bottom - client.top;
     PumpUntil(200, nullptr);  // let a change of picture reach the screen
     Canvas screen(width, height);
-    const HDC screenDc = GetDC(nullptr);
-    BitBlt(screen.dc(), 0, 0, width, height, screenDc, client.left, client.top, SRCCOPY);
-    ReleaseDC(nullptr, screenDc);
+    {
+        const ScopedGetDc screenDc(nullptr);
+        BitBlt(screen.dc(), 0, 0, width, height, screenDc.Get(), client.left, client.top, SRCCOPY);
+    }
 
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::vector<BYTE> bits(static_cast<size_t>(stride) * height);

@@ -1,10 +1,10 @@
-"""Runs the real Windows programs under Wine for the end-to-end tests.
+"""The private desktop the end-to-end tests run the programs on.
 
 A Session owns a private X server (Xvfb), a private PulseAudio with a null sink, and a private
-Wine prefix. It starts Windows programs, the e2edriver.exe REPL and a sound recorder, and stops
-everything it started when it ends, also on failure.
+Wine prefix (none with wine=False, for native programs). It starts programs, the e2edriver.exe
+REPL and a sound recorder, and stops everything it started when it ends, also on failure.
 
-    with Session() as session:
+    with Session() as session:  # or harness.start_session()
         driver = session.driver()
         recorder = session.recorder()
         pid = driver.ok("start-player atsopen {hwnd}")
@@ -13,9 +13,7 @@ everything it started when it ends, also on failure.
 """
 
 import array
-import cmath
 import fcntl
-import math
 import os
 import queue
 import shutil
@@ -26,57 +24,28 @@ import threading
 import time
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
+from . import wine_prefix
+from .sound import RATE, level_dbfs, band_levels, spectrum
+
+REPO = Path(__file__).resolve().parents[3]
 BIN_DIR = REPO / "build" / "windows" / "bin"  # the program as it ships
 TEST_BIN_DIR = REPO / "build" / "windows" / "tests-bin"  # the test programs (e2e*.exe)
 PREFIX_CACHE = REPO / "build" / "windows" / "wineprefix-test"
 
 SCREEN = (1024, 768)
 SINK = "orvane_sink"
-RATE = 22050
-
-WINE_DIR = Path("/usr/lib/wine")
-WINE = str(WINE_DIR / "wine64") if (WINE_DIR / "wine64").exists() else "wine"
-WINESERVER = (str(WINE_DIR / "wineserver")
-              if (WINE_DIR / "wineserver").exists() else "wineserver")
-
-# The dialog fonts the program asks for, and the installed family that stands in for each.
-FONT_SUBSTITUTES = {
-    "ＭＳ Ｐゴシック": "IPAPGothic",
-    "MS PGothic": "IPAPGothic",
-    "ＭＳ ゴシック": "IPAGothic",
-    "MS Gothic": "IPAGothic",
-}
-FONT_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes"
-# Wine's own UI font (title bars, menus) has no Japanese glyphs: it falls back to IPA P Gothic.
-FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
-FONT_LINKS = {"Tahoma": "ipagp.ttf,IPAPGothic"}
-# With no window manager on the private display, Wine draws the title bars itself, so the
-# screenshots show the caption, the icon and the close box.
-X11_KEY = r"HKCU\Software\Wine\X11 Driver"
-X11_SETTINGS = {"Decorated": "N"}
+WINE = wine_prefix.WINE
 
 
 class HarnessError(RuntimeError):
     pass
 
 
-def start_session(recording=True, dpi=None):
-    """A started Session with one driver and, if asked, a recorder: a test module's set-up."""
-    session = Session(dpi=dpi)
-    session.start()
-    try:
-        driver = session.driver()
-        recorder = session.recorder() if recording else None
-    except BaseException:
-        session.close()
-        raise
-    return session, driver, recorder
-
-
 def build_path(name):
-    """Where the windows build puts a file: test programs apart from the shipped ones."""
-    return (TEST_BIN_DIR if name.startswith("e2e") else BIN_DIR) / name
+    """Where the windows build puts a file: test programs (e2e*.exe, *_tests.exe) apart from
+    the shipped ones."""
+    is_test = name.startswith("e2e") or name.endswith("_tests.exe")
+    return (TEST_BIN_DIR if is_test else BIN_DIR) / name
 
 
 def require_build(*names):
@@ -90,7 +59,18 @@ def require_build(*names):
     return paths
 
 
-def _kill_group(proc, timeout=5.0):
+def wait_for(condition, timeout, interval=0.1):
+    """Polls until condition() is true; returns whether it became true in time."""
+    deadline = time.monotonic() + timeout
+    while True:
+        if condition():
+            return True
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(interval)
+
+
+def kill_group(proc, timeout=5.0):
     """Ends a process started with start_new_session=True, with its whole group."""
     if proc is None or proc.poll() is not None:
         return
@@ -104,11 +84,6 @@ def _kill_group(proc, timeout=5.0):
             return
         except subprocess.TimeoutExpired:
             continue
-
-
-def _wine_version():
-    out = subprocess.run([WINE, "--version"], capture_output=True, text=True, timeout=30)
-    return out.stdout.strip()
 
 
 class Session:
@@ -133,7 +108,8 @@ class Session:
     # -- lifetime --------------------------------------------------------------------------
 
     def __enter__(self):
-        self.start()
+        if self.tmp is None:  # one that start_session started is only closed at the end
+            self.start()
         return self
 
     def __exit__(self, *exc):
@@ -160,11 +136,11 @@ class Session:
         for recorder in list(self._recorders):
             recorder.stop()
         if self.wine and self.env is not None and (self.tmp / "prefix").exists():
-            self._stop_wineserver(self.env)
+            wine_prefix.stop_wineserver(self.env)
         for proc in self._procs:
-            _kill_group(proc)
-        _kill_group(self._pulse)
-        _kill_group(self._xvfb)
+            kill_group(proc)
+        kill_group(self._pulse)
+        kill_group(self._xvfb)
         self._pulse = self._xvfb = None
         for log in self._logs:
             log.close()
@@ -259,14 +235,13 @@ class Session:
         PREFIX_CACHE.mkdir(parents=True, exist_ok=True)
         template = PREFIX_CACHE / "template"
         stamp = PREFIX_CACHE / "stamp"
-        wanted = (_wine_version() + "\n" + repr(sorted(FONT_SUBSTITUTES.items())) +
-                  repr(sorted(X11_SETTINGS.items())) + repr(sorted(FONT_LINKS.items())))
+        wanted = wine_prefix.stamp(undecorated=True)
         with open(PREFIX_CACHE / "lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
             if not (template.is_dir() and stamp.exists() and stamp.read_text() == wanted):
                 stamp.unlink(missing_ok=True)
                 shutil.rmtree(template, ignore_errors=True)
-                self._make_prefix(template)
+                wine_prefix.prepare_prefix(template, self.env, undecorated=True)
                 stamp.write_text(wanted)
             subprocess.run(["cp", "-a", str(template), self.env["WINEPREFIX"]], check=True,
                            timeout=300)
@@ -296,74 +271,24 @@ class Session:
             lines += ["", "[Control Panel\\\\Desktop]", value]
         registry.write_text("\n".join(lines), encoding="utf-8")
 
-    def _make_prefix(self, prefix):
-        env = dict(self.env, WINEPREFIX=str(prefix))
-        try:
-            subprocess.run([WINE, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300,
-                           check=True)
-            families = self._installed_families()
-            for name, family in FONT_SUBSTITUTES.items():
-                if family not in families:
-                    raise HarnessError(f"font family {family} is not installed "
-                                       "(scripts/deps-wine.sh installs it)")
-                subprocess.run([WINE, "reg", "add", FONT_KEY, "/v", name, "/t", "REG_SZ",
-                                "/d", family, "/f"], env=env, capture_output=True, timeout=120,
-                               check=True)
-            for name, value in FONT_LINKS.items():
-                subprocess.run([WINE, "reg", "add", FONT_LINK_KEY, "/v", name, "/t",
-                                "REG_MULTI_SZ", "/d", value, "/f"], env=env,
-                               capture_output=True, timeout=120, check=True)
-            for name, value in X11_SETTINGS.items():
-                subprocess.run([WINE, "reg", "add", X11_KEY, "/v", name, "/t", "REG_SZ",
-                                "/d", value, "/f"], env=env, capture_output=True, timeout=120,
-                               check=True)
-            self._stop_wineserver(env)  # writes the registry to disk
-            self._check_font_substitutes(prefix)
-        except BaseException:
-            self._stop_wineserver(env)
-            shutil.rmtree(prefix, ignore_errors=True)
-            raise
-
-    @staticmethod
-    def _installed_families():
-        out = subprocess.run(["fc-list", ":lang=ja", "family"], capture_output=True, text=True,
-                             timeout=60).stdout
-        return {name.strip() for line in out.splitlines() for name in line.split(",")}
-
-    @staticmethod
-    def _check_font_substitutes(prefix):
-        # system.reg keeps non-ASCII characters as \xNNNN escapes.
-        def escaped(text):
-            return "".join(c if ord(c) < 128 else f"\\x{ord(c):x}" for c in text)
-
-        registry = (prefix / "system.reg").read_text(encoding="utf-8", errors="replace")
-        for name, family in FONT_SUBSTITUTES.items():
-            if f'"{escaped(name)}"="{family}"' not in registry:
-                raise HarnessError(f"font substitute {name} -> {family} did not reach the "
-                                   "registry")
-
-    @staticmethod
-    def _stop_wineserver(env):
-        try:
-            subprocess.run([WINESERVER, "-k"], env=env, capture_output=True, timeout=30)
-            subprocess.run([WINESERVER, "-w"], env=env, capture_output=True, timeout=30)
-        except subprocess.TimeoutExpired:
-            pass
-
     # -- running things --------------------------------------------------------------------
 
-    def start_windows(self, exe, *args, env=None, **popen_args):
-        """Starts a Windows program under Wine in this session; returns its Popen. `env` adds
-        to or overrides the session's environment (LANG, for instance)."""
+    def start_native(self, exe, *args, env=None, **popen_args):
+        """Starts a program of this machine on the session's desktop, in a process group of
+        its own; returns its Popen. `env` adds to or overrides the session's environment (LANG,
+        for instance)."""
         popen_args.setdefault("stdin", subprocess.DEVNULL)
         popen_args.setdefault("stdout", subprocess.DEVNULL)
         popen_args.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen([WINE, str(exe), *map(str, args)],
+        proc = subprocess.Popen([str(exe), *map(str, args)],
                                 env=dict(self.env, **(env or {})), start_new_session=True,
                                 **popen_args)
         self._procs.append(proc)
         return proc
+
+    def start_windows(self, exe, *args, env=None, **popen_args):
+        """Starts a Windows program under Wine in this session; returns its Popen."""
+        return self.start_native(WINE, exe, *args, env=env, **popen_args)
 
     def wine_reg_query(self, key, value):
         out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
@@ -388,6 +313,11 @@ class Session:
                        check=True, capture_output=True, timeout=60)
         return Path(path)
 
+    def xdotool(self, *args):
+        """Runs xdotool on the session's display; returns what it prints."""
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
+                              text=True, timeout=30).stdout.strip()
+
     def windows_path(self, path):
         """A Linux path as the Windows programs see it (drive Z: is /)."""
         return "Z:" + str(Path(path).resolve()).replace("/", "\\")
@@ -400,17 +330,21 @@ class DriverError(RuntimeError):
 class Driver:
     """The e2edriver.exe REPL: one command line in, one answer line out."""
 
+    NAME = "driver"
+
     def __init__(self, session, exe):
         self._session = session
-        log = session._log(f"driver-{len(session._drivers)}.log")
-        self.proc = session.start_windows(exe, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                          stderr=log)
+        log = session._log(f"{self.NAME}-{len(session._drivers)}.log")
+        self.proc = self._start(exe, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=log)
         self._lines = queue.Queue()
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
         answer = self.cmd("ping", timeout=60)
         if answer != "pong":
-            raise DriverError(f"driver did not start: {answer!r}")
+            raise DriverError(f"{self.NAME} did not start: {answer!r}")
+
+    def _start(self, exe, **popen_args):
+        return self._session.start_windows(exe, **popen_args)
 
     def _read(self):
         for raw in self.proc.stdout:
@@ -450,7 +384,7 @@ class Driver:
                 self.proc.wait(10)
             except (DriverError, subprocess.TimeoutExpired, OSError):
                 pass
-        _kill_group(self.proc)
+        kill_group(self.proc)
         try:
             self.proc.stdin.close()
         except OSError:
@@ -501,7 +435,7 @@ class Recorder:
                 self._chunks.append((now, samples))
 
     def stop(self):
-        _kill_group(self.proc)
+        kill_group(self.proc)
         self._thread.join(5)
         if not self._thread.is_alive():
             self.proc.stdout.close()
@@ -564,76 +498,3 @@ class Recorder:
         if not power:
             return 0.0
         return freqs[max(range(1, len(power)), key=power.__getitem__)]
-
-
-# -- signal helpers (standard library only) -------------------------------------------------
-
-def level_dbfs(samples):
-    if not samples:
-        return -120.0
-    mean_square = sum(s * s for s in samples) / len(samples)
-    if mean_square <= 0:
-        return -120.0
-    return max(-120.0, 10 * math.log10(mean_square / 32768.0 ** 2))
-
-
-def _fft(values):
-    """In-place iterative radix-2 FFT of a list of complex numbers (length a power of 2)."""
-    n = len(values)
-    j = 0
-    for i in range(1, n):
-        bit = n >> 1
-        while j & bit:
-            j ^= bit
-            bit >>= 1
-        j |= bit
-        if i < j:
-            values[i], values[j] = values[j], values[i]
-    size = 2
-    while size <= n:
-        step = cmath.exp(-2j * cmath.pi / size)
-        half = size // 2
-        for start in range(0, n, size):
-            w = 1
-            for k in range(start, start + half):
-                a = values[k]
-                b = values[k + half] * w
-                values[k] = a + b
-                values[k + half] = a - b
-                w *= step
-        size *= 2
-    return values
-
-
-def spectrum(samples, max_points=16384):
-    """(frequencies, power) of a Hann-windowed stretch of samples (at most max_points)."""
-    samples = samples[:max_points]
-    n = 1
-    while n < len(samples):
-        n *= 2
-    if len(samples) < 16:
-        return [], []
-    count = len(samples)
-    windowed = [complex(s * (0.5 - 0.5 * math.cos(2 * math.pi * i / (count - 1))))
-                for i, s in enumerate(samples)]
-    windowed.extend([0j] * (n - count))
-    values = _fft(windowed)
-    half = n // 2
-    freqs = [i * RATE / n for i in range(half)]
-    power = [abs(v) ** 2 for v in values[:half]]
-    return freqs, power
-
-
-def band_levels(samples, split_low=900.0, split_high=1200.0):
-    """Energy below split_low and above split_high, in dB relative to full scale."""
-    freqs, power = spectrum(samples)
-    if not power:
-        return -120.0, -120.0
-    scale = (32768.0 * len(samples)) ** 2
-
-    def db(energy):
-        return max(-120.0, 10 * math.log10(energy / scale)) if energy > 0 else -120.0
-
-    low = sum(p for f, p in zip(freqs, power) if 20 <= f < split_low)
-    high = sum(p for f, p in zip(freqs, power) if f > split_high)
-    return db(low), db(high)

@@ -1,6 +1,6 @@
 """A REPL that reads and works the Linux edition's window through AT-SPI, the desktop's
 accessibility interface: one command line in, one answer line out. Run with the session's
-D-Bus address in the environment; tests/e2e/linux_desktop.py starts it.
+D-Bus address in the environment; harness/linux.py starts it.
 
     ping                        pong
     wait-window <s> <title>     ok | none     (a window of orvaneats with that title)
@@ -20,24 +20,17 @@ import pyatspi
 APP_NAME = "orvaneats"
 
 
-def app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for index in range(desktop.childCount):
-        child = desktop.getChildAtIndex(index)
-        if child is not None and child.name == APP_NAME:
+def child_named(parent, name):
+    for index in range(parent.childCount):
+        child = parent.getChildAtIndex(index)
+        if child is not None and child.name == name:
             return child
     return None
 
 
 def window(title):
-    application = app()
-    if application is None:
-        return None
-    for index in range(application.childCount):
-        child = application.getChildAtIndex(index)
-        if child is not None and child.name == title:
-            return child
-    return None
+    application = child_named(pyatspi.Registry.getDesktop(0), APP_NAME)
+    return None if application is None else child_named(application, title)
 
 
 def children(title):

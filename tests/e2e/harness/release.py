@@ -4,12 +4,13 @@ import re
 import struct
 import subprocess
 import zipfile
+from pathlib import Path
 
-import harness
+from .session import REPO, WINE, HarnessError
 
 VERSION = re.search(r"project\(OrvaneATS VERSION ([0-9.]+)",
-                    (harness.REPO / "CMakeLists.txt").read_text()).group(1)
-RELEASE_DIR = harness.REPO / "build" / "release"
+                    (REPO / "CMakeLists.txt").read_text()).group(1)
+RELEASE_DIR = REPO / "build" / "release"
 TOP = f"OrvaneATS-{VERSION}"
 ZIP = RELEASE_DIR / f"{TOP}-win64.zip"
 SETUP = RELEASE_DIR / f"{TOP}-win64-setup.exe"
@@ -26,7 +27,7 @@ COPYRIGHT_HOLDER = "The OrvaneATS authors"
 def require_release():
     missing = [str(p) for p in (ZIP, SETUP, SUMS) if not p.exists()]
     if missing:
-        raise harness.HarnessError(f"missing: {', '.join(missing)}; build first with "
+        raise HarnessError(f"missing: {', '.join(missing)}; build first with "
                                    "`cmake --workflow --preset release`")
 
 
@@ -37,12 +38,17 @@ def zip_contents():
                 for info in archive.infolist() if not info.is_dir()}
 
 
+def drive_c(session):
+    """The session prefix's drive C as a Linux path."""
+    return Path(session.env["WINEPREFIX"]) / "drive_c"
+
+
 def wine_user_folder(session):
     """The Wine user's profile folder (C:\\users\\<name>) as a Linux path."""
-    users = harness.Path(session.env["WINEPREFIX"]) / "drive_c" / "users"
+    users = drive_c(session) / "users"
     names = [p for p in users.iterdir() if p.name != "Public"]
     if len(names) != 1:
-        raise harness.HarnessError(f"no single user profile in {users}")
+        raise HarnessError(f"no single user profile in {users}")
     return names[0]
 
 
@@ -51,19 +57,17 @@ def linux_path(session, windows_path):
     drive, rest = windows_path.split(":", 1)
     if drive.upper() != "C":
         raise ValueError(windows_path)
-    return (harness.Path(session.env["WINEPREFIX"]) / "drive_c" /
-            rest.strip("\\").replace("\\", "/"))
+    return drive_c(session) / rest.strip("\\").replace("\\", "/")
 
 
 def windows_path(session, path):
     """A Linux path inside the session prefix's drive C as a C:\\ path."""
-    drive_c = harness.Path(session.env["WINEPREFIX"]) / "drive_c"
-    return "C:\\" + str(path.relative_to(drive_c)).replace("/", "\\")
+    return "C:\\" + str(path.relative_to(drive_c(session))).replace("/", "\\")
 
 
 def registry_values(session, key):
     """{value name: (type, data)} of one registry key, or None if the key does not exist."""
-    out = subprocess.run([harness.WINE, "reg", "query", key], env=session.env,
+    out = subprocess.run([WINE, "reg", "query", key], env=session.env,
                          capture_output=True, timeout=60)
     if out.returncode != 0:
         return None
@@ -77,7 +81,7 @@ def registry_values(session, key):
 
 
 def registry_subkeys(session, key):
-    out = subprocess.run([harness.WINE, "reg", "query", key], env=session.env,
+    out = subprocess.run([WINE, "reg", "query", key], env=session.env,
                          capture_output=True, timeout=60)
     # reg names the root key in full.
     full = "HKEY_CURRENT_USER" + key[4:] if key.upper().startswith("HKCU\\") else key
@@ -89,8 +93,8 @@ def registry_subkeys(session, key):
 
 def exported_user_registry(session):
     """The whole of HKEY_CURRENT_USER as text (reg export)."""
-    target = harness.Path(session.env["WINEPREFIX"]) / "drive_c" / "hkcu-export.reg"
-    subprocess.run([harness.WINE, "reg", "export", "HKCU", "C:\\hkcu-export.reg", "/y"],
+    target = drive_c(session) / "hkcu-export.reg"
+    subprocess.run([WINE, "reg", "export", "HKCU", "C:\\hkcu-export.reg", "/y"],
                    env=session.env, capture_output=True, timeout=120, check=True)
     try:
         return target.read_bytes().decode("utf-16")
@@ -100,7 +104,7 @@ def exported_user_registry(session):
 
 def read_shortcut(path):
     """Target, working folder, arguments and icon of a .lnk file (MS-SHLLINK format)."""
-    data = harness.Path(path).read_bytes()
+    data = Path(path).read_bytes()
     header_size, = struct.unpack_from("<I", data, 0)
     if header_size != 0x4C:
         raise ValueError(f"{path} is not a shell link")

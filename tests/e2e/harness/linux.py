@@ -1,6 +1,6 @@
 """Runs the Linux edition natively for the end-to-end tests and the benchmark.
 
-A LinuxSession is harness.Session without Wine (private Xvfb and PulseAudio null sink) plus a
+A LinuxSession is a Session without Wine (private Xvfb and PulseAudio null sink) plus a
 private D-Bus session bus with the accessibility bus started on it, so the program's controls
 can be read and worked through AT-SPI (atspi_driver.py), as a screen reader would.
 """
@@ -8,13 +8,12 @@ can be read and worked through AT-SPI (atspi_driver.py), as a screen reader woul
 import ctypes
 import shutil
 import subprocess
-import sys
 import time
 from pathlib import Path
 
-import harness
+from .session import REPO, Driver, HarnessError, Session, kill_group
 
-BUILD_DIR = harness.REPO / "build" / "linux"
+BUILD_DIR = REPO / "build" / "linux"
 PROGRAM = BUILD_DIR / "bin" / "orvaneats"
 PYTHON = "/usr/bin/python3"  # the system Python, which has pyatspi
 MAIN_TITLE = "OrvaneATS"
@@ -28,7 +27,7 @@ def missing_program():
     return None
 
 
-class LinuxSession(harness.Session):
+class LinuxSession(Session):
     def __init__(self):
         super().__init__(wine=False)
         self._bus = None
@@ -42,7 +41,9 @@ class LinuxSession(harness.Session):
             raise
 
     def close(self):
-        harness._kill_group(self._bus)
+        kill_group(self._bus)
+        if self._bus is not None:
+            self._bus.stdout.close()
         self._bus = None
         super().close()
 
@@ -53,7 +54,7 @@ class LinuxSession(harness.Session):
             start_new_session=True)
         address = self._read_line_with_timeout(self._bus.stdout, 20).strip()
         if not address:
-            raise harness.HarnessError("dbus-daemon did not start")
+            raise HarnessError("dbus-daemon did not start")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         # Qt serves AT-SPI when the accessibility bus is up as the program starts.
         subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
@@ -61,45 +62,26 @@ class LinuxSession(harness.Session):
                        check=True, capture_output=True, timeout=30)
         self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
 
-    def start_native(self, exe, *args, **popen_args):
-        popen_args.setdefault("stdin", subprocess.DEVNULL)
-        popen_args.setdefault("stdout", subprocess.DEVNULL)
-        popen_args.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen([str(exe), *map(str, args)], env=self.env,
-                                start_new_session=True, **popen_args)
-        self._procs.append(proc)
-        return proc
-
     def atspi(self):
         driver = AtspiDriver(self)
         self._drivers.append(driver)
         return driver
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
-                              text=True, timeout=30).stdout.strip()
 
     def close_window(self, window_id):
         """Asks a window to close as a window manager's close button does (WM_DELETE_WINDOW)."""
         send_delete_window(self.display, int(window_id))
 
 
-class AtspiDriver(harness.Driver):
+class AtspiDriver(Driver):
     """atspi_driver.py in the session: the same one-line protocol as e2edriver.exe."""
 
-    def __init__(self, session):  # noqa: super().__init__ starts a Windows program
-        import queue
-        import threading
-        self._session = session
-        log = session._log(f"atspi-{len(session._drivers)}.log")
-        self.proc = session.start_native(PYTHON, Path(__file__).with_name("atspi_driver.py"),
-                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                         stderr=log)
-        self._lines = queue.Queue()
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
-        if self.cmd("ping", timeout=60) != "pong":
-            raise harness.DriverError("the AT-SPI driver did not start")
+    NAME = "atspi"
+
+    def __init__(self, session):
+        super().__init__(session, Path(__file__).with_name("atspi_driver.py"))
+
+    def _start(self, script, **popen_args):
+        return self._session.start_native(PYTHON, script, **popen_args)
 
 
 class Program:
@@ -175,7 +157,7 @@ class Program:
             return False
 
     def kill(self):
-        harness._kill_group(self.proc)
+        kill_group(self.proc)
 
 
 def copy_alone(folder):
@@ -210,7 +192,7 @@ def send_delete_window(display_name, window_id):
     xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
     display = xlib.XOpenDisplay(display_name.encode())
     if not display:
-        raise harness.HarnessError(f"cannot open display {display_name}")
+        raise HarnessError(f"cannot open display {display_name}")
     try:
         event = _XEvent()
         event.xclient.type = 33  # ClientMessage
@@ -223,7 +205,3 @@ def send_delete_window(display_name, window_id):
         xlib.XFlush(display)
     finally:
         xlib.XCloseDisplay(display)
-
-
-if __name__ == "__main__":
-    sys.exit("a helper module of the Linux end-to-end tests")

@@ -1,0 +1,76 @@
+"""The end-to-end tests' harness: the real programs on a private desktop, seen and heard.
+
+    session, driver, recorder = harness.start_session("windows")   # or "linux"
+    pid = session.start_windows(harness.build_path("orvaneats.exe"))
+    heard = recorder.first_time_above(-40, after=t0, timeout=5)
+    chime_db, bell_db = recorder.band_levels(t0, t1, harness.CHIME_BAND_HZ, harness.BELL_BAND_HZ)
+
+A test module shares one session among its tests:
+
+    def setUpModule():
+        global session, driver, recorder
+        session, driver, recorder = harness.shared_session("windows", needs=("atsbell.exe",))
+
+Modules: session (Session: Xvfb, PulseAudio null sink, Wine prefix; Driver, the e2edriver.exe
+REPL; Recorder), sound (levels and bands), linux (LinuxSession with D-Bus and AT-SPI, Program),
+release (the release files and what they install), wine_prefix (the prefix's settings, also
+for scripts/run.sh).
+"""
+
+import unittest
+from pathlib import Path  # harness.Path, which test modules use
+
+from . import linux, release, sound, wine_prefix  # noqa: F401 - parts of the API
+from .linux import AtspiDriver, LinuxSession
+from .session import (BIN_DIR, REPO, SCREEN, TEST_BIN_DIR, WINE, Driver, DriverError,
+                      HarnessError, Recorder, Session, build_path, kill_group, require_build,
+                      wait_for)
+from .sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
+                    CHIME_BAND_HZ, CHIME_QUIET_DB, RATE, SILENT_DB, band_levels, level_dbfs)
+
+__all__ = [
+    "REPO", "BIN_DIR", "TEST_BIN_DIR", "SCREEN", "WINE", "RATE", "build_path", "require_build",
+    "HarnessError", "DriverError", "Session", "LinuxSession", "Driver", "AtspiDriver",
+    "Recorder", "start_session", "shared_session", "kill_group", "wait_for", "level_dbfs",
+    "band_levels", "SILENT_DB", "CHIME_BAND_HZ", "BELL_BAND_HZ", "CHIME_AUDIBLE_DB",
+    "CHIME_QUIET_DB", "BELL_AUDIBLE_DB", "BELL_QUIET_DB", "linux", "release", "sound",
+    "wine_prefix", "Path",
+]
+
+KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver
+
+
+def start_session(kind="windows", *, driver=True, recording=True, dpi=None):
+    """A started session with, if asked, its driver (e2edriver.exe under Wine, the AT-SPI
+    driver natively) and a recorder: (session, driver or None, recorder or None). `dpi` sets
+    the Wine prefix's display scale (96 is 100 %)."""
+    if kind not in KINDS:
+        raise ValueError(f"kind {kind!r} is not one of {KINDS}")
+    if kind == "linux":
+        session = LinuxSession()
+    else:
+        session = Session(wine=kind == "windows", dpi=dpi)
+    session.start()
+    try:
+        the_driver = None
+        if driver:
+            the_driver = session.atspi() if kind == "linux" else session.driver()
+        recorder = session.recorder() if recording else None
+    except BaseException:
+        session.close()
+        raise
+    return session, the_driver, recorder
+
+
+def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
+    """A test module's set-up, called from its setUpModule: checks the build (`needs`: files
+    of the windows build; for "linux" the native program, whose absence skips the module),
+    starts the session as start_session does and closes it once the module's tests are done."""
+    if kind == "linux":
+        reason = linux.missing_program()
+        if reason:
+            raise unittest.SkipTest(reason)
+    require_build(*needs)
+    session, the_driver, recorder = start_session(kind, driver=driver, recording=recording)
+    unittest.addModuleCleanup(session.close)
+    return session, the_driver, recorder
