@@ -20,6 +20,7 @@
 #include "centring.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
+#include "main_dialog.h"
 #include "picture_table.h"
 #include "sound_output.h"
 
@@ -95,21 +96,27 @@ QtAlarmWindow::Controls AlarmDialog::CreateControls() {
     setFixedSize(units.ToPixels(MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT));
 
     // In the Windows template's tab order, which Qt takes from the order of creation.
+    for (const ats::ControlSpec& control : ats::MAIN_CONTROLS) {
+        const QRect rect = units.ToPixels(control.rect.x, control.rect.y, control.rect.width,
+                                          control.rect.height);
+        switch (control.kind) {
+            case ats::ControlKind::PushButton: AddButton(control.id, control.caption, rect); break;
+            case ats::ControlKind::CheckBox: AddCheckBox(control.id, control.caption, rect); break;
+            case ats::ControlKind::Picture: AddPicture(control.id, rect); break;
+        }
+    }
+    const auto button = [this](int controlId) {
+        return static_cast<QAbstractButton*>(m_controls.at(controlId));
+    };
     QtAlarmWindow::Controls controls;
     controls.window = this;
-    AddButton(ats::CONTROL_EXIT, TXT_EXIT, units.ToPixels(RECT_EXIT));
-    AddButton(IDC_CONFIRM, TXT_CONFIRM, units.ToPixels(RECT_CONFIRM));
-    controls.panel = AddPicture(IDC_PANEL, units.ToPixels(RECT_PANEL));
-    controls.signal = AddPicture(IDC_SIGNAL, units.ToPixels(RECT_SIGNAL));
-    controls.start = AddButton(IDC_START, TXT_START, units.ToPixels(RECT_START));
-    controls.endless = AddCheckBox(IDC_ENDLESS, TXT_ENDLESS, units.ToPixels(RECT_ENDLESS));
-    AddButton(IDC_SUSTAIN, TXT_SUSTAIN, units.ToPixels(RECT_SUSTAIN));
-    AddButton(IDC_BELL, TXT_BELL, units.ToPixels(RECT_BELL));
-    AddButton(IDC_CHIME, TXT_CHIME, units.ToPixels(RECT_CHIME));
-    controls.fullAuto = AddCheckBox(IDC_FULLAUTO, TXT_FULLAUTO, units.ToPixels(RECT_FULLAUTO));
-    controls.ignoreSignal =
-        AddCheckBox(IDC_IGNORESIGNAL, TXT_IGNORESIGNAL, units.ToPixels(RECT_IGNORESIGNAL));
-    controls.noOverlap = AddCheckBox(IDC_NOOVERLAP, TXT_NOOVERLAP, units.ToPixels(RECT_NOOVERLAP));
+    controls.panel = static_cast<QLabel*>(m_controls.at(IDC_PANEL));
+    controls.signal = static_cast<QLabel*>(m_controls.at(IDC_SIGNAL));
+    controls.start = button(IDC_START);
+    controls.endless = button(IDC_ENDLESS);
+    controls.fullAuto = button(IDC_FULLAUTO);
+    controls.ignoreSignal = button(IDC_IGNORESIGNAL);
+    controls.noOverlap = button(IDC_NOOVERLAP);
     return controls;
 }
 
