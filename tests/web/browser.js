@@ -32,7 +32,7 @@ const TYPES = {
 // Serves a folder as a plain static server does: no headers beyond type, length and date.
 // `served` lists every answered request with the bytes of its body.
 export async function serveSite(dir = SITE_DIR) {
-    if (!fs.existsSync(path.join(dir, "index.html"))) {
+    if (dir === SITE_DIR && !fs.existsSync(path.join(dir, "index.html"))) {
         throw new Error(`${dir}/index.html is missing: run cmake --workflow --preset web`);
     }
     const served = [];
@@ -162,6 +162,16 @@ export async function listen(page, ms = 1000) {
 }
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A blank page of `origin` with the audio tap in place and a click on it (the user's gesture
+// that lets an AudioContext start).
+export async function openTappedPage(browser, origin) {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(installAudioTap, 8192);
+    await page.goto(`${origin}/`);
+    await page.mouse.click(1, 1);
+    return page;
+}
 
 // Opens the window with the audio tap in place and waits until it works.
 // `fftSize` trades the tap's frequency resolution for time resolution; `before` lists more

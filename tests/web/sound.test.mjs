@@ -1,8 +1,11 @@
 // The two sound buttons while idle, heard on the page's audio output: each button toggles its
 // own sound, and ticking no-overlap while the player's bell rings never loses that bell.
 import assert from "node:assert/strict";
+import path from "node:path";
 import { after, before, test } from "node:test";
-import { ID, click, listen, openSite, setTicked, sleep } from "./browser.js";
+import {
+    ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked, sleep,
+} from "./browser.js";
 
 let site;
 before(async () => { site = await openSite(); });
@@ -42,3 +45,40 @@ for (const [name, steps] of Object.entries(SEQUENCES)) {
         await page.close();
     });
 }
+
+// The tap's verdicts on the waves as they are (res/), played as the page plays them: each
+// sound heard in its own bands only, so a verdict above cannot come from the other sound.
+test("the tap tells the bell from the chime in the real waves", async () => {
+    const waves = await serveSite(path.join(ROOT, "res"));
+    const browser = await launchBrowser();
+    try {
+        for (const [files, bell, chime] of [
+            [[], false, false],
+            [["atsbell.wav"], true, false],
+            [["atschime.wav"], false, true],
+            [["atsbell.wav", "atschime.wav"], true, true],
+        ]) {
+            const page = await openTappedPage(browser, waves.origin);
+            await page.evaluate(async (names) => {
+                const context = new AudioContext();
+                const gain = new GainNode(context);
+                gain.connect(context.destination);
+                for (const name of names) {
+                    const data = await (await fetch(name)).arrayBuffer();
+                    const source = new AudioBufferSourceNode(context,
+                        { buffer: await context.decodeAudioData(data), loop: true });
+                    source.connect(gain);
+                    source.start();
+                }
+            }, files);
+            await sleep(250);
+            const heard = await listen(page, 1600);
+            assert.deepEqual({ bell: heard.bell, chime: heard.chime }, { bell, chime },
+                `${files.join(" + ") || "nothing"}: ${JSON.stringify(heard.levels)}`);
+            await page.close();
+        }
+    } finally {
+        await browser.close();
+        await waves.close();
+    }
+});
