@@ -2,9 +2,19 @@
 # Builds the program and starts it. On Linux: the native Qt edition (build/linux/bin).
 # With --wine: the Windows program under Wine, in a Wine prefix of its own (build/wineprefix):
 # the user's ~/.wine is never touched.
+# With --web: the browser edition, built into build/web/site and served on
+# http://127.0.0.1:8000/ until Ctrl+C.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$ORVANE_ROOT"
+
+if [ "${1:-}" = "--web" ]; then
+    bash scripts/deps-web.sh
+    cmake --workflow --preset web
+    echo "OrvaneATS in the browser: http://127.0.0.1:8000/"
+    # Debian's Python: it serves .wasm as application/wasm.
+    exec /usr/bin/python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+fi
 
 if [ "${1:-}" != "--wine" ]; then
     bash scripts/deps-linux.sh

@@ -1,0 +1,170 @@
+"""Writes the browser edition's site and its ZIP.
+
+    make_site.py --version 1.2.0 --source <repository> --module <folder with orvaneats.js/.wasm>
+                 --site <site folder> --zip <OrvaneATS-1.2.0-web.zip>
+
+The pictures and waves are the ones in res/, named by the core's headers: each picture's 1x
+bitmap becomes a PNG with the same pixels, its 3x rendering is copied as it is (the page makes
+every other scale from these two with the core's resampler). The icons come from the largest
+image of res/orvaneats_sizes.ico. The service worker learns the list of files and a revision
+made from their contents. Every output depends only on the inputs and the time of the last
+commit (SOURCE_DATE_EPOCH when set): fixed order, times and attributes in the ZIP.
+"""
+
+import argparse
+import hashlib
+import io
+import json
+import os
+import re
+import shutil
+import subprocess
+import time
+import zipfile
+from pathlib import Path
+
+from PIL import Image
+
+# 2026-01-01 00:00:00 UTC: the time of a source tree outside git with no SOURCE_DATE_EPOCH.
+FALLBACK_EPOCH = 1767225600
+ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC, the earliest time a ZIP entry can hold
+PAGE_FILES = ("index.html", "app.css", "app.js", "manifest.webmanifest")
+MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
+# The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
+# app's two sizes.
+ICON_SIZES = (16, 32, 48, 64, 192, 512)
+
+
+def source_date_epoch(source):
+    """SOURCE_DATE_EPOCH if set, else the last commit's time, else a fixed time."""
+    if os.environ.get("SOURCE_DATE_EPOCH", "").isdigit():
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    try:
+        out = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
+                             capture_output=True, text=True, timeout=60)
+        if out.returncode == 0 and out.stdout.strip().isdigit():
+            return int(out.stdout.strip())
+    except OSError:
+        pass
+    return FALLBACK_EPOCH
+
+
+def header_defines(path):
+    """The string #defines of a header: name -> text."""
+    text = path.read_text(encoding="utf-8")
+    return dict(re.findall(r'^#define\s+(\w+)\s+"([^"]*)"', text, re.MULTILINE))
+
+
+def picture_stems(source):
+    """The stems of the eight pictures, in the order of the core's picture table."""
+    text = (source / "alarm" / "picture_table.h").read_text(encoding="utf-8")
+    stems = re.findall(r'\{IDB_\w+,\s*"(\w+)",', text)
+    if len(stems) != 8:
+        raise SystemExit(f"picture_table.h: expected 8 pictures, found {len(stems)}")
+    return stems
+
+
+def png_bytes(image):
+    out = io.BytesIO()
+    image.save(out, format="PNG", optimize=True)
+    return out.getvalue()
+
+
+def icon_images(ico_path):
+    """The icon at each of ICON_SIZES: an image of that size from the .ico where there is one,
+    else its largest image resized."""
+    ico = Image.open(ico_path)
+    available = sorted(ico.ico.sizes())
+    largest = ico.ico.getimage(available[-1]).convert("RGBA")
+    images = {}
+    for size in ICON_SIZES:
+        if (size, size) in available:
+            images[size] = ico.ico.getimage((size, size)).convert("RGBA")
+        else:
+            # Whole multiples of the largest image repeat its pixels; other sizes average.
+            method = (Image.Resampling.NEAREST if size % largest.width == 0
+                      else Image.Resampling.LANCZOS)
+            images[size] = largest.resize((size, size), method)
+    return images
+
+
+def write_site(args, epoch):
+    """Writes every file of the site; returns their paths relative to it, sorted."""
+    site = args.site
+    if site.exists():
+        shutil.rmtree(site)
+    (site / "pictures").mkdir(parents=True)
+    (site / "sounds").mkdir()
+    (site / "icons").mkdir()
+    web = args.source / "web"
+    res = args.source / "res"
+    texts = header_defines(args.source / "alarm" / "alarm_text.h")
+
+    for name in PAGE_FILES:
+        text = (web / name).read_text(encoding="utf-8")
+        text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
+        text = text.replace("@VERSION@", args.version)
+        (site / name).write_text(text, encoding="utf-8", newline="\n")
+    for name in MODULE_FILES:
+        shutil.copyfile(args.module / name, site / name)
+    for stem in picture_stems(args.source):
+        with Image.open(res / f"{stem}.bmp") as bitmap:
+            (site / "pictures" / f"{stem}.png").write_bytes(png_bytes(bitmap))
+        shutil.copyfile(res / f"{stem}_3x.png", site / "pictures" / f"{stem}_3x.png")
+    for wave in (texts["TXT_BELL_WAVE"], texts["TXT_CHIME_WAVE"]):
+        shutil.copyfile(res / wave, site / "sounds" / wave)
+    for size, image in icon_images(res / "orvaneats_sizes.ico").items():
+        (site / "icons" / f"icon-{size}.png").write_bytes(png_bytes(image))
+
+    files = sorted(p.relative_to(site).as_posix() for p in site.rglob("*") if p.is_file())
+    revision = hashlib.sha256()
+    for name in files:
+        revision.update(name.encode() + b"\0" + (site / name).read_bytes())
+    worker = (web / "sw.js").read_text(encoding="utf-8")
+    worker = worker.replace("@VERSION@", args.version)
+    worker = worker.replace("@REVISION@", revision.hexdigest()[:16])
+    worker = worker.replace('"@FILES@"', json.dumps(["./"] + files + ["sw.js"], indent=2))
+    (site / "sw.js").write_text(worker, encoding="utf-8", newline="\n")
+    files = sorted(files + ["sw.js"])
+    for name in files:
+        os.utime(site / name, (epoch, epoch))
+    return files
+
+
+def write_zip(path, top, site, files, epoch):
+    stamp = time.gmtime(max(epoch, ZIP_EPOCH))[:6]
+    path.parent.mkdir(parents=True, exist_ok=True)
+    tmp = path.with_suffix(".tmp")
+    folders = sorted({str(Path(name).parent) for name in files} - {"."})
+    with zipfile.ZipFile(tmp, "w") as archive:
+        for folder in [""] + [f + "/" for f in folders]:
+            entry = zipfile.ZipInfo(f"{top}/{folder}", stamp)
+            entry.create_system = 3
+            entry.external_attr = (0o40755 << 16) | 0x10
+            archive.writestr(entry, b"")
+        for name in files:
+            entry = zipfile.ZipInfo(f"{top}/{name}", stamp)
+            entry.create_system = 3
+            entry.external_attr = 0o100644 << 16
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            archive.writestr(entry, (site / name).read_bytes(), compresslevel=9)
+    tmp.replace(path)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--source", type=Path, required=True)
+    parser.add_argument("--module", type=Path, required=True)
+    parser.add_argument("--site", type=Path, required=True)
+    parser.add_argument("--zip", type=Path, required=True)
+    args = parser.parse_args()
+    epoch = source_date_epoch(args.source)
+    files = write_site(args, epoch)
+    write_zip(args.zip, f"OrvaneATS-{args.version}-web", args.site, files, epoch)
+    total = sum((args.site / name).stat().st_size for name in files)
+    print(f"site: {len(files)} files, {total} bytes; {args.zip.name}")
+
+
+if __name__ == "__main__":
+    main()
