@@ -35,13 +35,18 @@ function templateControls() {
     }));
 }
 
+// Bitmap id -> the stem of its files, from the picture table.
+function pictureStems() {
+    const ids = defines(read("alarm/alarm_ids.h"));
+    return Object.fromEntries([...read("alarm/picture_table.h").matchAll(/\{(IDB_\w+), "(\w+)", "/g)]
+        .map(([, id, stem]) => [ids[id], stem]));
+}
+
 // The 1x bitmap size of each picture, from the BMP headers of the files the table names.
 function bitmapSizes() {
-    const table = read("alarm/picture_table.h");
-    const ids = defines(read("alarm/alarm_ids.h"));
-    return Object.fromEntries([...table.matchAll(/\{(IDB_\w+), "(\w+)", "/g)].map(([, id, stem]) => {
+    return Object.fromEntries(Object.entries(pictureStems()).map(([id, stem]) => {
         const bmp = fs.readFileSync(path.join(ROOT, "res", `${stem}.bmp`));
-        return [ids[id], [bmp.readInt32LE(18), Math.abs(bmp.readInt32LE(22))]];
+        return [id, [bmp.readInt32LE(18), Math.abs(bmp.readInt32LE(22))]];
     }));
 }
 
@@ -96,26 +101,64 @@ test("first focus on 終了; Tab walks the template's order, skipping the pictur
     await page.close();
 });
 
+// How far (mean difference per channel) the shown picture lies from its 3x rendering and from
+// its 1x bitmap, each drawn by the browser at the shown picture's natural size.
+function distances(img, stem) {
+    const draw = (source) => {
+        const canvas = document.createElement("canvas");
+        [canvas.width, canvas.height] = [img.naturalWidth, img.naturalHeight];
+        const g = canvas.getContext("2d");
+        g.imageSmoothingQuality = "high";
+        g.drawImage(source, 0, 0, canvas.width, canvas.height);
+        return g.getImageData(0, 0, canvas.width, canvas.height).data;
+    };
+    const load = (src) => new Promise((resolve, reject) => {
+        const image = new Image();
+        image.onload = () => resolve(image);
+        image.onerror = reject;
+        image.src = src;
+    });
+    return Promise.all([load(`pictures/${stem}_3x.png`), load(`pictures/${stem}.png`)])
+        .then(([large, small]) => {
+            const shown = draw(img);
+            const mean = (other) => {
+                let sum = 0;
+                for (let i = 0; i < shown.length; i++) if (i % 4 !== 3) sum += Math.abs(shown[i] - other[i]);
+                return sum / (shown.length * 0.75);
+            };
+            return { from3x: mean(draw(large)), from1x: mean(draw(small)) };
+        });
+}
+
 test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures from the 3x renderings", async () => {
     const page = await site.open({ viewport: [360, 640], scale: 3 });
     const fit = await page.evaluate(() => {
         const s = document.scrollingElement;
-        const w = document.querySelector("#window").getBoundingClientRect();
+        const w = document.querySelector("#window");
+        const r = w.getBoundingClientRect();
         return { scrollWidth: s.scrollWidth, scrollHeight: s.scrollHeight, innerWidth,
-            innerHeight, right: w.right, bottom: w.bottom, left: w.left, top: w.top };
+            innerHeight, right: r.right, bottom: r.bottom, left: r.left, top: r.top,
+            scale: r.width / w.offsetWidth };
     });
     assert.ok(fit.scrollWidth <= fit.innerWidth && fit.scrollHeight <= fit.innerHeight,
         `no scrolling: ${JSON.stringify(fit)}`);
     assert.ok(fit.left >= 0 && fit.top >= 0 && fit.right <= fit.innerWidth
         && fit.bottom <= fit.innerHeight, `the window on screen: ${JSON.stringify(fit)}`);
+    // The pictures are made for the device pixels they cover: 3 per CSS pixel, times the
+    // window's own scale.
+    const dpi = Math.round(96 * 3 * fit.scale);
     const sizes = bitmapSizes();
+    const stems = pictureStems();
     for (const id of [ID.PANEL, ID.SIGNAL]) {
         const img = await page.$eval(`[data-id="${id}"]`, (e) => ({
             scale: e.dataset.scale, bitmap: e.dataset.bitmap, complete: e.complete,
             natural: [e.naturalWidth, e.naturalHeight] }));
-        assert.equal(img.scale, "3", `picture ${id} at scale 3`);
+        assert.equal(img.scale, "3", `picture ${id} from the 3x rendering`);
         assert.ok(img.complete);
-        assert.deepEqual(img.natural, sizes[img.bitmap].map((v) => 3 * v), `picture ${id} is the 3x rendering`);
+        assert.deepEqual(img.natural, sizes[img.bitmap].map((v) => Math.floor((v * dpi + 48) / 96)),
+            `picture ${id} made at ${dpi} DPI`);
+        const far = await page.$eval(`[data-id="${id}"]`, distances, stems[img.bitmap]);
+        assert.ok(far.from3x < far.from1x / 2, `picture ${id} drawn from the 3x rendering: ${JSON.stringify(far)}`);
     }
     await page.close();
 });
