@@ -148,8 +148,10 @@ export const BANDS = {
 export const HEARD_ABOVE_QUIET_DB = 30;
 const AUDIBLE_FLOOR_DB = -80;
 
-// Which of the two sounds the page played during the next `ms`.
-export async function listen(page, ms = 1000) {
+// Which of the two sounds the page plays during `ms`, from `settle` ms on: the tap's window
+// (8192 samples, under 190 ms) still holds a sound stopped just before.
+export async function listen(page, ms = 1000, settle = 250) {
+    await sleep(settle);
     const levels = await page.evaluate((bands, span) => window.__orvaneTap.bandLevels(bands, span),
         BANDS, ms);
     const quiet = Math.max(levels.quietLow, levels.quietMid, AUDIBLE_FLOOR_DB);

@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import {
-    ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked, sleep,
+    ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked,
 } from "./browser.js";
 
 let site;
@@ -37,7 +37,6 @@ for (const [name, steps] of Object.entries(SEQUENCES)) {
         const page = await site.open();
         for (const [step, action, bell, chime] of steps) {
             await action(page);
-            await sleep(250);
             const heard = await listen(page);
             assert.deepEqual({ bell: heard.bell, chime: heard.chime }, { bell, chime },
                 `after ${step}: ${JSON.stringify(heard.levels)}`);
@@ -71,7 +70,6 @@ test("the tap tells the bell from the chime in the real waves", async () => {
                     source.start();
                 }
             }, files);
-            await sleep(250);
             const heard = await listen(page, 1600);
             assert.deepEqual({ bell: heard.bell, chime: heard.chime }, { bell, chime },
                 `${files.join(" + ") || "nothing"}: ${JSON.stringify(heard.levels)}`);
