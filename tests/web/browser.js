@@ -29,8 +29,9 @@ const TYPES = {
     ".txt": "text/plain; charset=utf-8",
 };
 
-// Serves a folder as a plain static server does: no headers beyond type, length and date.
-// `served` lists every answered request with the bytes of its body.
+// Serves a folder as python3 -m http.server does (the way scripts/run.sh --web serves it):
+// type, length and Last-Modified, and 304 to a matching If-Modified-Since. `served` lists
+// every answered request with the bytes of its body.
 export async function serveSite(dir = SITE_DIR) {
     if (dir === SITE_DIR && !fs.existsSync(path.join(dir, "index.html"))) {
         throw new Error(`${dir}/index.html is missing: run cmake --workflow --preset web`);
@@ -47,12 +48,20 @@ export async function serveSite(dir = SITE_DIR) {
             res.end("not found");
             return;
         }
+        const modified = Math.floor(fs.statSync(file).mtimeMs / 1000) * 1000;
+        const since = Date.parse(req.headers["if-modified-since"] ?? "");
+        if (!req.headers["if-none-match"] && modified <= since) {
+            served.push({ path: url.pathname, bytes: 0 });
+            res.writeHead(304);
+            res.end();
+            return;
+        }
         const body = fs.readFileSync(file);
         served.push({ path: url.pathname, bytes: req.method === "HEAD" ? 0 : body.length });
         res.writeHead(200, {
             "Content-Type": TYPES[path.extname(file)] ?? "application/octet-stream",
             "Content-Length": body.length,
-            "Last-Modified": fs.statSync(file).mtime.toUTCString(),
+            "Last-Modified": new Date(modified).toUTCString(),
         });
         res.end(req.method === "HEAD" ? undefined : body);
     });
@@ -177,7 +186,7 @@ export async function openTappedPage(browser, origin) {
 
 // Opens the window with the audio tap in place and waits until it works.
 // `fftSize` trades the tap's frequency resolution for time resolution; `before` lists more
-// functions to run in the page before its own scripts.
+// functions (or [function, ...arguments]) to run in the page before its own scripts.
 export async function openWindow(browser, origin,
     { viewport, scale = 1, tap = true, fftSize = 8192, before = [] } = {}) {
     const page = await browser.newPage();
@@ -187,7 +196,7 @@ export async function openWindow(browser, origin,
             hasTouch: width < 600 });
     }
     if (tap) await page.evaluateOnNewDocument(installAudioTap, fftSize);
-    for (const script of before) await page.evaluateOnNewDocument(script);
+    for (const script of before) await page.evaluateOnNewDocument(...[script].flat());
     await page.goto(`${origin}/`);
     await waitReady(page);
     return page;
