@@ -9,24 +9,24 @@ before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
 test("a second visit without network shows the window and rings", async () => {
-    const page = await site.open();
-    await page.evaluate(() => Promise.race([navigator.serviceWorker.ready,
-        new Promise((resolve) => setTimeout(resolve, 5000))]));
-    if (!(await page.evaluate(() => Boolean(navigator.serviceWorker.controller)))) {
-        await page.reload();
-        await waitReady(page);
-    }
-    assert.ok(await page.evaluate(() => Boolean(navigator.serviceWorker.controller)),
-        "the service worker controls the page");
-
-    await site.server.close();
-    await page.setOfflineMode(true);
+  const page = await site.open();
+  await page.evaluate(() => Promise.race([navigator.serviceWorker.ready,
+    new Promise((resolve) => setTimeout(resolve, 5000))]));
+  if (!(await page.evaluate(() => Boolean(navigator.serviceWorker.controller)))) {
     await page.reload();
     await waitReady(page);
-    await setTicked(page, ID.IGNORESIGNAL, true);
-    await click(page, ID.START);
-    await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
-    const heard = await listen(page);
-    assert.ok(heard.bell, `the bell rings offline: ${JSON.stringify(heard.levels)}`);
-    await page.close();
+  }
+  assert.ok(await page.evaluate(() => Boolean(navigator.serviceWorker.controller)),
+    "the service worker controls the page");
+
+  await site.server.close();
+  await page.setOfflineMode(true);
+  await page.reload();
+  await waitReady(page);
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
+  const heard = await listen(page);
+  assert.ok(heard.bell, `the bell rings offline: ${JSON.stringify(heard.levels)}`);
+  await page.close();
 });
