@@ -1,5 +1,6 @@
 // Every text the program shows, in UTF-8, shared by the alarm core, the resource script and
-// the Linux edition. Only #define lines: the resource compiler reads this file too.
+// the Linux edition (the legal lines come with the release's facts, release_facts.h). Only
+// #define lines: the resource compiler reads this file too.
 #ifndef ORVANE_ALARM_TEXT_H
 #define ORVANE_ALARM_TEXT_H
 
@@ -22,12 +23,6 @@
 // About box.
 #define TXT_ABOUT_CAPTION "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
 #define TXT_VERSION_PLACEHOLDER "OrvaneATS Version x.xxxx"
-// The copyright holder and year as LICENSE states them (MIT licence), in full literals because
-// resource compilers differ on joining adjacent strings.
-#define ORVANE_COPYRIGHT_HOLDER "The OrvaneATS authors"
-#define TXT_LEGAL_LINE "© 2026 The OrvaneATS authors"
-// The version resource's legal notice.
-#define TXT_COPYRIGHT_NOTICE "Copyright © 2026 The OrvaneATS authors. MIT License."
 #define TXT_OK "OK"
 
 // Wave files, named bare: they sit beside the program.

@@ -9,7 +9,7 @@
 #include "centring.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
-#include "orvane_version.h"
+#include "release_facts.h"
 
 namespace {
 

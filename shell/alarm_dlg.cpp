@@ -7,32 +7,7 @@
 #include "dpi.h"
 #include "picture_table.h"
 #include "resource.h"
-
-namespace {
-
-// The icon of the every-size group at size x size pixels. Where the group has no image of that
-// size, the common controls scale a larger one down (LoadIconWithScaleDown, looked up at run
-// time as the import libraries lack it); without them the system picks and scales one.
-UniqueIcon LoadSizedIcon(int size) {
-    using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const auto loadIconWithScaleDown = [] {
-        const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
-        return controls == nullptr
-                   ? nullptr
-                   : reinterpret_cast<LoadIconWithScaleDownFunction>(reinterpret_cast<void*>(
-                         GetProcAddress(controls, "LoadIconWithScaleDown")));
-    }();
-    const HINSTANCE module = AfxGetApp()->m_hInstance;
-    HICON icon = nullptr;
-    if (loadIconWithScaleDown != nullptr &&
-        SUCCEEDED(
-            loadIconWithScaleDown(module, MAKEINTRESOURCEW(IDI_ORVANEATS), size, size, &icon)))
-        return UniqueIcon(icon);
-    return UniqueIcon(static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(IDI_ORVANEATS), IMAGE_ICON, size, size, 0)));
-}
-
-}  // namespace
+#include "sized_icon.h"
 
 CAlarmDlg::CAlarmDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),

@@ -2,15 +2,11 @@
 // the core's own tables, with timers, pictures and the two looping sounds the core asks for.
 import createOrvane from "./orvaneats.js";
 
-const CONTROL_EXIT = 2;
 const KIND_BUTTON = 0;
 const KIND_CHECKBOX = 1;
-const TIMER_BLINK = 2;
 // As the Windows bell player posts its timer-2 ticks while it rings.
 const BELL_BLINK_MS = 500;
 const BASE_DPI = 96;
-// The option bits the module's port reads (web/web_alarm_window.h).
-const OPTION_BITS = new Map([[1002, 1], [1008, 2], [1010, 4], [1009, 8]]);
 const DESK_MARGIN = 8;
 const SOUND_FAILED = "音を出せません。音なしで動きます。";
 
@@ -269,7 +265,18 @@ function readTables(core) {
       height: core._orvane_picture_height(id),
     });
   }
-  return { controls, rects, texts, pictures };
+  // The option checkboxes by the bit of orvane_page_read_options each one sets.
+  const options = new Map();
+  for (let bit = 0; core._orvane_option_control(bit) !== 0; ++bit) {
+    options.set(core._orvane_option_control(bit), 1 << bit);
+  }
+  const ids = {
+    exit: core._orvane_exit_control(),
+    start: core._orvane_start_control(),
+    blinkTimer: core._orvane_blink_timer(),
+    options,
+  };
+  return { controls, rects, texts, pictures, ids };
 }
 
 // A menu item's text without its mnemonic: "…情報(&A)..." -> "…情報...".
@@ -309,11 +316,13 @@ class AlarmWindowPage {
       killTimer: (id) => this.killTimer(id),
       showBitmap: (controlId, bitmapId) => this.showBitmap(controlId, bitmapId),
       setStartCaption: (caption) => {
-        this.controls.get(1001).textContent = caption;
+        this.controls.get(this.tables.ids.start).textContent = caption;
       },
       readOptions: () => {
         let bits = 0;
-        for (const [id, bit] of OPTION_BITS) if (this.controls.get(id).checked) bits |= bit;
+        for (const [id, bit] of this.tables.ids.options) {
+          if (this.controls.get(id).checked) bits |= bit;
+        }
         return bits;
       },
       playWaveLoop: (name) => this.sounds.playWaveLoop(name),
@@ -374,7 +383,7 @@ class AlarmWindowPage {
     await this.renderForDisplay();
     this.open = true;
     this.enter(() => this.core._orvane_init());
-    this.controls.get(CONTROL_EXIT).focus();
+    this.controls.get(this.tables.ids.exit).focus();
   }
 
   build() {
@@ -444,12 +453,12 @@ class AlarmWindowPage {
   // failed (Recover has silenced everything then).
   click(controlId) {
     const closes = this.enter(() => this.core._orvane_click(controlId));
-    if (closes || controlId === CONTROL_EXIT) this.closeWindow();
+    if (closes || controlId === this.tables.ids.exit) this.closeWindow();
   }
 
   // Escape and the close box act as 終了.
   close() {
-    this.click(CONTROL_EXIT);
+    this.click(this.tables.ids.exit);
   }
 
   // The window goes, and its timers with it.
@@ -529,7 +538,7 @@ class AlarmWindowPage {
     $("about").hidden = true;
     $("window").inert = false;
     // The focus goes back to the control that had it last.
-    if (this.open) (this.lastFocus ?? this.controls.get(CONTROL_EXIT)).focus();
+    if (this.open) (this.lastFocus ?? this.controls.get(this.tables.ids.exit)).focus();
   }
 
   openMenu() {
@@ -553,7 +562,7 @@ let page = null;
 
 async function openWindow() {
   page = new AlarmWindowPage(sounds);
-  sounds.onBlink = () => page.enter(() => page.core._orvane_timer(TIMER_BLINK));
+  sounds.onBlink = () => page.enter(() => page.core._orvane_timer(page.tables.ids.blinkTimer));
   page.scale = 1;
   await page.start();
 }

@@ -14,9 +14,9 @@
 #include "dialog_layout.h"
 #include "dialog_units.h"
 #include "main_dialog.h"
-#include "orvane_version.h"
 #include "picture_scale.h"
 #include "picture_table.h"
+#include "release_facts.h"
 #include "web_alarm_window.h"
 
 #define ORVANE_EXPORT extern "C" EMSCRIPTEN_KEEPALIVE
@@ -118,6 +118,21 @@ ORVANE_EXPORT const char* orvane_control_caption(int i) {
 }
 ORVANE_EXPORT int orvane_control_rect(int i, int field) {
     return InTable(ats::MAIN_CONTROLS, i) ? RectPixels(ats::MAIN_CONTROLS[i].rect, field) : 0;
+}
+
+// Ids the page needs by what they stand for.
+ORVANE_EXPORT int orvane_exit_control() { return ats::CONTROL_EXIT; }
+ORVANE_EXPORT int orvane_start_control() { return IDC_START; }
+ORVANE_EXPORT int orvane_blink_timer() { return ats::TIMER_BLINK; }
+// The checkbox behind option bit i (1 << i) of orvane_page_read_options; 0 past the last.
+ORVANE_EXPORT int orvane_option_control(int bit) {
+    switch (1 << bit) {
+        case web::OPTION_ENDLESS: return IDC_ENDLESS;
+        case web::OPTION_FULL_AUTO: return IDC_FULLAUTO;
+        case web::OPTION_IGNORE_SIGNAL: return IDC_IGNORESIGNAL;
+        case web::OPTION_NO_OVERLAP: return IDC_NOOVERLAP;
+        default: return 0;
+    }
 }
 
 ORVANE_EXPORT int orvane_rect_count() { return static_cast<int>(RECTS.size()); }

@@ -1,14 +1,16 @@
 """Writes the browser edition's site and its ZIP.
 
-    make_site.py --version 1.2.0 --source <repository> --module <folder with orvaneats.js/.wasm>
-                 --site <site folder> --zip <OrvaneATS-1.2.0-web.zip>
+    make_site.py --facts <generated/release_facts.json> --source <repository>
+                 --module <folder with orvaneats.js/.wasm> --site <site folder>
+                 --zip <OrvaneATS-1.2.0-web.zip>
 
 The pictures and waves are the ones in res/, named by the core's headers: each picture's 1x
 bitmap becomes a PNG with the same pixels, its 3x rendering is copied as it is (the page makes
 every other scale from these two with the core's resampler). The icons come from the largest
 image of res/orvaneats_sizes.ico. The service worker learns the list of files and a revision
-made from their contents. Every output depends only on the inputs and the time of the last
-commit (SOURCE_DATE_EPOCH when set): fixed order, times and attributes in the ZIP.
+made from their contents. Every output depends only on the inputs and the release's facts
+(product, version, and the time of the last commit as the files' time): fixed order, times and
+attributes in the ZIP.
 """
 
 import argparse
@@ -18,35 +20,18 @@ import json
 import os
 import re
 import shutil
-import subprocess
 import time
 import zipfile
 from pathlib import Path
 
 from PIL import Image
 
-# 2026-01-01 00:00:00 UTC: the time of a source tree outside git with no SOURCE_DATE_EPOCH.
-FALLBACK_EPOCH = 1767225600
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC, the earliest time a ZIP entry can hold
 PAGE_FILES = ("index.html", "app.css", "app.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.
 ICON_SIZES = (16, 32, 48, 64, 192, 512)
-
-
-def source_date_epoch(source):
-    """SOURCE_DATE_EPOCH if set, else the last commit's time, else a fixed time."""
-    if os.environ.get("SOURCE_DATE_EPOCH", "").isdigit():
-        return int(os.environ["SOURCE_DATE_EPOCH"])
-    try:
-        out = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
-                             capture_output=True, text=True, timeout=60)
-        if out.returncode == 0 and out.stdout.strip().isdigit():
-            return int(out.stdout.strip())
-    except OSError:
-        pass
-    return FALLBACK_EPOCH
 
 
 def header_defines(path):
@@ -103,7 +88,7 @@ def write_site(args, epoch):
     for name in PAGE_FILES:
         text = (web / name).read_text(encoding="utf-8")
         text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
-        text = text.replace("@VERSION@", args.version)
+        text = text.replace("@PRODUCT@", args.facts["product"])
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
@@ -121,7 +106,7 @@ def write_site(args, epoch):
     for name in files:
         revision.update(name.encode() + b"\0" + (site / name).read_bytes())
     worker = (web / "sw.js").read_text(encoding="utf-8")
-    worker = worker.replace("@VERSION@", args.version)
+    worker = worker.replace("@VERSION@", args.facts["version"])
     worker = worker.replace("@REVISION@", revision.hexdigest()[:16])
     worker = worker.replace('"@FILES@"', json.dumps(["./"] + files + ["sw.js"], indent=2))
     (site / "sw.js").write_text(worker, encoding="utf-8", newline="\n")
@@ -153,15 +138,17 @@ def write_zip(path, top, site, files, epoch):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--version", required=True)
+    parser.add_argument("--facts", type=Path, required=True)
     parser.add_argument("--source", type=Path, required=True)
     parser.add_argument("--module", type=Path, required=True)
     parser.add_argument("--site", type=Path, required=True)
     parser.add_argument("--zip", type=Path, required=True)
     args = parser.parse_args()
-    epoch = source_date_epoch(args.source)
+    args.facts = json.loads(args.facts.read_text(encoding="utf-8"))
+    epoch = args.facts["source_date_epoch"]
     files = write_site(args, epoch)
-    write_zip(args.zip, f"OrvaneATS-{args.version}-web", args.site, files, epoch)
+    top = f'{args.facts["product"]}-{args.facts["version"]}-web'
+    write_zip(args.zip, top, args.site, files, epoch)
     total = sum((args.site / name).stat().st_size for name in files)
     print(f"site: {len(files)} files, {total} bytes; {args.zip.name}")
 

@@ -1,15 +1,18 @@
 """Makes the Windows release: the portable ZIP, the NSIS installer and SHA256SUMS.
 
-    make_release.py --version 1.2.0 --source <repository> --work <scratch folder>
-                    --out <release folder> --exe <orvaneats.exe> --exe <atsbell.exe>
+    make_release.py --facts <build>/generated/release_facts.json --source <repository>
+                    --work <scratch folder> --out <release folder>
+                    --exe <orvaneats.exe> --exe <atsbell.exe>
 
-Every output depends only on its inputs and the time of the last commit (SOURCE_DATE_EPOCH
-when set): the ZIP's entries have fixed times, order and attributes, and the staged files
-carry that time into the installer.
+The version, the copyright line and the release time come from the release's facts that CMake
+generated (release_facts.json, and release_facts.nsh beside it for the installer). Every
+output depends only on its inputs and that time, the last commit's: the ZIP's entries have
+fixed times, order and attributes, and the staged files carry that time into the installer.
 """
 
 import argparse
 import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -18,8 +21,6 @@ import time
 import zipfile
 from pathlib import Path
 
-# 2026-01-01 00:00:00 UTC: the time of a source tree outside git with no SOURCE_DATE_EPOCH.
-FALLBACK_EPOCH = 1767225600
 # The earliest time a ZIP entry can hold.
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
 
@@ -28,27 +29,13 @@ FILE_ATTRIBUTE_ARCHIVE = 0x20
 FILE_ATTRIBUTE_DIRECTORY = 0x10
 
 
-def source_date_epoch(source):
-    """SOURCE_DATE_EPOCH if set, else the last commit's time, else a fixed time."""
-    if os.environ.get("SOURCE_DATE_EPOCH", "").isdigit():
-        return int(os.environ["SOURCE_DATE_EPOCH"])
-    try:
-        out = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
-                             capture_output=True, text=True, timeout=60)
-        if out.returncode == 0 and out.stdout.strip().isdigit():
-            return int(out.stdout.strip())
-    except OSError:
-        pass
-    return FALLBACK_EPOCH
-
-
 def windows_text(text, bom):
     """UTF-8 with CRLF line ends (and a BOM if asked), as every Notepad reads it."""
     data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
     return BOM + data if bom else data
 
 
-def stage(args, folder, epoch):
+def stage(args, facts, folder):
     """The release folder's files, in the order the ZIP lists them."""
     if folder.exists():
         shutil.rmtree(folder)
@@ -58,12 +45,14 @@ def stage(args, folder, epoch):
     for wave in ("atsbell.wav", "atschime.wav"):
         shutil.copyfile(args.source / "res" / wave, folder / wave)
     readme = (args.source / "packaging" / "windows" / "README.txt").read_text(encoding="utf-8")
-    (folder / "README.txt").write_bytes(
-        windows_text(readme.replace("@VERSION@", args.version), bom=True))
+    readme = readme.replace("@VERSION@", facts["version"])
+    readme = readme.replace("@COPYRIGHT_LINE@", facts["copyright_line"])
+    (folder / "README.txt").write_bytes(windows_text(readme, bom=True))
     licence = (args.source / "LICENSE").read_text(encoding="utf-8")
     (folder / "LICENSE.txt").write_bytes(windows_text(licence, bom=False))
     names = [Path(exe).name for exe in args.exe] + [
         "atsbell.wav", "atschime.wav", "README.txt", "LICENSE.txt"]
+    epoch = facts["source_date_epoch"]
     for name in names:
         os.utime(folder / name, (epoch, epoch))
     return names
@@ -87,10 +76,11 @@ def write_zip(path, top, folder, names, epoch):
 
 
 def write_installer(args, path, folder):
+    nsis_facts = args.facts.with_suffix(".nsh")
     tmp = path.with_name(path.name + ".tmp")
     subprocess.run(
         [args.makensis, "-V2", "-INPUTCHARSET", "UTF8",
-         f"-DVERSION={args.version}", f"-DSTAGE={folder}",
+         f"-DFACTS={nsis_facts}", f"-DSTAGE={folder}",
          f"-DICON={args.source / 'res' / 'orvaneats_sizes.ico'}", f"-DOUTFILE={tmp}",
          str(args.source / "packaging" / "windows" / "installer.nsi")],
         check=True, timeout=600)
@@ -107,7 +97,7 @@ def write_checksums(out, files):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--version", required=True)
+    parser.add_argument("--facts", type=Path, required=True)
     parser.add_argument("--source", type=Path, required=True)
     parser.add_argument("--work", type=Path, required=True)
     parser.add_argument("--out", type=Path, required=True)
@@ -115,10 +105,11 @@ def main():
     parser.add_argument("--makensis", default="makensis")
     args = parser.parse_args()
 
-    epoch = source_date_epoch(args.source)
-    top = f"OrvaneATS-{args.version}"
+    facts = json.loads(args.facts.read_text(encoding="utf-8"))
+    epoch = facts["source_date_epoch"]
+    top = f"{facts['product']}-{facts['version']}"
     folder = args.work / top
-    names = stage(args, folder, epoch)
+    names = stage(args, facts, folder)
     args.out.mkdir(parents=True, exist_ok=True)
     zip_path = args.out / f"{top}-win64.zip"
     setup_path = args.out / f"{top}-win64-setup.exe"

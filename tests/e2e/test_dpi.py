@@ -11,6 +11,7 @@ import unittest
 from PIL import Image
 
 import harness
+from test_program import ABOUT_TITLE, IDM_ABOUTBOX, IDOK
 
 MAIN_TITLE = "OrvaneATS"
 IDC_CONFIRM, IDC_START, IDC_SUSTAIN = 1000, 1001, 1003
@@ -26,6 +27,7 @@ BITMAP_FILES = {
 CANDIDATES = {IDC_PANEL: range(129, 132), IDC_SIGNAL: range(132, 137)}
 BASE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
 PER_MONITOR_AWARE = 2
+IDC_ABOUT_ICON = 65535  # IDC_STATIC; the icon is the about box's first static
 # Mean difference per channel between a reduced capture and its bitmap: 0 at 96 DPI; the
 # renderings reduced to 96 DPI size differ by up to 4, two pictures of a group by 6.6 or more.
 SAME_PICTURE_LIMIT = 5.0
@@ -37,6 +39,14 @@ BITMAPS = {bid: Image.open(harness.REPO / "res" / name).convert("RGB")
 
 def scaled(length, dpi):
     return (length * dpi + 48) // 96
+
+
+def opaque_difference(shown, icon):
+    """Mean difference per channel between a capture and an RGBA icon, over the icon's opaque
+    pixels (the others show the background through)."""
+    pairs = [(p, q[:3]) for p, q in zip(shown.getdata(), icon.convert("RGBA").getdata())
+             if q[3] == 255]
+    return sum(abs(a - b) for p, q in pairs for a, b in zip(p, q)) / (3.0 * len(pairs))
 
 
 def mean_difference(a, b):
@@ -198,7 +208,26 @@ class AtEveryScale(unittest.TestCase):
         self.check_scale(120)
 
     def test_144_dpi(self):
-        self.check_scale(144)
+        scale = self.check_scale(144)
+        # The about box shows the icon's own 48 px image, not the 32 px one stretched.
+        scale.driver.ok(f"syscommand {IDM_ABOUTBOX}")
+        self.assertNotEqual(scale.driver.ok("find 10000 " + ABOUT_TITLE), "none")
+        path = scale.session.tmp / "about-icon.bmp"
+        size = scale.driver.ok(f"capture {IDC_ABOUT_ICON} {scale.session.windows_path(path)}")
+        self.assertEqual(size, "48 48")
+        with Image.open(path) as image:
+            shown = image.convert("RGB")
+        with Image.open(harness.REPO / "res" / "orvaneats_sizes.ico") as icon:
+            own = icon.ico.getimage((48, 48))
+        with Image.open(harness.REPO / "res" / "orvaneats.ico") as icon:
+            stretched = icon.ico.getimage((32, 32)).convert("RGBA").resize((48, 48),
+                                                                           Image.BILINEAR)
+        to_own, to_stretched = opaque_difference(shown, own), opaque_difference(shown, stretched)
+        self.assertLess(to_own, SAME_PICTURE_LIMIT, f"{to_own:.1f} from the 48 px image")
+        self.assertLess(to_own * 3, to_stretched,
+                        f"{to_own:.1f} from the 48 px image, {to_stretched:.1f} from 32 px")
+        scale.driver.ok(f"post-click {IDOK}")
+        self.assertEqual(scale.driver.ok("wait-gone 5000"), "gone")
 
     def test_192_dpi_and_a_move_to_a_100_percent_monitor_and_back(self):
         scale = self.check_scale(192)

@@ -1,15 +1,26 @@
 """The Linux edition's .deb as built by `cmake --workflow --preset linux`: what it holds and
-what it asks for. (Installing it needs root and changes the machine; that is done by hand.)"""
+what it asks for, the release's facts in it, and lintian's verdict. (Installing it needs root
+and changes the machine; that is done by hand.)"""
 
 import configparser
+import datetime
+import email.utils
+import gzip
+import json
+import os
+import re
 import subprocess
 import unittest
+import xml.etree.ElementTree as ET
 
 import harness
 
 BUILD_DIR = harness.REPO / "build" / "linux"
+FACTS = BUILD_DIR / "generated" / "release_facts.json"
 APP_ID = "org.orvaneats.OrvaneATS"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+DOC = "usr/share/doc/orvaneats"
+GZIP_FLAG_NAME = 0x08
 
 
 def package():
@@ -25,12 +36,26 @@ def dpkg_deb(*args):
                           text=True, timeout=60).stdout
 
 
-class DebianPackage(unittest.TestCase):
+class PackageCase(unittest.TestCase):
+    """The package, its file list and, once asked for, its unpacked contents."""
+
     @classmethod
     def setUpClass(cls):
         cls.deb = package()
         cls.files = {line.split()[-1].lstrip(".") for line in
                      dpkg_deb("-c", cls.deb).splitlines()}
+        cls.unpacked = None
+
+    def contents(self):
+        if type(self).unpacked is None:
+            folder = BUILD_DIR / "deb-contents"
+            subprocess.run(["rm", "-rf", str(folder)], check=True)
+            dpkg_deb("-x", self.deb, folder)
+            type(self).unpacked = folder
+        return type(self).unpacked
+
+
+class DebianPackage(PackageCase):
 
     def test_name_version_and_dependencies(self):
         self.assertEqual(self.deb.name, "orvaneats_1.2.0_amd64.deb")
@@ -51,9 +76,7 @@ class DebianPackage(unittest.TestCase):
         self.assertLessEqual(wanted, self.files)
 
     def test_desktop_entry_starts_the_installed_program(self):
-        folder = harness.REPO / "build" / "linux" / "deb-contents"
-        subprocess.run(["rm", "-rf", str(folder)], check=True)
-        dpkg_deb("-x", self.deb, folder)
+        folder = self.contents()
         entry = configparser.ConfigParser(interpolation=None)
         entry.optionxform = str
         entry.read(folder / f"usr/share/applications/{APP_ID}.desktop", encoding="utf-8")
@@ -67,6 +90,78 @@ class DebianPackage(unittest.TestCase):
             png = folder / f"usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png"
             out = subprocess.run(["file", str(png)], capture_output=True, text=True).stdout
             self.assertIn(f"{size} x {size}", out)
+
+
+class ReleaseFactsInThePackage(PackageCase):
+    """Licence, copyright, changelog and metainfo say what the release's facts say, dated from
+    the last commit."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.facts = json.loads(FACTS.read_text(encoding="utf-8"))
+
+    def test_the_facts_are_dated_from_the_last_commit(self):
+        epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
+            ["git", "-C", str(harness.REPO), "log", "-1", "--format=%ct"], check=True,
+            capture_output=True, text=True).stdout.strip()
+        self.assertEqual(self.facts["source_date_epoch"], int(epoch),
+                         "the build is not of the last commit: build it again")
+        day = datetime.datetime.fromtimestamp(int(epoch), datetime.timezone.utc)
+        self.assertEqual(self.facts["release_date"], day.strftime("%Y-%m-%d"))
+
+    def test_metainfo_names_the_licence_version_and_release_date(self):
+        root = ET.parse(self.contents() / f"usr/share/metainfo/{APP_ID}.metainfo.xml").getroot()
+        self.assertEqual(root.findtext("project_license"), "MIT")
+        self.assertEqual(root.findtext("id"), APP_ID)
+        release = root.find("releases/release")
+        self.assertEqual((release.get("version"), release.get("date")),
+                         (self.facts["version"], self.facts["release_date"]))
+
+    def test_machine_readable_copyright_with_the_licence_text(self):
+        copyright_file = (self.contents() / DOC / "copyright").read_text(encoding="utf-8")
+        paragraphs = copyright_file.split("\n\n")
+        self.assertTrue(paragraphs[0].startswith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
+        self.assertIn("Upstream-Name: OrvaneATS", paragraphs[0])
+        files = paragraphs[1]
+        self.assertIn("Files: *\nCopyright: 2026 The OrvaneATS authors\nLicense: Expat\n",
+                      files)
+        # The terms as LICENSE words them, one space in, empty lines as " .".
+        terms = (harness.REPO / "LICENSE").read_text(encoding="utf-8").split(
+            self.facts["copyright_line"] + "\n", 1)[1].strip()
+        body = files.split("License: Expat\n", 1)[1].rstrip("\n")
+        unfolded = "\n".join("" if line == " ." else line[1:] for line in body.split("\n"))
+        self.assertEqual(unfolded, terms)
+
+    def test_changelog_and_manual_page_compressed_without_time_or_name(self):
+        changelog = self.contents() / DOC / "changelog.gz"
+        manual = self.contents() / "usr/share/man/man1/orvaneats.1.gz"
+        for path in (changelog, manual):
+            header = path.read_bytes()[:10]
+            with self.subTest(path=path.name):
+                self.assertEqual(header[:3], b"\x1f\x8b\x08")
+                self.assertFalse(header[3] & GZIP_FLAG_NAME, "a file name in the header")
+                self.assertEqual(header[4:8], b"\0\0\0\0", "a time in the header")
+                self.assertEqual(header[8], 2, "not compressed at level 9")
+        self.assertFalse((self.contents() / DOC / "changelog.Debian.gz").exists())
+        text = gzip.decompress(changelog.read_bytes()).decode("utf-8")
+        self.assertTrue(text.startswith(f"orvaneats ({self.facts['version']}) "), text)
+        trailer = re.search(r"^ -- (.+ <.+>)  (.+)$", text, re.M)
+        self.assertEqual(trailer.group(1), self.facts["contact"])
+        when = email.utils.parsedate_to_datetime(trailer.group(2))
+        self.assertEqual(int(when.timestamp()), self.facts["source_date_epoch"])
+        self.assertIn(self.facts["release_date"],
+                      gzip.decompress(manual.read_bytes()).decode("utf-8").split("\n", 1)[0])
+
+
+class Lintian(unittest.TestCase):
+    def test_no_errors_or_warnings(self):
+        out = subprocess.run(["lintian", "--fail-on", "error,warning", "--no-tag-display-limit",
+                              str(package())], capture_output=True, text=True, timeout=600)
+        self.assertEqual(out.returncode, 0, out.stdout + out.stderr)
+        problems = [line for line in out.stdout.splitlines() if line[:3] in ("E: ", "W: ")]
+        self.assertEqual(problems, [], out.stdout)
 
 
 if __name__ == "__main__":

@@ -410,6 +410,31 @@ class SoundButtons(ProgramCase):
         self.program.click(IDC_CHIME)
         self.assert_silent()
 
+    def test_the_flags_follow_what_sounds_and_start_still_begins_a_run(self):
+        """B bell button, C chime button, O a click of no-overlap; then each sound that rings
+        is silenced by its own button, and Start begins a run."""
+        cases = [("BCOB", False, True),   # stopping the player bell leaves the chime
+                 ("BOCC", True, False)]   # the chime button leaves the player bell its flag
+        buttons = {"B": IDC_BELL, "C": IDC_CHIME, "O": IDC_NOOVERLAP}
+        for steps, bell, chime in cases:
+            with self.subTest(steps=steps):
+                self.program.kill()
+                self.program = Program()
+                for step in steps:
+                    self.program.click(buttons[step])
+                self.assert_sounding(bell=bell, chime=chime)
+                self.assertEqual(self.program.players(), 1 if bell else 0)
+                if bell:
+                    self.program.click(IDC_BELL)
+                if chime:
+                    self.program.click(IDC_CHIME)
+                self.assert_players(0)
+                self.assert_silent()
+                self.program.click(IDC_START)
+                ok = wait_for(lambda: self.program.picture(IDC_SIGNAL) in PERMISSIVE, 3)
+                self.assertTrue(ok, "Start began no run")
+                self.assertEqual(self.program.text(IDC_START), "停止")
+
     def test_sound_buttons_do_nothing_during_a_run(self):
         self.raise_alarm()
         self.program.click(IDC_CONFIRM)

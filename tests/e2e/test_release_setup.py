@@ -1,7 +1,8 @@
 """The installer as a user meets it, in a fresh Wine prefix: its first page in English and in
 Japanese, a silent install (files, Start-menu shortcut, installed-programs entry), the program
-started from the shortcut through a whole cycle, a second install over the first, and a silent
-uninstall that leaves the prefix as it was. Needs `cmake --workflow --preset release` (and the
+started from the shortcut through a whole cycle, a second install over the first, a silent
+uninstall that leaves the prefix as it was, and an older install's uninstaller that leaves a
+newer install in another folder alone. Needs `cmake --workflow --preset release` (and the
 windows build for the test driver).
 """
 
@@ -46,6 +47,10 @@ def install_dir():
     return user / "AppData" / "Local" / "Programs" / "OrvaneATS"
 
 
+def drive_c():
+    return harness.Path(session.env["WINEPREFIX"]) / "drive_c"
+
+
 def menu_shortcut():
     return (user / "AppData" / "Roaming" / "Microsoft" / "Windows" / "Start Menu" / "Programs" /
             "OrvaneATS.lnk")
@@ -58,9 +63,8 @@ def desktop_shortcut():
 def prefix_state():
     """Every file and folder of drive C but the temporary ones, and every line of HKCU that
     names the program."""
-    drive_c = harness.Path(session.env["WINEPREFIX"]) / "drive_c"
     temp = user / "Temp"
-    paths = {str(p.relative_to(drive_c)) for p in drive_c.rglob("*")
+    paths = {str(p.relative_to(drive_c())) for p in drive_c().rglob("*")
              if temp not in p.parents and p != temp}
     registry = [line for line in release.exported_user_registry(session).splitlines()
                 if "orvane" in line.lower()]
@@ -88,14 +92,15 @@ def ensure_installed():
         install()
 
 
-def uninstall_quietly():
+def uninstall_quietly(folder=None):
     """Runs the entry's quiet-uninstall command as Windows would, and waits for the
     uninstaller's copy in the temporary folder to finish."""
+    folder = folder or install_dir()
     command = release.registry_values(session, ENTRY_KEY)["QuietUninstallString"][1]
     exe, options = command[1:].split('" ', 1)
     proc = session.start_windows(exe, *options.split())
     proc.wait(60)
-    done = tp.wait_for(lambda: not install_dir().exists() and
+    done = tp.wait_for(lambda: not folder.exists() and
                        release.registry_values(session, ENTRY_KEY) is None, 60, interval=0.5)
     if not done:
         raise AssertionError("the uninstaller did not finish")
@@ -229,6 +234,33 @@ class InstallAgainThenUninstall(unittest.TestCase):
         self.assertEqual(sorted(paths - before[0]), [], "left behind")
         self.assertEqual(sorted(before[0] - paths), [], "removed although not installed")
         self.assertEqual(registry, before[1])
+
+
+class OlderUninstallerInAnotherFolder(unittest.TestCase):
+    """An uninstaller that an earlier install left in another folder takes away its own files
+    only: the newer install keeps its shortcut and its entry, and still runs."""
+
+    def test_leaves_the_newer_installs_shortcut_and_entry_alone(self):
+        older = drive_c() / "OrvaneATS-older"
+        newer = drive_c() / "OrvaneATS-newer"
+        install(f"/D={release.windows_path(session, older)}")
+        install(f"/D={release.windows_path(session, newer)}")
+        self.addCleanup(uninstall_quietly, newer)
+
+        session.start_windows(older / "uninstall.exe", "/S").wait(60)
+        gone = tp.wait_for(lambda: not older.exists(), 60, interval=0.5)
+        tp.wait_for(lambda: tp.driver.ok("procs Un.exe") == "0", 30, interval=0.5)
+        self.assertTrue(gone, "the older install's files stayed")
+        self.assertEqual(entries(), ["OrvaneATS"])
+        location = release.registry_values(session, ENTRY_KEY)["InstallLocation"][1]
+        self.assertEqual(location, release.windows_path(session, newer))
+        target = release.read_shortcut(menu_shortcut())["target"]
+        self.assertEqual(target, release.windows_path(session, newer / "orvaneats.exe"))
+        program = tp.Program(target)
+        try:
+            self.assertTrue(program.running())
+        finally:
+            program.kill()
 
 
 if __name__ == "__main__":

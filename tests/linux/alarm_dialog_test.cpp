@@ -15,7 +15,7 @@
 #include "alarm_text.h"
 #include "dialog_layout.h"
 #include "dialog_units.h"
-#include "orvane_version.h"
+#include "release_facts.h"
 #include "pictures.h"
 #include "sound_output.h"
 

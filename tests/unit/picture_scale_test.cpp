@@ -44,7 +44,7 @@ TEST(PictureSizeTest, TinyOrBadValuesNeverGiveAnEmptyPictureOrOverflow) {
     // Around the halves below 2: 0.49 and 0.5 of a pixel, 1.49 and 1.5, 0.24 and 0.25.
     for (const Case c : {Case{1, 10, 1}, Case{1, 47, 1}, Case{1, 48, 1}, Case{1, 143, 1},
                          Case{1, 144, 2}, Case{2, 23, 1}, Case{2, 24, 1}, Case{3, 16, 1},
-                         Case{150, 0, 0}, Case{0, 144, 0}, Case{-5, 144, 0}, Case{5, -96, 0},
+                         Case{150, 1, 2}, Case{150, 0, 0}, Case{0, 144, 0}, Case{-5, 144, 0}, Case{5, -96, 0},
                          Case{150, 96 * 100000, 15000000}}) {
         EXPECT_EQ(ScaleToDpi(c.pixels, c.dpi), c.expected) << c.pixels << " at " << c.dpi;
     }
@@ -139,6 +139,15 @@ TEST(ResampleTest, ALitSpotStaysInItsPlace) {
     EXPECT_NEAR(brightest % 15, 8, 1);
     EXPECT_NEAR(brightest / 15, 5, 1);
     for (std::uint32_t p : out.rgb) EXPECT_EQ(p & 0x00FFFF, 0u);  // red only, no bleed
+}
+
+TEST(ResampleTest, ASinglePixelSpreadsOverAnySize) {
+    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{3, 1}, std::pair{1, 4}}) {
+        const Pixels out = Resample(Pixels{1, 1, {0x123456}}, width, height);
+        ASSERT_EQ(out.width, width);
+        ASSERT_EQ(out.height, height);
+        for (const std::uint32_t p : out.rgb) EXPECT_EQ(p, 0x123456u);
+    }
 }
 
 TEST(ResampleTest, MalformedInputGivesAnEmptyImage) {

@@ -20,13 +20,18 @@ TEST(PanelRecord, StartsIdleSilentWithAllOptionsOffAndSeedsTheRandomSourceOnce) 
     EXPECT_TRUE(rig.window.Silent());
 }
 
-TEST(PanelRecord, InitialisationClearsOptionsLeftFromBefore) {
+TEST(PanelRecord, InitialisationClearsFlagsStateAndOptionsLeftFromBefore) {
     AlarmRig rig;
-    rig.SetOption(IDC_NOOVERLAP, true);
-    rig.SetOption(IDC_ENDLESS, true);
+    rig.window.checkboxes = {true, true, true, true};
+    rig.panel.OnOptionClicked();
+    rig.panel.m_nBell = rig.panel.m_nChime = 1;
+    rig.panel.m_nState = Confirmed;
     rig.panel.InitDialog();
-    EXPECT_EQ(rig.panel.m_bNoOverlap, 0);
-    EXPECT_EQ(rig.panel.m_bEndless, 0);
+    const AlarmPanel& p = rig.panel;
+    for (const int field : {p.m_nBell, p.m_nChime, p.m_nState, p.m_bEndless, p.m_bFullAuto,
+                            p.m_bIgnoreSignal, p.m_bNoOverlap}) {
+        EXPECT_EQ(field, 0);
+    }
 }
 
 TEST(PanelRecord, ClickingOneOptionRefreshesAllFour) {
