@@ -102,13 +102,13 @@ function installProbes() {
 // In the page: waits for `kind` (the alarm picture shown, or a click on the control with that
 // id), then for the bell meter to cross the audible level upwards (`rising`) or downwards;
 // returns the delay in ms between the two, or null when the bell did not change within `ms`.
-function timeBell(kind, audibleDb, rising, ms) {
+function timeBell(kind, audibleDb, rising, ms, panelId, alarmBitmap) {
   const bellLevel = window.__orvaneBellDb;
   return new Promise((resolve) => {
     let triggeredAt = null;
-    const panel = document.querySelector('[data-id="1007"]');
+    const panel = document.querySelector(`[data-id="${panelId}"]`);
     const observer = new MutationObserver(() => {
-      if (triggeredAt === null && panel.dataset.bitmap === "131") triggeredAt = performance.now();
+      if (triggeredAt === null && panel.dataset.bitmap === String(alarmBitmap)) triggeredAt = performance.now();
     });
     if (kind === "alarm") {
       observer.observe(panel, { attributes: true, attributeFilter: ["data-bitmap"] });
@@ -185,11 +185,11 @@ async function bellDelays(page) {
   const audible = [];
   const silent = [];
   for (let i = 0; i < ROUNDS; i++) {
-    const alarm = page.evaluate(timeBell, "alarm", AUDIBLE_DB, true, 3000);
+    const alarm = page.evaluate(timeBell, "alarm", AUDIBLE_DB, true, 3000, ID.PANEL, BMP.ALARM);
     await click(page, ID.START);
     audible.push(await alarm);
     await sleep(500);
-    const confirm = page.evaluate(timeBell, String(ID.CONFIRM), AUDIBLE_DB, false, 3000);
+    const confirm = page.evaluate(timeBell, String(ID.CONFIRM), AUDIBLE_DB, false, 3000, ID.PANEL, BMP.ALARM);
     await click(page, ID.CONFIRM);
     silent.push(await confirm);
     await click(page, ID.SUSTAIN);
@@ -203,9 +203,9 @@ async function floorDelays(page) {
   const audible = [];
   const silent = [];
   for (let i = 0; i < ROUNDS; i++) {
-    audible.push(await page.evaluate(timeBell, "floor start", AUDIBLE_DB, true, 3000));
+    audible.push(await page.evaluate(timeBell, "floor start", AUDIBLE_DB, true, 3000, ID.PANEL, BMP.ALARM));
     await sleep(500);
-    silent.push(await page.evaluate(timeBell, "floor stop", AUDIBLE_DB, false, 3000));
+    silent.push(await page.evaluate(timeBell, "floor stop", AUDIBLE_DB, false, 3000, ID.PANEL, BMP.ALARM));
     await sleep(300);
   }
   return { audible, silent };
@@ -270,8 +270,6 @@ function reportDelays(label, delays, judged = true) {
     + (judged ? `${verdict(worst <= TARGET_DELAY_MS)}  (target <= ${TARGET_DELAY_MS} ms)` : ""));
 }
 
-export { installBellMeter };
-
 async function main() {
   const server = await serveSite();
   const browser = await launchBrowser();
@@ -323,4 +321,4 @@ async function main() {
   }
 }
 
-if (process.argv[1] === new URL(import.meta.url).pathname) await main();
+await main();

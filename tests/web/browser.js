@@ -11,14 +11,31 @@ import puppeteer from "puppeteer-core";
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 export const SITE_DIR = path.join(ROOT, "build/web/site");
 
-// Control ids of the main window (alarm/alarm_ids.h).
+// The project's own sources, read where the tests need the ids, tables and rectangles every
+// edition is built from.
+export const readSource = (file) => fs.readFileSync(path.join(ROOT, file), "utf8");
+// A header's #define lines: name -> value as written.
+export const defines = (file) => Object.fromEntries([...readSource(file)
+  .matchAll(/^#define (\w+) (.+)$/gm)].map(([, name, value]) => [name, value.trim()]));
+
+const IDS = defines("alarm/alarm_ids.h");
+const named = (prefix) => Object.fromEntries(Object.entries(IDS)
+  .filter(([name]) => name.startsWith(prefix))
+  .map(([name, value]) => [name.slice(prefix.length), Number(value)]));
+// Control ids by name (ID.CONFIRM is IDC_CONFIRM, ID.EXIT the 終了 button's) and bitmap ids
+// (BMP.ALARM is IDB_PANEL_ALARM, BMP.STOP is IDB_SIGNAL_STOP).
 export const ID = {
-  EXIT: 2, CONFIRM: 1000, START: 1001, ENDLESS: 1002, SUSTAIN: 1003, BELL: 1004,
-  CHIME: 1005, SIGNAL: 1006, PANEL: 1007, FULLAUTO: 1008, NOOVERLAP: 1009,
-  IGNORESIGNAL: 1010,
+  ...named("IDC_"),
+  EXIT: Number(readSource("alarm/alarm_ids.h").match(/CONTROL_EXIT = (\d+)/)[1]),
 };
-// Bitmap ids: the panel normal, dark, alarm; the signal from stop (132) to proceed (136).
-export const BMP = { NORMAL: 129, DARK: 130, ALARM: 131, STOP: 132, PROCEED: 136 };
+export const BMP = { ...named("IDB_PANEL_"), ...named("IDB_SIGNAL_") };
+
+// The picture table: bitmap id -> the stem of its files and its accessible name.
+export function pictureTable() {
+  return Object.fromEntries([...readSource("alarm/picture_table.h")
+    .matchAll(/\{(IDB_\w+), "(\w+)", "([^"]+)"\}/g)]
+    .map(([, id, stem, name]) => [Number(IDS[id]), { stem, name }]));
+}
 
 const TYPES = {
   ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
@@ -237,6 +254,15 @@ export async function waitForBitmap(page, id, bitmaps, timeout = 8000) {
   await page.waitForFunction((sel, w) => w.includes(document.querySelector(sel)?.dataset.bitmap),
     { timeout, polling: 20 }, control(id), wanted);
   return bitmap(page, id);
+}
+
+// Polls `condition` (async, in node) every 50 ms until it holds; fails after `timeout` ms.
+export async function until(condition, timeout, what) {
+  const end = Date.now() + timeout;
+  while (!(await condition())) {
+    if (Date.now() > end) throw new Error(`not within ${timeout} ms: ${what}`);
+    await sleep(50);
+  }
 }
 
 // Records every bitmap a picture control shows from now on, in order, inside the page.

@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import {
   BMP, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked, sleep,
-  waitForBitmap, waitReady,
+  until, waitForBitmap, waitReady,
 } from "./browser.js";
 
 // Four steps of at most five seconds each from green to stop.
@@ -37,9 +37,8 @@ test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, su
 
   await click(page, ID.START);
   assert.equal(await caption(page, ID.START), "停止");
-  await page.waitForFunction((sel) => document.querySelector(sel).dataset.bitmap === "132"
-    && document.querySelector('[data-id="1007"]').dataset.bitmap !== "129",
-  { timeout: LONGEST_APPROACH_MS, polling: 50 }, `[data-id="${ID.SIGNAL}"]`);
+  await until(async () => await bitmap(page, ID.SIGNAL) === BMP.STOP
+    && await bitmap(page, ID.PANEL) !== BMP.NORMAL, LONGEST_APPROACH_MS, "the alarm at stop");
   const aspects = (await signal.read()).slice(1);
   assert.ok(aspects[0] > BMP.STOP && aspects[0] <= BMP.PROCEED, `first aspect ${aspects[0]}`);
   assert.deepEqual(aspects, Array.from({ length: aspects[0] - BMP.STOP + 1 },

@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
 import { after, before, test } from "node:test";
-import { ID, ROOT, openSite } from "./browser.js";
+import { ID, ROOT, defines, openSite, pictureTable, readSource } from "./browser.js";
 
 // Windows' dialog base units for the template's font, ＭＳ Ｐゴシック 9 pt at 96 DPI: an average
 // character 7 px wide and 12 px high; a dialog unit is a quarter of the width, an eighth of
@@ -18,33 +18,21 @@ const mulDiv = (a, b, c) => Math.floor((a * b + Math.floor(c / 2)) / c);
 const toPixels = ([x, y, w, h]) => [
   mulDiv(x, BASE_X, 4), mulDiv(y, BASE_Y, 8), mulDiv(w, BASE_X, 4), mulDiv(h, BASE_Y, 8)];
 
-const read = (file) => fs.readFileSync(path.join(ROOT, file), "utf8");
-const defines = (text) => Object.fromEntries([...text.matchAll(/^#define (\w+) (.+)$/gm)]
-  .map(([, name, value]) => [name, value.trim()]));
-
 // The controls in template order: id, kind and rectangle in dialog units.
 function templateControls() {
-  const ids = { ...defines(read("alarm/alarm_ids.h")),
-    CONTROL_EXIT: read("alarm/alarm_ids.h").match(/CONTROL_EXIT = (\d+)/)[1] };
-  const rects = defines(read("res/dialog_layout.h"));
-  const table = read("alarm/main_dialog.h").split("MAIN_CONTROLS")[1];
+  const rects = defines("res/dialog_layout.h");
+  const table = readSource("alarm/main_dialog.h").split("MAIN_CONTROLS")[1];
   const rows = [...table.matchAll(/\{(\w+), ControlKind::(\w+), [^,]+, \{(\w+)\}\}/g)];
   assert.equal(rows.length, 12, "twelve controls in alarm/main_dialog.h");
-  return rows.map(([, id, kind, rect]) => ({
-    id: Number(ids[id]), kind, dlu: rects[rect].split(",").map(Number),
+  const id = (name) => (name === "CONTROL_EXIT" ? ID.EXIT : ID[name.replace(/^IDC_/, "")]);
+  return rows.map(([, name, kind, rect]) => ({
+    id: id(name), kind, dlu: rects[rect].split(",").map(Number),
   }));
-}
-
-// Bitmap id -> the stem of its files, from the picture table.
-function pictureStems() {
-  const ids = defines(read("alarm/alarm_ids.h"));
-  return Object.fromEntries([...read("alarm/picture_table.h").matchAll(/\{(IDB_\w+), "(\w+)", "/g)]
-    .map(([, id, stem]) => [ids[id], stem]));
 }
 
 // The 1x bitmap size of each picture, from the BMP headers of the files the table names.
 function bitmapSizes() {
-  return Object.fromEntries(Object.entries(pictureStems()).map(([id, stem]) => {
+  return Object.fromEntries(Object.entries(pictureTable()).map(([id, { stem }]) => {
     const bmp = fs.readFileSync(path.join(ROOT, "res", `${stem}.bmp`));
     return [id, [bmp.readInt32LE(18), Math.abs(bmp.readInt32LE(22))]];
   }));
@@ -62,7 +50,7 @@ const rectOf = (page, selector) => page.$eval(selector, (e) => {
 
 test("every control where its dialog units put it; pictures at their bitmap's size", async () => {
   const page = await site.open();
-  const dialog = defines(read("res/dialog_layout.h"));
+  const dialog = defines("res/dialog_layout.h");
   const client = await rectOf(page, "#client");
   assert.deepEqual(client.slice(2),
     toPixels([0, 0, Number(dialog.MAIN_DIALOG_WIDTH), Number(dialog.MAIN_DIALOG_HEIGHT)]).slice(2));
@@ -148,7 +136,7 @@ test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures fr
   // window's own scale.
   const dpi = Math.round(96 * 3 * fit.scale);
   const sizes = bitmapSizes();
-  const stems = pictureStems();
+  const pictures = pictureTable();
   for (const id of [ID.PANEL, ID.SIGNAL]) {
     const img = await page.$eval(`[data-id="${id}"]`, (e) => ({
       scale: e.dataset.scale, bitmap: e.dataset.bitmap, complete: e.complete,
@@ -157,7 +145,7 @@ test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures fr
     assert.ok(img.complete);
     assert.deepEqual(img.natural, sizes[img.bitmap].map((v) => Math.floor((v * dpi + 48) / 96)),
       `picture ${id} made at ${dpi} DPI`);
-    const far = await page.$eval(`[data-id="${id}"]`, distances, stems[img.bitmap]);
+    const far = await page.$eval(`[data-id="${id}"]`, distances, pictures[img.bitmap].stem);
     assert.ok(far.from3x < far.from1x / 2, `picture ${id} drawn from the 3x rendering: ${JSON.stringify(far)}`);
   }
   await page.close();
