@@ -94,8 +94,10 @@ export async function serveSite(dir = SITE_DIR) {
   };
 }
 
-// Headless Chromium with a profile of its own, removed again by close().
-export async function launchBrowser() {
+// Headless Chromium with a profile of its own, removed again by close(); `args` adds switches.
+// Names resolve to nothing: the browser's own services (sign-in, updates, network time) stay on
+// this machine, and the site is reached by its loopback address.
+export async function launchBrowser(args = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "orvane-chromium-"));
   const browser = await puppeteer.launch({
     executablePath: "/usr/bin/chromium",
@@ -103,7 +105,8 @@ export async function launchBrowser() {
     args: [
       "--no-sandbox", "--disable-gpu", "--disable-background-networking",
       "--disable-component-update", "--disable-sync", "--no-first-run",
-      `--user-data-dir=${profile}`,
+      "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+      `--user-data-dir=${profile}`, ...args,
     ],
   });
   const close = browser.close.bind(browser);
