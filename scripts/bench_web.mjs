@@ -53,17 +53,23 @@ function installBellMeter(hz, q, stages, samples) {
     }
     return result;
   };
-  // The floor: the bell's wave looped straight into the destination of the page's context
-  // and stopped again, by nothing but Web Audio; returns the source's start and stop.
+  // The floor: the bell's wave looped through a gain node into the destination of the
+  // page's context and stopped again, by nothing but Web Audio; returns a start that
+  // returns the stop.
   window.__orvaneFloorBell = async () => {
     const [context] = meters.keys();
     const data = await (await fetch("sounds/atsbell.wav")).arrayBuffer();
     const buffer = await context.decodeAudioData(data);
+    const gain = new GainNode(context);
+    gain.connect(context.destination);
     return () => {
       const source = new AudioBufferSourceNode(context, { buffer, loop: true });
-      source.connect(context.destination);
+      source.connect(gain);
       source.start();
-      return () => source.stop();
+      return () => {
+        source.stop();
+        source.disconnect();
+      };
     };
   };
   window.__orvaneBellDb = () => {
