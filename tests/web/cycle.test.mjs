@@ -48,6 +48,7 @@ test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, su
   assert.deepEqual(await blinkPhases(page), new Set([BMP.ALARM, BMP.DARK]));
   const alarm = await listen(page);
   assert.ok(alarm.bell && alarm.chime, `alarm: bell and chime ${JSON.stringify(alarm.levels)}`);
+  assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", "no sound trouble reported");
 
   // Confirm from the keyboard: the panel back to normal, the chime alone.
   await tabTo(page, ID.CONFIRM);
@@ -159,6 +160,12 @@ test("keys and caption: Enter does nothing on a box, F1 and the menu open the ab
   await page.keyboard.press("F1");
   assert.ok(await shown("#about"), "F1 opens the about box");
   assert.match(await page.$eval("#about", (e) => e.textContent), /OrvaneATS Version \d/);
+  const centres = await page.evaluate(() => ["#about", "#window"].map((sel) => {
+    const r = document.querySelector(sel).getBoundingClientRect();
+    return [r.left + r.width / 2, r.top + r.height / 2];
+  }));
+  assert.ok(centres[0].every((v, i) => Math.abs(v - centres[1][i]) <= 1),
+    `the about box centred over the window: ${JSON.stringify(centres)}`);
   await page.keyboard.press("Escape");
   assert.ok(!(await shown("#about")), "Escape closes the about box");
   assert.ok(await shown("#window"), "and leaves the window open");
