@@ -9,6 +9,7 @@ bash scripts/deps-res.sh
 bash scripts/deps-wine.sh
 bash scripts/deps-release.sh
 bash scripts/deps-linux.sh
+bash scripts/deps-web.sh
 
 echo "== core: build and unit tests"
 cmake --workflow --preset host
@@ -27,3 +28,8 @@ cmake --workflow --preset linux
 
 echo "== Windows program and release under Wine, and the Linux edition: end-to-end tests"
 /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v
+
+echo "== Browser edition: build the site, then test it in headless Chromium"
+cmake --workflow --preset web
+npm ci --prefix tests/web --ignore-scripts --no-audit --no-fund
+node --test tests/web/

@@ -1,0 +1,330 @@
+// Prints the browser edition's figures beside the other editions': what a first visit
+// downloads, the load time, the bell's delays on the page's audio output, the timers running
+// while idle and the CPU used in the alarm. Run by scripts/bench after the site is built.
+import fs from "node:fs";
+import os from "node:os";
+import {
+  BMP, ID, click, launchBrowser, openWindow, serveSite, setTicked, sleep,
+  waitForBitmap,
+} from "../tests/web/browser.js";
+
+const TARGET_DOWNLOAD_KIB = 600;
+const TARGET_WASM_KIB = 150;
+const TARGET_LOAD_MS = 300;
+const TARGET_DELAY_MS = 30;
+const LOADS = 9;
+const ROUNDS = 10;
+const CPU_SECONDS = 5;
+// The bell's loudness as the page plays it: its output through three band-passes at the
+// bell's 1180 Hz (Q 10 each), read as the RMS of the last 128 samples. Through them the bell
+// never falls below -36 dB and the chime alone never rises above -50 dB; they ring out in a
+// few ms, which the floor below (the bare wave started and stopped) measures.
+const BELL_HZ = 1180;
+const BELL_Q = 10;
+const BELL_STAGES = 3;
+const METER_SAMPLES = 128;
+const AUDIBLE_DB = -43;
+
+const verdict = (ok) => (ok ? "ok" : "OVER TARGET");
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b);
+  const mid = sorted.length >> 1;
+  return sorted.length % 2 ? sorted[mid] : (sorted[mid - 1] + sorted[mid]) / 2;
+};
+const kib = (bytes) => (bytes / 1024).toFixed(1).padStart(7);
+
+// Runs before the page's scripts: whatever connects to the destination also feeds the bell
+// meter (window.__orvaneBellDb() reads it).
+function installBellMeter(hz, q, stages, samples) {
+  const connect = AudioNode.prototype.connect;
+  const meters = new Map();
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const result = connect.call(this, target, ...rest);
+    if (target instanceof AudioDestinationNode) {
+      const context = this.context;
+      if (!meters.has(context)) {
+        const filters = Array.from({ length: stages },
+          () => new BiquadFilterNode(context, { type: "bandpass", frequency: hz, Q: q }));
+        const analyser = new AnalyserNode(context, { fftSize: 256 });
+        [...filters, analyser].reduce((from, to) => { connect.call(from, to); return to; });
+        meters.set(context, { filter: filters[0], analyser, data: new Float32Array(256) });
+      }
+      connect.call(this, meters.get(context).filter);
+    }
+    return result;
+  };
+  // The floor: the bell's wave looped through a gain node into the destination of the
+  // page's context and stopped again, by nothing but Web Audio; returns a start that
+  // returns the stop.
+  window.__orvaneFloorBell = async () => {
+    const [context] = meters.keys();
+    const data = await (await fetch("sounds/atsbell.wav")).arrayBuffer();
+    const buffer = await context.decodeAudioData(data);
+    const gain = new GainNode(context);
+    gain.connect(context.destination);
+    return () => {
+      const source = new AudioBufferSourceNode(context, { buffer, loop: true });
+      source.connect(gain);
+      source.start();
+      return () => {
+        source.stop();
+        source.disconnect();
+      };
+    };
+  };
+  window.__orvaneBellDb = () => {
+    let level = -Infinity;
+    for (const { analyser, data } of meters.values()) {
+      analyser.getFloatTimeDomainData(data);
+      let sum = 0;
+      for (let i = data.length - samples; i < data.length; i++) sum += data[i] * data[i];
+      level = Math.max(level, 10 * Math.log10(sum / samples));
+    }
+    return level;
+  };
+}
+
+// Runs before the page's scripts: when the page says it is ready, and every timer and
+// animation frame callback that runs.
+function installProbes() {
+  window.__orvaneBench = { readyAt: null, callbacks: 0 };
+  const bench = window.__orvaneBench;
+  new MutationObserver(() => {
+    if (bench.readyAt === null && document.documentElement?.dataset.ready === "1") {
+      bench.readyAt = performance.now();
+    }
+  }).observe(document, { attributes: true, subtree: true, attributeFilter: ["data-ready"] });
+  for (const name of ["setTimeout", "setInterval", "requestAnimationFrame"]) {
+    const original = window[name];
+    window[name] = function (callback, ...rest) {
+      const counted = typeof callback === "function"
+        ? function (...args) { bench.callbacks++; return callback.apply(this, args); }
+        : callback;
+      return original.call(this, counted, ...rest);
+    };
+  }
+}
+
+// In the page: waits for `kind` (the alarm picture shown, or a click on the control with that
+// id), then for the bell meter to cross the audible level upwards (`rising`) or downwards;
+// returns the delay in ms between the two, or null when the bell did not change within `ms`.
+function timeBell(kind, audibleDb, rising, ms, panelId, alarmBitmap) {
+  const bellLevel = window.__orvaneBellDb;
+  return new Promise((resolve) => {
+    let triggeredAt = null;
+    const panel = document.querySelector(`[data-id="${panelId}"]`);
+    const observer = new MutationObserver(() => {
+      if (triggeredAt === null && panel.dataset.bitmap === String(alarmBitmap)) triggeredAt = performance.now();
+    });
+    if (kind === "alarm") {
+      observer.observe(panel, { attributes: true, attributeFilter: ["data-bitmap"] });
+    } else if (kind === "floor start" || kind === "floor stop") {
+      queueMicrotask(() => {
+        triggeredAt = performance.now();
+        if (kind === "floor start") window.__orvaneFloorStop = window.__orvaneFloorStart();
+        else window.__orvaneFloorStop();
+      });
+    } else {
+      document.querySelector(`[data-id="${kind}"]`).addEventListener("click",
+        () => { triggeredAt = performance.now(); }, { capture: true, once: true });
+    }
+    const channel = new MessageChannel();
+    const end = performance.now() + ms;
+    channel.port1.onmessage = () => {
+      const now = performance.now();
+      if (triggeredAt !== null && (bellLevel() >= audibleDb) === rising) {
+        observer.disconnect();
+        resolve(now - triggeredAt);
+      } else if (now > end) {
+        observer.disconnect();
+        resolve(null);
+      } else {
+        channel.port2.postMessage(0);
+      }
+    };
+    channel.port2.postMessage(0);
+  });
+}
+
+async function firstVisit(browser, server) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const before = server.served.length;
+  await page.goto(`${server.origin}/`);
+  await page.waitForFunction(() => document.documentElement.dataset.ready === "1");
+  await page.evaluate(() => Promise.race([navigator.serviceWorker?.ready,
+    new Promise((resolve) => setTimeout(resolve, 5000))]));
+  await sleep(1500);  // the service worker's cache filled
+  const fetched = server.served.slice(before);
+  await context.close();
+  const total = fetched.reduce((sum, f) => sum + f.bytes, 0);
+  const wasm = fetched.filter((f) => f.path.endsWith(".wasm")).reduce((sum, f) => sum + f.bytes, 0);
+  return { total, wasm, requests: fetched.length };
+}
+
+async function loadTimes(browser, origin) {
+  const cold = [];
+  const warm = [];
+  for (let i = 0; i < LOADS; i++) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await page.evaluateOnNewDocument(installProbes);
+    await page.goto(`${origin}/`);
+    await page.waitForFunction(() => window.__orvaneBench.readyAt !== null);
+    cold.push(await page.evaluate(() => window.__orvaneBench.readyAt));
+    if (i === 0) {
+      await page.evaluate(() => Promise.race([navigator.serviceWorker?.ready,
+        new Promise((resolve) => setTimeout(resolve, 5000))]));
+      for (let j = 0; j < LOADS; j++) {
+        await page.reload();
+        await page.waitForFunction(() => window.__orvaneBench.readyAt !== null);
+        warm.push(await page.evaluate(() => window.__orvaneBench.readyAt));
+      }
+    }
+    await context.close();
+  }
+  return { cold, warm };
+}
+
+async function bellDelays(page) {
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  const audible = [];
+  const silent = [];
+  for (let i = 0; i < ROUNDS; i++) {
+    const alarm = page.evaluate(timeBell, "alarm", AUDIBLE_DB, true, 3000, ID.PANEL, BMP.ALARM);
+    await click(page, ID.START);
+    audible.push(await alarm);
+    await sleep(500);
+    const confirm = page.evaluate(timeBell, String(ID.CONFIRM), AUDIBLE_DB, false, 3000, ID.PANEL, BMP.ALARM);
+    await click(page, ID.CONFIRM);
+    silent.push(await confirm);
+    await click(page, ID.SUSTAIN);
+    await sleep(400);
+  }
+  return { audible, silent };
+}
+
+async function floorDelays(page) {
+  await page.evaluate(async () => { window.__orvaneFloorStart = await window.__orvaneFloorBell(); });
+  const audible = [];
+  const silent = [];
+  for (let i = 0; i < ROUNDS; i++) {
+    audible.push(await page.evaluate(timeBell, "floor start", AUDIBLE_DB, true, 3000, ID.PANEL, BMP.ALARM));
+    await sleep(500);
+    silent.push(await page.evaluate(timeBell, "floor stop", AUDIBLE_DB, false, 3000, ID.PANEL, BMP.ALARM));
+    await sleep(300);
+  }
+  return { audible, silent };
+}
+
+async function idleCallbacks(page) {
+  const before = await page.evaluate(() => window.__orvaneBench.callbacks);
+  await sleep(1000);
+  const after = await page.evaluate(() => window.__orvaneBench.callbacks);
+  const animations = await page.evaluate(() => document.getAnimations().length);
+  return { callbacks: after - before, animations };
+}
+
+// CPU seconds of the browser's processes (the browser and every child), from /proc.
+function browserCpuSeconds(rootPid) {
+  const children = new Map();
+  const ticks = new Map();
+  for (const pid of fs.readdirSync("/proc").filter((d) => /^\d+$/.test(d))) {
+    try {
+      const stat = fs.readFileSync(`/proc/${pid}/stat`, "utf8");
+      const fields = stat.slice(stat.lastIndexOf(")") + 2).split(" ");
+      const ppid = Number(fields[1]);
+      ticks.set(Number(pid), Number(fields[11]) + Number(fields[12]));
+      if (!children.has(ppid)) children.set(ppid, []);
+      children.get(ppid).push(Number(pid));
+    } catch { /* the process ended meanwhile */ }
+  }
+  let total = 0;
+  const walk = (pid) => {
+    total += ticks.get(pid) ?? 0;
+    for (const child of children.get(pid) ?? []) walk(child);
+  };
+  walk(rootPid);
+  return total / 100;  // USER_HZ
+}
+
+async function alarmCpu(browser, page) {
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
+  const session = await page.createCDPSession();
+  await session.send("Performance.enable");
+  const task = async () => (await session.send("Performance.getMetrics")).metrics
+    .find((m) => m.name === "TaskDuration").value;
+  const pid = browser.process().pid;
+  const [task0, cpu0, t0] = [await task(), browserCpuSeconds(pid), performance.now()];
+  await sleep(CPU_SECONDS * 1000);
+  const [task1, cpu1, t1] = [await task(), browserCpuSeconds(pid), performance.now()];
+  const seconds = (t1 - t0) / 1000;
+  await click(page, ID.START);  // Stop
+  return { mainThread: (100 * (task1 - task0)) / seconds, processes: (100 * (cpu1 - cpu0)) / seconds };
+}
+
+function reportDelays(label, delays, judged = true) {
+  const heard = delays.filter((d) => d !== null);
+  if (heard.length < delays.length) {
+    console.log(`  ${label} never in ${delays.length - heard.length} of ${delays.length}   OVER TARGET`);
+    return;
+  }
+  const worst = Math.max(...heard);
+  console.log(`  ${label} ${median(heard).toFixed(0).padStart(5)} / ${worst.toFixed(0).padStart(5)} ms   `
+    + (judged ? `${verdict(worst <= TARGET_DELAY_MS)}  (target <= ${TARGET_DELAY_MS} ms)` : ""));
+}
+
+async function main() {
+  const server = await serveSite();
+  const browser = await launchBrowser();
+  try {
+    const version = await browser.version();
+    const download = await firstVisit(browser, server);
+    const loads = await loadTimes(browser, server.origin);
+    const page = await openWindow(browser, server.origin, { tap: false, before: [
+      installProbes, [installBellMeter, BELL_HZ, BELL_Q, BELL_STAGES, METER_SAMPLES]] });
+    await sleep(1000);
+    const idleAtStart = await idleCallbacks(page);
+    const delays = await bellDelays(page);
+    const floor = await floorDelays(page);
+    const idleAfterCycles = await idleCallbacks(page);
+    const cpu = await alarmCpu(browser, page);
+
+    console.log(`OrvaneATS browser edition (${version}, headless, ${os.cpus().length} cores), `
+      + "site on the loopback");
+    console.log(`  first visit downloads (page and service worker, ${download.requests} requests):`
+      + `${kib(download.total)} KiB   ${verdict(download.total <= TARGET_DOWNLOAD_KIB * 1024)}`
+      + `  (target <= ${TARGET_DOWNLOAD_KIB} KiB)`);
+    console.log(`    of which WebAssembly          ${kib(download.wasm)} KiB   `
+      + `${verdict(download.wasm > 0 && download.wasm <= TARGET_WASM_KIB * 1024)}`
+      + `  (target <= ${TARGET_WASM_KIB} KiB)`);
+    for (const [name, times] of [["first visit", loads.cold], ["service worker", loads.warm]]) {
+      const m = median(times);
+      console.log(`  load to working window, ${name.padEnd(14)} ${m.toFixed(0).padStart(5)} ms median, `
+        + `${Math.max(...times).toFixed(0)} ms worst of ${times.length}   `
+        + `${verdict(m <= TARGET_LOAD_MS)}  (target <= ${TARGET_LOAD_MS} ms median)`);
+    }
+    console.log(`  delays over ${ROUNDS} alarms (median / worst), at the page's audio output `
+      + `(${BELL_STAGES} band-passes at ${BELL_HZ} Hz, Q ${BELL_Q}, RMS of ${METER_SAMPLES} samples `
+      + `above ${AUDIBLE_DB} dB)`);
+    reportDelays("alarm picture -> bell audible:", delays.audible);
+    reportDelays("confirm click -> bell silent: ", delays.silent);
+    console.log("  the floor: the bare bell wave started and stopped in the same page, same meter");
+    reportDelays("start() -> bell audible:      ", floor.audible, false);
+    reportDelays("stop() -> bell silent:        ", floor.silent, false);
+    for (const [when, idle] of [["after loading", idleAtStart], ["after the alarms", idleAfterCycles]]) {
+      console.log(`  idle second ${when.padEnd(16)}: ${idle.callbacks} timer/frame callbacks, `
+        + `${idle.animations} animations   ${verdict(idle.callbacks === 0 && idle.animations === 0)}`
+        + "  (target 0)");
+    }
+    console.log(`  CPU, ${CPU_SECONDS} s alarm, page main thread:  ${cpu.mainThread.toFixed(2).padStart(7)} % of one core`);
+    console.log(`  CPU, ${CPU_SECONDS} s alarm, all browser processes: ${cpu.processes.toFixed(2).padStart(7)} % of one core`);
+  } finally {
+    await browser.close();
+    await server.close();
+  }
+}
+
+await main();

@@ -1,0 +1,78 @@
+// Accessibility: axe-core finds no violation, idle and in the alarm, and the pictures' names
+// follow what they show through a cycle. The page's Content-Security-Policy forbids injected
+// scripts, so this file alone lets puppeteer bypass it (page.setBypassCSP) to run axe-core.
+import assert from "node:assert/strict";
+import { createRequire } from "node:module";
+import { after, before, test } from "node:test";
+import {
+  BMP, ID, attr, bitmap, click, openSite, pictureTable, recordBitmaps, setTicked, until,
+  waitForBitmap,
+} from "./browser.js";
+
+const AXE = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
+
+// Bitmap id -> accessible name, from the picture table the core and every edition share.
+const NAMES = Object.fromEntries(Object.entries(pictureTable()).map(([id, { name }]) => [id, name]));
+
+let site;
+before(async () => { site = await openSite(); });
+after(async () => { await site?.close(); });
+
+async function violations(page) {
+  await page.addScriptTag({ path: AXE });
+  const found = await page.evaluate(async () => (await window.axe.run(document)).violations
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(" ")).join(", ")}`));
+  return found;
+}
+
+test("axe-core: no violation, idle and in the alarm", async () => {
+  const page = await site.browser.newPage();
+  await page.setBypassCSP(true);
+  await page.goto(`${site.origin}/`);
+  await page.waitForFunction(() => document.documentElement.dataset.ready === "1");
+  assert.deepEqual(await violations(page), [], "idle");
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
+  assert.deepEqual(await violations(page), [], "alarm");
+  await page.keyboard.press("F1");
+  assert.deepEqual(await violations(page), [], "about box open");
+  await page.close();
+});
+
+test("the pictures' names follow what they show through a cycle", async () => {
+  assert.equal(Object.keys(NAMES).length, 8, "eight pictures in the table");
+  const page = await site.open();
+  // Every (bitmap, alt) pair either picture shows, recorded in the page as it changes.
+  const pairs = await page.evaluateHandle((ids) => {
+    const seen = [];
+    for (const img of ids.map((id) => document.querySelector(`img[data-id="${id}"]`))) {
+      const note = () => seen.push([Number(img.dataset.bitmap), img.alt]);
+      note();
+      new MutationObserver(note).observe(img, { attributes: true,
+        attributeFilter: ["data-bitmap", "alt"] });
+    }
+    return seen;
+  }, [ID.SIGNAL, ID.PANEL]);
+  const signal = await recordBitmaps(page, ID.SIGNAL);
+  await click(page, ID.START);
+  await until(async () => await bitmap(page, ID.SIGNAL) !== BMP.STOP, 2000, "a permissive aspect");
+  await click(page, ID.START);  // Stop: the signal back to stop
+  await waitForBitmap(page, ID.SIGNAL, BMP.STOP);
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  const panel = await recordBitmaps(page, ID.PANEL);
+  await waitForBitmap(page, ID.PANEL, BMP.DARK, 3000);
+  await click(page, ID.CONFIRM);
+  await waitForBitmap(page, ID.PANEL, BMP.NORMAL);
+
+  const shown = await pairs.jsonValue();
+  const wrong = shown.filter(([bitmap, alt]) => NAMES[bitmap] !== alt);
+  assert.deepEqual(wrong, [], "every picture named for what it shows");
+  const bitmaps = new Set(shown.map(([bitmap]) => bitmap));
+  for (const b of [BMP.NORMAL, BMP.DARK, BMP.ALARM, BMP.STOP]) assert.ok(bitmaps.has(b), `saw ${b}`);
+  assert.ok((await signal.read()).some((b) => b > BMP.STOP), "a permissive aspect was shown");
+  assert.ok((await panel.read()).includes(BMP.ALARM));
+  assert.equal(await attr(page, ID.SIGNAL, "alt"), "信号: 停止");
+  await page.close();
+});

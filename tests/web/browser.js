@@ -1,0 +1,305 @@
+// The browser edition as a person meets it: build/web/site served on a private loopback port,
+// opened in headless Chromium, its sound read from a tap on the page's audio output.
+// Shared by the tests in this folder and by scripts/bench_web.mjs.
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import puppeteer from "puppeteer-core";
+
+export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
+export const SITE_DIR = path.join(ROOT, "build/web/site");
+
+// The project's own sources, read where the tests need the ids, tables and rectangles every
+// edition is built from.
+export const readSource = (file) => fs.readFileSync(path.join(ROOT, file), "utf8");
+// A header's #define lines: name -> value as written.
+export const defines = (file) => Object.fromEntries([...readSource(file)
+  .matchAll(/^#define (\w+) (.+)$/gm)].map(([, name, value]) => [name, value.trim()]));
+
+const IDS = defines("alarm/alarm_ids.h");
+const named = (prefix) => Object.fromEntries(Object.entries(IDS)
+  .filter(([name]) => name.startsWith(prefix))
+  .map(([name, value]) => [name.slice(prefix.length), Number(value)]));
+// Control ids by name (ID.CONFIRM is IDC_CONFIRM, ID.EXIT the 終了 button's) and bitmap ids
+// (BMP.ALARM is IDB_PANEL_ALARM, BMP.STOP is IDB_SIGNAL_STOP).
+export const ID = {
+  ...named("IDC_"),
+  EXIT: Number(readSource("alarm/alarm_ids.h").match(/CONTROL_EXIT = (\d+)/)[1]),
+};
+export const BMP = { ...named("IDB_PANEL_"), ...named("IDB_SIGNAL_") };
+
+// The picture table: bitmap id -> the stem of its files and its accessible name.
+export function pictureTable() {
+  return Object.fromEntries([...readSource("alarm/picture_table.h")
+    .matchAll(/\{(IDB_\w+), "(\w+)", "([^"]+)"\}/g)]
+    .map(([, id, stem, name]) => [Number(IDS[id]), { stem, name }]));
+}
+
+const TYPES = {
+  ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
+  ".mjs": "text/javascript; charset=utf-8", ".css": "text/css; charset=utf-8",
+  ".json": "application/json", ".webmanifest": "application/manifest+json",
+  ".wasm": "application/wasm", ".png": "image/png", ".bmp": "image/bmp",
+  ".ico": "image/vnd.microsoft.icon", ".svg": "image/svg+xml", ".wav": "audio/wav",
+  ".txt": "text/plain; charset=utf-8",
+};
+
+// Serves a folder as python3 -m http.server does (the way scripts/run.sh --web serves it):
+// type, length and Last-Modified, and 304 to a matching If-Modified-Since. `served` lists
+// every answered request with the bytes of its body.
+export async function serveSite(dir = SITE_DIR) {
+  if (dir === SITE_DIR && !fs.existsSync(path.join(dir, "index.html"))) {
+    throw new Error(`${dir}/index.html is missing: run cmake --workflow --preset web`);
+  }
+  const served = [];
+  const server = http.createServer((req, res) => {
+    const url = new URL(req.url, "http://localhost");
+    let file = path.join(dir, decodeURIComponent(url.pathname));
+    if (!file.startsWith(dir)) file = dir;
+    if (fs.existsSync(file) && fs.statSync(file).isDirectory()) file = path.join(file, "index.html");
+    if (!fs.existsSync(file)) {
+      served.push({ path: url.pathname, bytes: 0 });
+      res.writeHead(404, { "Content-Type": "text/plain" });
+      res.end("not found");
+      return;
+    }
+    const modified = Math.floor(fs.statSync(file).mtimeMs / 1000) * 1000;
+    const since = Date.parse(req.headers["if-modified-since"] ?? "");
+    if (!req.headers["if-none-match"] && modified <= since) {
+      served.push({ path: url.pathname, bytes: 0 });
+      res.writeHead(304);
+      res.end();
+      return;
+    }
+    const body = fs.readFileSync(file);
+    served.push({ path: url.pathname, bytes: req.method === "HEAD" ? 0 : body.length });
+    res.writeHead(200, {
+      "Content-Type": TYPES[path.extname(file)] ?? "application/octet-stream",
+      "Content-Length": body.length,
+      "Last-Modified": new Date(modified).toUTCString(),
+    });
+    res.end(req.method === "HEAD" ? undefined : body);
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  return {
+    origin,
+    served,
+    close: () => new Promise((resolve) => {
+      server.closeAllConnections?.();
+      server.close(resolve);
+    }),
+  };
+}
+
+// Headless Chromium with a profile of its own, removed again by close(); `args` adds switches.
+// Names resolve to nothing: the browser's own services (sign-in, updates, network time) stay on
+// this machine, and the site is reached by its loopback address.
+export async function launchBrowser(args = []) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "orvane-chromium-"));
+  const browser = await puppeteer.launch({
+    executablePath: "/usr/bin/chromium",
+    headless: true,
+    args: [
+      "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync", "--no-first-run",
+      "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+      `--user-data-dir=${profile}`, ...args,
+    ],
+  });
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return browser;
+}
+
+// Runs in the page before its own scripts: whatever connects to an AudioContext's
+// destination also feeds an AnalyserNode, so the tests hear what the page plays.
+function installAudioTap(fftSize) {
+  const connect = AudioNode.prototype.connect;
+  const disconnect = AudioNode.prototype.disconnect;
+  const analysers = new Map();
+  const analyser = (context) => {
+    if (!analysers.has(context)) {
+      analysers.set(context, new AnalyserNode(context, {
+        fftSize, smoothingTimeConstant: 0, minDecibels: -140, maxDecibels: 0,
+      }));
+    }
+    return analysers.get(context);
+  };
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const result = connect.call(this, target, ...rest);
+    if (target instanceof AudioDestinationNode) connect.call(this, analyser(this.context));
+    return result;
+  };
+  AudioNode.prototype.disconnect = function (...args) {
+    const result = disconnect.apply(this, args);
+    if (args[0] instanceof AudioDestinationNode && analysers.has(this.context)) {
+      try { disconnect.call(this, analysers.get(this.context)); } catch { /* not tapped */ }
+    }
+    return result;
+  };
+  // Loudest level (dB) per band over `ms`; -Infinity where nothing sounded.
+  const bandLevels = async (bands, ms) => {
+    const levels = Object.fromEntries(Object.keys(bands).map((k) => [k, -Infinity]));
+    const end = performance.now() + ms;
+    do {
+      for (const [context, node] of analysers) {
+        if (context.state !== "running") continue;
+        const data = new Float32Array(node.frequencyBinCount);
+        node.getFloatFrequencyData(data);
+        const hz = context.sampleRate / node.fftSize;
+        for (const [name, [low, high]] of Object.entries(bands)) {
+          for (let i = Math.ceil(low / hz); i <= Math.floor(high / hz); i++) {
+            levels[name] = Math.max(levels[name], data[i]);
+          }
+        }
+      }
+      await new Promise((resolve) => setTimeout(resolve, 20));
+    } while (performance.now() < end);
+    return levels;
+  };
+  Object.defineProperty(window, "__orvaneTap", { value: { analysers, bandLevels } });
+}
+
+// The waves' bands (tools/make_waves.py): the bell's fundamental, the chime's two notes, and
+// two quiet bands between their partials that tell a sound from leakage and noise.
+export const BANDS = {
+  bell: [1160, 1200], chimeE5: [649, 669], chimeC5: [513, 533],
+  quietLow: [380, 450], quietMid: [850, 950],
+};
+// A band counts as heard when it stands this far above the louder quiet band: a sound's own
+// band stands 40 dB above, the other sound's band stays below the quiet bands.
+export const HEARD_ABOVE_QUIET_DB = 30;
+const AUDIBLE_FLOOR_DB = -80;
+
+// Which of the two sounds the page plays during `ms`, from `settle` ms on: the tap's window
+// (8192 samples, under 190 ms) still holds a sound stopped just before.
+export async function listen(page, ms = 1000, settle = 250) {
+  await sleep(settle);
+  const levels = await page.evaluate((bands, span) => window.__orvaneTap.bandLevels(bands, span),
+    BANDS, ms);
+  const quiet = Math.max(levels.quietLow, levels.quietMid, AUDIBLE_FLOOR_DB);
+  const chime = Math.max(levels.chimeE5, levels.chimeC5);
+  return {
+    bell: levels.bell - quiet >= HEARD_ABOVE_QUIET_DB,
+    chime: chime - quiet >= HEARD_ABOVE_QUIET_DB,
+    levels,
+  };
+}
+
+export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A blank page of `origin` with the audio tap in place and a click on it (the user's gesture
+// that lets an AudioContext start).
+export async function openTappedPage(browser, origin) {
+  const page = await browser.newPage();
+  await page.evaluateOnNewDocument(installAudioTap, 8192);
+  await page.goto(`${origin}/`);
+  await page.mouse.click(1, 1);
+  return page;
+}
+
+// Opens the window with the audio tap in place and waits until it works.
+// `fftSize` trades the tap's frequency resolution for time resolution; `before` lists more
+// functions (or [function, ...arguments]) to run in the page before its own scripts.
+export async function openWindow(browser, origin,
+  { viewport, scale = 1, tap = true, fftSize = 8192, before = [] } = {}) {
+  const page = await browser.newPage();
+  if (viewport || scale !== 1) {
+    const [width, height] = viewport ?? [1024, 768];
+    await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: width < 600,
+      hasTouch: width < 600 });
+  }
+  if (tap) await page.evaluateOnNewDocument(installAudioTap, fftSize);
+  for (const script of before) await page.evaluateOnNewDocument(...[script].flat());
+  await page.goto(`${origin}/`);
+  await waitReady(page);
+  return page;
+}
+
+export async function waitReady(page, timeout = 10000) {
+  await page.waitForFunction(() => document.documentElement.dataset.ready === "1", { timeout });
+}
+
+// Whether an element of the page is on screen (not hidden, not display: none, with a size).
+export async function isShown(page, selector) {
+  return page.$eval(selector, (e) => !e.hidden && getComputedStyle(e).display !== "none"
+    && getComputedStyle(e).visibility !== "hidden" && e.getBoundingClientRect().width > 0);
+}
+
+const control = (id) => `[data-id="${id}"]`;
+
+// A control's attribute (e.g. data-bitmap, alt), its caption, or whether a box is ticked.
+export async function attr(page, id, name) {
+  return page.$eval(control(id), (e, n) => e.getAttribute(n), name);
+}
+export async function bitmap(page, id) {
+  return Number(await attr(page, id, "data-bitmap"));
+}
+export async function caption(page, id) {
+  return page.$eval(control(id), (e) => e.textContent.trim());
+}
+export async function click(page, id) {
+  await page.click(control(id));
+}
+export async function setTicked(page, id, ticked) {
+  if (await page.$eval(control(id), (e) => e.checked) !== ticked) await click(page, id);
+}
+
+// Waits until the picture control shows `bitmap` (or one of several); returns what it shows.
+export async function waitForBitmap(page, id, bitmaps, timeout = 8000) {
+  const wanted = [bitmaps].flat().map(String);
+  await page.waitForFunction((sel, w) => w.includes(document.querySelector(sel)?.dataset.bitmap),
+    { timeout, polling: 20 }, control(id), wanted);
+  return bitmap(page, id);
+}
+
+// Polls `condition` (async, in node) every 50 ms until it holds; fails after `timeout` ms.
+export async function until(condition, timeout, what) {
+  const end = Date.now() + timeout;
+  while (!(await condition())) {
+    if (Date.now() > end) throw new Error(`not within ${timeout} ms: ${what}`);
+    await sleep(50);
+  }
+}
+
+// Records every bitmap a picture control shows from now on, in order, inside the page.
+export async function recordBitmaps(page, id) {
+  const handle = await page.evaluateHandle((sel) => {
+    const img = document.querySelector(sel);
+    const shown = [Number(img.dataset.bitmap)];
+    new MutationObserver(() => {
+      const now = Number(img.dataset.bitmap);
+      if (shown.at(-1) !== now) shown.push(now);
+    }).observe(img, { attributes: true, attributeFilter: ["data-bitmap"] });
+    return shown;
+  }, control(id));
+  return { read: () => handle.jsonValue() };
+}
+
+// One server and one browser for a test file: `const site = await openSite()`, then
+// `site.open()` per test and `site.close()` at the end.
+export async function openSite() {
+  const server = await serveSite();
+  const browser = await launchBrowser();
+  const pages = [];
+  return {
+    origin: server.origin,
+    server,
+    browser,
+    async open(options) {
+      const page = await openWindow(browser, server.origin, options);
+      pages.push(page);
+      return page;
+    },
+    async close() {
+      await browser.close();
+      await server.close();
+    },
+  };
+}

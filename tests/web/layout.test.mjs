@@ -1,0 +1,152 @@
+// The window's layout against the dialog template every edition is built from: rectangles
+// from alarm/main_dialog.h and res/dialog_layout.h, pictures at their bitmaps' size, the tab
+// order, the first focus, and the fit on a phone.
+import assert from "node:assert/strict";
+import fs from "node:fs";
+import path from "node:path";
+import { after, before, test } from "node:test";
+import { ID, ROOT, defines, openSite, pictureTable, readSource } from "./browser.js";
+
+// Windows' dialog base units for the template's font, ＭＳ Ｐゴシック 9 pt at 96 DPI: an average
+// character 7 px wide and 12 px high; a dialog unit is a quarter of the width, an eighth of
+// the height.
+const BASE_X = 7;
+const BASE_Y = 12;
+
+// a * b / c rounded half away from zero, as Windows' MulDiv (all values here are positive).
+const mulDiv = (a, b, c) => Math.floor((a * b + Math.floor(c / 2)) / c);
+const toPixels = ([x, y, w, h]) => [
+  mulDiv(x, BASE_X, 4), mulDiv(y, BASE_Y, 8), mulDiv(w, BASE_X, 4), mulDiv(h, BASE_Y, 8)];
+
+// The controls in template order: id, kind and rectangle in dialog units.
+function templateControls() {
+  const rects = defines("res/dialog_layout.h");
+  const table = readSource("alarm/main_dialog.h").split("MAIN_CONTROLS")[1];
+  const rows = [...table.matchAll(/\{(\w+), ControlKind::(\w+), [^,]+, \{(\w+)\}\}/g)];
+  assert.equal(rows.length, 12, "twelve controls in alarm/main_dialog.h");
+  const id = (name) => (name === "CONTROL_EXIT" ? ID.EXIT : ID[name.replace(/^IDC_/, "")]);
+  return rows.map(([, name, kind, rect]) => ({
+    id: id(name), kind, dlu: rects[rect].split(",").map(Number),
+  }));
+}
+
+// The 1x bitmap size of each picture, from the BMP headers of the files the table names.
+function bitmapSizes() {
+  return Object.fromEntries(Object.entries(pictureTable()).map(([id, { stem }]) => {
+    const bmp = fs.readFileSync(path.join(ROOT, "res", `${stem}.bmp`));
+    return [id, [bmp.readInt32LE(18), Math.abs(bmp.readInt32LE(22))]];
+  }));
+}
+
+let site;
+before(async () => { site = await openSite(); });
+after(async () => { await site?.close(); });
+
+const rectOf = (page, selector) => page.$eval(selector, (e) => {
+  const c = document.querySelector("#client").getBoundingClientRect();
+  const r = e.getBoundingClientRect();
+  return [r.left - c.left, r.top - c.top, r.width, r.height];
+});
+
+test("every control where its dialog units put it; pictures at their bitmap's size", async () => {
+  const page = await site.open();
+  const dialog = defines("res/dialog_layout.h");
+  const client = await rectOf(page, "#client");
+  assert.deepEqual(client.slice(2),
+    toPixels([0, 0, Number(dialog.MAIN_DIALOG_WIDTH), Number(dialog.MAIN_DIALOG_HEIGHT)]).slice(2));
+  const sizes = bitmapSizes();
+  for (const { id, kind, dlu } of templateControls()) {
+    const expected = toPixels(dlu);
+    if (kind === "Picture") {
+      const shown = await page.$eval(`[data-id="${id}"]`, (e) => e.dataset.bitmap);
+      expected.splice(2, 2, ...sizes[shown]);
+    }
+    const got = (await rectOf(page, `[data-id="${id}"]`)).map((v) => Math.round(v * 100) / 100);
+    // A checkbox's rectangle is its label's, the box and text together.
+    const box = kind === "CheckBox"
+      ? (await rectOf(page, `label:has([data-id="${id}"])`)).map((v) => Math.round(v * 100) / 100)
+      : got;
+    assert.deepEqual(box, expected, `control ${id} (${kind})`);
+  }
+  await page.close();
+});
+
+test("first focus on 終了; Tab walks the template's order, skipping the pictures", async () => {
+  const page = await site.open();
+  const focused = () => page.evaluate(() => document.activeElement?.dataset.id ?? null);
+  const order = templateControls().filter((c) => c.kind !== "Picture").map((c) => String(c.id));
+  assert.equal(await focused(), String(ID.EXIT));
+  const walked = [await focused()];
+  for (let i = 1; i < order.length; i++) {
+    await page.keyboard.press("Tab");
+    walked.push(await focused());
+  }
+  assert.deepEqual(walked, order);
+  await page.keyboard.down("Shift");
+  await page.keyboard.press("Tab");
+  await page.keyboard.up("Shift");
+  assert.equal(await focused(), order.at(-2), "Shift+Tab goes back");
+  await page.close();
+});
+
+// How far (mean difference per channel) the shown picture lies from its 3x rendering and from
+// its 1x bitmap, each drawn by the browser at the shown picture's natural size.
+function distances(img, stem) {
+  const draw = (source) => {
+    const canvas = document.createElement("canvas");
+    [canvas.width, canvas.height] = [img.naturalWidth, img.naturalHeight];
+    const g = canvas.getContext("2d");
+    g.imageSmoothingQuality = "high";
+    g.drawImage(source, 0, 0, canvas.width, canvas.height);
+    return g.getImageData(0, 0, canvas.width, canvas.height).data;
+  };
+  const load = (src) => new Promise((resolve, reject) => {
+    const image = new Image();
+    image.onload = () => resolve(image);
+    image.onerror = reject;
+    image.src = src;
+  });
+  return Promise.all([load(`pictures/${stem}_3x.png`), load(`pictures/${stem}.png`)])
+    .then(([large, small]) => {
+      const shown = draw(img);
+      const mean = (other) => {
+        let sum = 0;
+        for (let i = 0; i < shown.length; i++) if (i % 4 !== 3) sum += Math.abs(shown[i] - other[i]);
+        return sum / (shown.length * 0.75);
+      };
+      return { from3x: mean(draw(large)), from1x: mean(draw(small)) };
+    });
+}
+
+test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures from the 3x renderings", async () => {
+  const page = await site.open({ viewport: [360, 640], scale: 3 });
+  const fit = await page.evaluate(() => {
+    const s = document.scrollingElement;
+    const w = document.querySelector("#window");
+    const r = w.getBoundingClientRect();
+    return { scrollWidth: s.scrollWidth, scrollHeight: s.scrollHeight, innerWidth,
+      innerHeight, right: r.right, bottom: r.bottom, left: r.left, top: r.top,
+      scale: r.width / w.offsetWidth };
+  });
+  assert.ok(fit.scrollWidth <= fit.innerWidth && fit.scrollHeight <= fit.innerHeight,
+    `no scrolling: ${JSON.stringify(fit)}`);
+  assert.ok(fit.left >= 0 && fit.top >= 0 && fit.right <= fit.innerWidth
+    && fit.bottom <= fit.innerHeight, `the window on screen: ${JSON.stringify(fit)}`);
+  // The pictures are made for the device pixels they cover: 3 per CSS pixel, times the
+  // window's own scale.
+  const dpi = Math.round(96 * 3 * fit.scale);
+  const sizes = bitmapSizes();
+  const pictures = pictureTable();
+  for (const id of [ID.PANEL, ID.SIGNAL]) {
+    const img = await page.$eval(`[data-id="${id}"]`, (e) => ({
+      scale: e.dataset.scale, bitmap: e.dataset.bitmap, complete: e.complete,
+      natural: [e.naturalWidth, e.naturalHeight] }));
+    assert.equal(img.scale, "3", `picture ${id} from the 3x rendering`);
+    assert.ok(img.complete);
+    assert.deepEqual(img.natural, sizes[img.bitmap].map((v) => Math.floor((v * dpi + 48) / 96)),
+      `picture ${id} made at ${dpi} DPI`);
+    const far = await page.$eval(`[data-id="${id}"]`, distances, pictures[img.bitmap].stem);
+    assert.ok(far.from3x < far.from1x / 2, `picture ${id} drawn from the 3x rendering: ${JSON.stringify(far)}`);
+  }
+  await page.close();
+});
