@@ -120,10 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 // boxes showed at that click.
 TEST(SoundButtons, TheChimeButtonRefreshesTheOptionsForTheNextEndlessRun) {
     AlarmRig rig;
-    rig.SetOption(IDC_ENDLESS, true);
-    StartToAlarm(rig);
-    rig.panel.OnConfirmButton();
-    rig.panel.OnSustainButton();
+    RunToTheEndlessGap(rig);
     ASSERT_TRUE(rig.window.IsArmed(TIMER_RESTART));
     rig.window.checkboxes.ignoreSignal = true;  // ticked, but no click event reached the core
     rig.panel.OnChimeButton();

@@ -47,10 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Phases, StopFromEveryPhase,
 
 TEST(Stop, DuringTheEndlessGapIsAStartThatBeginsAtOnceAndCancelsNothing) {
     AlarmRig rig;
-    rig.SetOption(IDC_ENDLESS, true);
-    StartToAlarm(rig);
-    rig.panel.OnConfirmButton();
-    rig.panel.OnSustainButton();
+    RunToTheEndlessGap(rig);
     ASSERT_TRUE(rig.window.IsArmed(TIMER_RESTART));
     StartAt(rig, ASPECT_PROCEED);
     EXPECT_EQ(rig.panel.m_nState, Approach);
@@ -142,10 +139,7 @@ TEST(UnknownTimer, DoesNothing) {
 class PendingRestart : public ::testing::Test {
 protected:
     void SetUp() override {
-        rig.SetOption(IDC_ENDLESS, true);
-        StartToAlarm(rig);
-        rig.panel.OnConfirmButton();
-        rig.panel.OnSustainButton();
+        RunToTheEndlessGap(rig);
         rig.Advance(1000);
         rig.window.ScriptDraws({DrawForFirstAspect(5), DrawForShortInterval(4999)});
         rig.panel.OnStartStop();
@@ -213,10 +207,7 @@ class RestartTickAfterTheAlarm : public ::testing::TestWithParam<bool> {};
 TEST_P(RestartTickAfterTheAlarm, OnlyCancelsItself) {
     const bool confirmed = GetParam();
     AlarmRig rig;
-    rig.SetOption(IDC_ENDLESS, true);
-    StartToAlarm(rig);
-    rig.panel.OnConfirmButton();
-    rig.panel.OnSustainButton();
+    RunToTheEndlessGap(rig);
     rig.Advance(1000);
     StartAt(rig, ASPECT_RESTRICT);
     rig.Advance(1000);

@@ -35,6 +35,14 @@ inline void StartToAlarm(AlarmRig& rig) {
     ASSERT_TRUE(RunUntilState(rig, Alarm));
 }
 
+// With endless on, runs one whole cycle by hand: the next run waits in the restart gap.
+inline void RunToTheEndlessGap(AlarmRig& rig) {
+    rig.SetOption(IDC_ENDLESS, true);
+    StartToAlarm(rig);
+    rig.panel.OnConfirmButton();
+    rig.panel.OnSustainButton();
+}
+
 }  // namespace ats::testing
 
 #endif

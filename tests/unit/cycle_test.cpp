@@ -139,10 +139,7 @@ TEST(Cycle, FullAutoConfirmsAfterAShortAndEndsAfterALongInterval) {
 
 TEST(Cycle, EndlessBeginsTheNextRunThreeSecondsAfterTheEnd) {
     AlarmRig rig;
-    rig.SetOption(IDC_ENDLESS, true);
-    StartToAlarm(rig);
-    rig.panel.OnConfirmButton();
-    rig.panel.OnSustainButton();
+    RunToTheEndlessGap(rig);
     EXPECT_EQ(rig.panel.m_nState, Idle);
     EXPECT_EQ(rig.window.caption, CAPTION_STOP);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_RESTART), RESTART_GAP_MS);
