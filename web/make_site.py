@@ -20,13 +20,14 @@ import json
 import os
 import re
 import shutil
-import time
-import zipfile
+import sys
 from pathlib import Path
 
 from PIL import Image
 
-ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC, the earliest time a ZIP entry can hold
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
+from reproducible_zip import write_zip  # noqa: E402
+
 PAGE_FILES = ("index.html", "app.css", "app.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
@@ -116,26 +117,6 @@ def write_site(args, epoch):
     return files
 
 
-def write_zip(path, top, site, files, epoch):
-    stamp = time.gmtime(max(epoch, ZIP_EPOCH))[:6]
-    path.parent.mkdir(parents=True, exist_ok=True)
-    tmp = path.with_suffix(".tmp")
-    folders = sorted({str(Path(name).parent) for name in files} - {"."})
-    with zipfile.ZipFile(tmp, "w") as archive:
-        for folder in [""] + [f + "/" for f in folders]:
-            entry = zipfile.ZipInfo(f"{top}/{folder}", stamp)
-            entry.create_system = 3
-            entry.external_attr = (0o40755 << 16) | 0x10
-            archive.writestr(entry, b"")
-        for name in files:
-            entry = zipfile.ZipInfo(f"{top}/{name}", stamp)
-            entry.create_system = 3
-            entry.external_attr = 0o100644 << 16
-            entry.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(entry, (site / name).read_bytes(), compresslevel=9)
-    tmp.replace(path)
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--facts", type=Path, required=True)
@@ -148,7 +129,7 @@ def main():
     epoch = args.facts["source_date_epoch"]
     files = write_site(args, epoch)
     top = f'{args.facts["product"]}-{args.facts["version"]}-web'
-    write_zip(args.zip, top, args.site, files, epoch)
+    write_zip(args.zip, top, args.site, files, epoch, unix=True)
     total = sum((args.site / name).stat().st_size for name in files)
     print(f"site: {len(files)} files, {total} bytes; {args.zip.name}")
 

@@ -17,16 +17,12 @@ import os
 import shutil
 import subprocess
 import sys
-import time
-import zipfile
 from pathlib import Path
 
-# The earliest time a ZIP entry can hold.
-ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from reproducible_zip import write_zip  # noqa: E402
 
 BOM = b"\xef\xbb\xbf"
-FILE_ATTRIBUTE_ARCHIVE = 0x20
-FILE_ATTRIBUTE_DIRECTORY = 0x10
 
 
 def windows_text(text, bom):
@@ -56,23 +52,6 @@ def stage(args, facts, folder):
     for name in names:
         os.utime(folder / name, (epoch, epoch))
     return names
-
-
-def write_zip(path, top, folder, names, epoch):
-    stamp = time.gmtime(max(epoch, ZIP_EPOCH))[:6]
-    tmp = path.with_suffix(".tmp")
-    with zipfile.ZipFile(tmp, "w") as archive:
-        entry = zipfile.ZipInfo(top + "/", stamp)
-        entry.create_system = 0  # MS-DOS attributes: Windows reads them as they are
-        entry.external_attr = FILE_ATTRIBUTE_DIRECTORY
-        archive.writestr(entry, b"")
-        for name in names:
-            entry = zipfile.ZipInfo(f"{top}/{name}", stamp)
-            entry.create_system = 0
-            entry.external_attr = FILE_ATTRIBUTE_ARCHIVE
-            entry.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(entry, (folder / name).read_bytes(), compresslevel=9)
-    tmp.replace(path)
 
 
 def write_installer(args, path, folder):
