@@ -304,6 +304,7 @@ class AlarmWindowPage {
     this.dpi = 0;
     this.open = false;
     this.lastFocus = null;
+    this.defaultButton = null;
   }
 
   // The port the module calls (web/port_library.js).
@@ -390,9 +391,6 @@ class AlarmWindowPage {
     const { controls, rects, texts } = this.tables;
     const client = $("client");
     client.replaceChildren();
-    client.onfocusin = (event) => {
-      this.lastFocus = event.target;
-    };
     this.controls.clear();
     place(client, rects.main);
     for (const control of controls) {
@@ -418,12 +416,6 @@ class AlarmWindowPage {
       target.dataset.id = String(control.id);
       if (control.kind === KIND_BUTTON || control.kind === KIND_CHECKBOX) {
         target.addEventListener("click", () => this.click(control.id));
-      }
-      if (control.kind === KIND_CHECKBOX) {
-        // Enter on a check box is the dialog's IDOK, which this window ignores.
-        target.addEventListener("keydown", (event) => {
-          if (event.key === "Enter") event.preventDefault();
-        });
       }
       place(element, control.rect);
       if (control.kind !== KIND_BUTTON && control.kind !== KIND_CHECKBOX) {
@@ -568,6 +560,22 @@ async function openWindow() {
 }
 
 function attachHandlers() {
+  // As in a Windows dialog, a push button is the default (the one Enter clicks) only while
+  // Tab has moved the focus onto it; focus from a click or at the start makes none.
+  let tabbing = false;
+  const client = $("client");
+  client.addEventListener("keydown", (event) => {
+    if (event.key === "Tab") tabbing = true;
+    if (event.key === "Enter" && event.target !== page?.defaultButton) event.preventDefault();
+  });
+  client.addEventListener("keyup", () => {
+    tabbing = false;
+  });
+  client.addEventListener("focusin", (event) => {
+    if (!page) return;
+    page.lastFocus = event.target;
+    page.defaultButton = tabbing && event.target.localName === "button" ? event.target : null;
+  });
   // Browsers let sound start only after a gesture: the first click or key starts the context.
   for (const type of ["pointerdown", "keydown"]) {
     window.addEventListener(type, () => sounds.unlock(), { capture: true });

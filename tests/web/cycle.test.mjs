@@ -147,10 +147,18 @@ describe("options", () => {
   }
 });
 
-test("keys and caption: Enter does nothing on a box, F1 and the menu open the about box, Escape and the close box end", async () => {
+test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", async () => {
   const page = await site.open();
   const shown = (selector) => isShown(page, selector);
 
+  // As in the Windows dialog: Enter clicks only a button that Tab moved onto, not 終了 with
+  // the first focus, nor a button focused by a click.
+  await page.keyboard.press("Enter");
+  assert.ok(await shown("#window"), "Enter on the first focus closes nothing");
+  await click(page, ID.BELL);
+  await click(page, ID.BELL);
+  await page.keyboard.press("Enter");
+  assert.equal((await listen(page)).bell, false, "Enter on a clicked button rings nothing");
   await tabTo(page, ID.ENDLESS);
   await page.keyboard.press("Enter");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
