@@ -1,7 +1,6 @@
 """The program's picture code in one process (e2epictures.exe): every bitmap a picture control
 hands back is released, and the one it shows is never released under it."""
 
-import subprocess
 import unittest
 
 import harness
@@ -18,17 +17,11 @@ def setUpModule():
 class PictureHandles(unittest.TestCase):
     def test_bitmaps_handed_back_are_released_and_shown_ones_kept(self):
         exe, = harness.require_build("e2epictures.exe")
-        proc = session.start_windows(exe, stdout=subprocess.PIPE)
-        try:
-            out, _ = proc.communicate(timeout=120)
-        except subprocess.TimeoutExpired:
-            harness.kill_group(proc)
-            raise
-        lines = out.decode("utf-8", errors="replace").splitlines()
+        returncode, lines = session.run_windows(exe, timeout=120)
         failed = [line for line in lines if not line.startswith("ok ")]
         self.assertEqual(failed, [])
         self.assertEqual(len(lines), 12, lines)
-        self.assertEqual(proc.returncode, 0)
+        self.assertEqual(returncode, 0)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,6 @@ Wine in a session of their own. One subtest per case of the program.
 Run: /usr/bin/python3 -m unittest -v test_win32_units   (in tests/e2e; needs the windows build)
 """
 
-import subprocess
 import unittest
 
 import harness
@@ -17,13 +16,7 @@ class Win32UnitTests(unittest.TestCase):
     def test_every_case_passes(self):
         exe, = harness.require_build(EXE)
         with harness.Session() as session:
-            proc = session.start_windows(exe, stdout=subprocess.PIPE)
-            try:
-                out, _ = proc.communicate(timeout=300)
-            except subprocess.TimeoutExpired:
-                harness.kill_group(proc)
-                raise
-        lines = out.decode("utf-8", errors="replace").splitlines()
+            returncode, lines = session.run_windows(exe, timeout=300)
         cases, details = {}, []
         for line in lines:
             if line.startswith(("ok ", "FAIL ")):
@@ -38,7 +31,7 @@ class Win32UnitTests(unittest.TestCase):
         for name, (verdict, failures) in cases.items():
             with self.subTest(case=name):
                 self.assertEqual(verdict, "ok", "\n".join(failures))
-        self.assertEqual(proc.returncode, 0)
+        self.assertEqual(returncode, 0)
 
 
 if __name__ == "__main__":

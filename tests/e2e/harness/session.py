@@ -290,6 +290,18 @@ class Session:
         """Starts a Windows program under Wine in this session; returns its Popen."""
         return self.start_native(WINE, exe, *args, env=env, **popen_args)
 
+    def run_windows(self, exe, timeout):
+        """Runs a Windows program under Wine to its end; returns its exit code and its standard
+        output as lines. A program still running after timeout seconds is ended and the wait
+        fails."""
+        proc = self.start_windows(exe, stdout=subprocess.PIPE)
+        try:
+            out, _ = proc.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            kill_group(proc)
+            raise
+        return proc.returncode, out.decode("utf-8", errors="replace").splitlines()
+
     def wine_reg_query(self, key, value):
         out = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
                              capture_output=True, timeout=60)
