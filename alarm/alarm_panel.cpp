@@ -122,6 +122,8 @@ void AlarmPanel::StepPanel() {
 void AlarmPanel::PlayWave(const char* fileName) {
     m_window.PlayWaveLoop(fileName);  // replaces whatever wave was playing
     m_bellWavePlaying = std::string_view(fileName) == BELL_WAVE;
+    // The bell on the one wave channel silences a chime that was playing there.
+    if (m_bellWavePlaying) m_nChime = 0;
 }
 
 void AlarmPanel::StopWave() {
@@ -170,7 +172,6 @@ void AlarmPanel::OnBellButton() {
         m_nBell = 0;
         return;
     }
-    if (m_bNoOverlap == 1) m_nChime = 0;  // the in-program bell is about to replace the chime
     RingBell();
 }
 
@@ -293,6 +294,9 @@ void AlarmPanel::EndAlarm() {
         m_window.SetTimer(TIMER_RESTART,
                           m_bIgnoreSignal != 0 ? RESTART_GAP_IGNORE_SIGNAL_MS : RESTART_GAP_MS);
     } else {
+        // The last cycle: a restart still pending from an endless gap (Start was pressed in
+        // it) would otherwise begin a run under the caption 開始.
+        m_window.KillTimer(TIMER_RESTART);
         m_window.SetStartCaption(CAPTION_START);
     }
 }

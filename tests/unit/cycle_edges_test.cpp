@@ -202,6 +202,58 @@ TEST_F(PendingRestart, TheSignalStepsOnThroughAlarmConfirmedAndIdleThenAlarmsAga
     EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
 }
 
+// Paths through a restart left pending by a Start in the endless gap, where the record once
+// went apart from what the window showed and sounded.
+struct PendingRestartPath {
+    const char* name;
+    void (*walk)(AlarmRig&);
+    int state;          // where the path ends
+    bool bellSounding;  // and what then sounds
+    bool chimeSounding;
+};
+
+const PendingRestartPath kPendingRestartPaths[] = {
+    {"the last cycle ends in the gap: its restart is cancelled",
+     [](AlarmRig& rig) {
+         rig.SetOption(IDC_IGNORESIGNAL, true);
+         rig.panel.OnStartStop();  // begun by hand in the gap: the alarm at once
+         rig.panel.OnConfirmButton();
+         rig.SetOption(IDC_ENDLESS, false);
+         rig.panel.OnSustainButton();
+         rig.Advance(RESTART_GAP_MS);
+     },
+     Idle, false, false},
+    {"the bell on the wave channel replaces the chime and its flag",
+     [](AlarmRig& rig) {
+         rig.Advance(1000);
+         rig.window.ScriptDraws({DrawForFirstAspect(5), DrawForShortInterval(4999)});
+         rig.panel.OnStartStop();
+         rig.SetOption(IDC_IGNORESIGNAL, true);
+         rig.Advance(2000);  // the restart raises the alarm; the signal timer steps on
+         rig.panel.OnConfirmButton();
+         rig.SetOption(IDC_NOOVERLAP, true);
+         rig.window.ScriptDraws({0, 0, 0});
+         ASSERT_TRUE(RunUntilState(rig, Alarm));  // the step to stop, from Confirmed
+     },
+     Alarm, true, false},
+};
+
+TEST(PendingRestartPaths, KeepFlagsAndCaptionTrueToWhatSounds) {
+    for (const PendingRestartPath& path : kPendingRestartPaths) {
+        SCOPED_TRACE(path.name);
+        AlarmRig rig;
+        RunToTheEndlessGap(rig);
+        path.walk(rig);
+        EXPECT_EQ(rig.panel.m_nState, path.state);
+        EXPECT_EQ(rig.window.BellSounding(), path.bellSounding);
+        EXPECT_EQ(rig.window.ChimeSounding(), path.chimeSounding);
+        EXPECT_EQ(rig.panel.m_nBell == 1, path.bellSounding);
+        EXPECT_EQ(rig.panel.m_nChime == 1, path.chimeSounding);
+        EXPECT_EQ(rig.window.caption, path.state == Idle ? CAPTION_START : CAPTION_STOP);
+        EXPECT_FALSE(rig.window.IsArmed(TIMER_RESTART));
+    }
+}
+
 class RestartTickAfterTheAlarm : public ::testing::TestWithParam<bool> {};
 
 TEST_P(RestartTickAfterTheAlarm, OnlyCancelsItself) {

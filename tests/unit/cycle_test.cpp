@@ -228,7 +228,7 @@ TEST(CallOrder, EndWithAndWithoutEndless) {
     rig.panel.OnConfirmButton();
     rig.window.calls.clear();
     rig.panel.OnSustainButton();
-    EXPECT_EQ(rig.window.calls, (Calls{"StopWave", "SetStartCaption 開始"}));
+    EXPECT_EQ(rig.window.calls, (Calls{"StopWave", "KillTimer 3", "SetStartCaption 開始"}));
 
     AlarmRig endless;
     endless.SetOption(IDC_ENDLESS, true);

@@ -112,9 +112,12 @@ int FakeAlarmWindow::RunningPlayers() const {
         std::count_if(players.begin(), players.end(), [](const auto& p) { return p.running; }));
 }
 
-void AlarmRig::Advance(std::int64_t ms) {
+void AlarmRig::Advance(std::int64_t ms, const std::function<void()>& afterEachTick) {
     const std::int64_t until = window.NowMs() + ms;
-    while (const auto timerId = window.NextTickUntil(until)) panel.OnTimer(*timerId);
+    while (const auto timerId = window.NextTickUntil(until)) {
+        panel.OnTimer(*timerId);
+        if (afterEachTick) afterEachTick();
+    }
     window.MoveClockTo(until);
 }
 

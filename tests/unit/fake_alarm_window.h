@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -107,7 +108,7 @@ struct AlarmRig {
         window.calls.clear();
     }
     // Lets virtual time pass, delivering every due timer tick in order.
-    void Advance(std::int64_t ms);
+    void Advance(std::int64_t ms, const std::function<void()>& afterEachTick = {});
     // Lets virtual time pass tick by tick until the condition holds; false if it never does
     // within limitMs.
     template <typename Condition>

@@ -2,6 +2,7 @@
 // cycle's invariants checked after every step.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <random>
 #include <stdexcept>
@@ -27,6 +28,9 @@ enum class Step {
 struct Invariants {
     const AlarmRig& rig;
     std::string where;
+    // The signal timer outlived its approach (a restart pending from the endless gap met
+    // ignore signal): once in Idle, its step to stop raises an alarm under 開始, as kept.
+    bool signalOutlivedItsApproach = false;
 
     void CheckAfter(Step step, int stateBefore) const {
         const AlarmPanel& p = rig.panel;
@@ -46,7 +50,7 @@ struct Invariants {
             ASSERT_EQ(w.caption, CAPTION_START) << where;
             ASSERT_FALSE(w.IsArmed(TIMER_SIGNAL) || w.IsArmed(TIMER_RESTART)) << where;
         }
-        if (p.m_nState > Idle) {
+        if (p.m_nState > Idle && !signalOutlivedItsApproach) {
             ASSERT_EQ(w.caption, CAPTION_STOP) << where;
         }
         if (p.m_nState == Approach) {
@@ -63,14 +67,12 @@ struct Invariants {
             ASSERT_TRUE(w.ChimeSounding()) << where << ": the chime phase without the chime";
             ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
         }
-        if (w.ChimeSounding()) {
-            ASSERT_EQ(p.m_nChime, 1) << where << ": chime without its flag";
-        }
-        if (p.m_nState == Idle) {
-            // While idle the flags are what the sound buttons and Start go by: each is set
-            // exactly while its sound sounds.
-            ASSERT_EQ(p.m_nBell == 1, w.BellSounding()) << where << ": bell flag apart";
-            ASSERT_EQ(p.m_nChime == 1, w.ChimeSounding()) << where << ": chime flag apart";
+        // The flags are what the sound buttons, Start and the restart go by: in every state
+        // each is set exactly while its sound sounds.
+        ASSERT_EQ(p.m_nBell == 1, w.BellSounding()) << where << ": bell flag apart";
+        ASSERT_EQ(p.m_nChime == 1, w.ChimeSounding()) << where << ": chime flag apart";
+        if (w.caption == CAPTION_START) {
+            ASSERT_FALSE(w.IsArmed(TIMER_RESTART)) << where << ": a restart under 開始";
         }
         if (const auto period = w.PeriodOf(TIMER_SIGNAL)) {
             ASSERT_GE(*period, 1000) << where;
@@ -88,7 +90,8 @@ struct Invariants {
     }
 };
 
-void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random) {
+void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random,
+               const std::function<void()>& afterEachTick = {}) {
     static constexpr int kOptions[] = {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP};
     switch (step) {
         case Step::StartStop: rig.panel.OnStartStop(); break;
@@ -98,8 +101,8 @@ void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random) {
         case Step::Chime: rig.panel.OnChimeButton(); break;
         case Step::Option: rig.ClickOption(kOptions[random() % 4]); break;
         case Step::BlinkTick: rig.panel.OnTimer(TIMER_BLINK); break;  // as the bell player posts
-        case Step::ShortWait: rig.Advance(1 + random() % 1500); break;
-        case Step::LongWait: rig.Advance(1 + random() % 20000); break;
+        case Step::ShortWait: rig.Advance(1 + random() % 1500, afterEachTick); break;
+        case Step::LongWait: rig.Advance(1 + random() % 20000, afterEachTick); break;
         case Step::Count: break;
     }
 }
@@ -112,17 +115,37 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
         rig.window.SeedFallbackDraws(static_cast<unsigned>(seed));
         std::mt19937 random(static_cast<unsigned>(seed) * 7919u);
         std::string trail;
+        bool signalOutlivedItsApproach = false;
+        const auto trackTheSignalTimer = [&] {
+            const bool signalArmed = rig.window.IsArmed(TIMER_SIGNAL);
+            if (signalArmed && rig.panel.m_nState != Approach) {
+                signalOutlivedItsApproach = true;
+            } else if (!signalArmed && rig.panel.m_nState == Idle) {
+                signalOutlivedItsApproach = false;
+            }
+        };
+        if (seed % 2 == 0) {
+            // Half the walks start with a run begun by hand in the endless gap (half of those
+            // with ignore signal), so the pending restart and the signal timer it can leave
+            // armed are walked too.
+            RunToTheEndlessGap(rig);
+            rig.SetOption(IDC_IGNORESIGNAL, seed % 4 == 0);
+            rig.panel.OnStartStop();
+            trail = "gap-start ";
+        }
         for (int i = 0; i < kStepsPerSequence; ++i) {
             const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
             trail += std::to_string(static_cast<int>(step)) + " ";
             const int stateBefore = rig.panel.m_nState;
-            ApplyStep(rig, step, random);
-            Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail}.CheckAfter(
-                step, stateBefore);
+            ApplyStep(rig, step, random, trackTheSignalTimer);
+            Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail,
+                       signalOutlivedItsApproach}
+                .CheckAfter(step, stateBefore);
             if (::testing::Test::HasFatalFailure()) {
                 for (const auto& call : rig.window.calls) std::cerr << call << "\n";
                 return;
             }
+            trackTheSignalTimer();
         }
         rig.panel.ExitCleanup();
         ASSERT_TRUE(rig.window.Silent()) << "seed " << seed << ": sound after exit";
