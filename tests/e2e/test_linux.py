@@ -151,6 +151,22 @@ class WholeCycle(NativeCase):
         self.assert_silent()
 
 
+class OptionsThroughAtspi(NativeCase):
+    def test_ignore_signal_unticked_by_its_toggle_action_mid_cycle_is_seen_at_once(self):
+        # Endless with 信号無視 rings again 1 ms after 警報持続; without it, after 3 s of rest
+        # and an approach.
+        self.program.press("Orvaneモード")
+        self.raise_alarm()
+        self.program.press(CONFIRM)
+        self.assert_panel(PANEL_NORMAL)
+        self.program.press(IGNORE_SIGNAL)
+        self.assertFalse(self.program.checked(IGNORE_SIGNAL))
+        self.program.press(SUSTAIN)
+        self.assertFalse(wait_for(lambda: self.program.pictures()[0] == PANEL_ALARM, 2),
+                         "the alarm came again at once: the unticked box was not seen")
+        self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
+
+
 class SoundFlags(NativeCase):
     """The bell button ends the bell it started, wherever it rings, and no sound button ends
     a sound it did not start, whatever the no-overlap box was changed to meanwhile."""
