@@ -138,7 +138,11 @@ QAbstractButton* AlarmDialog::AddCheckBox(int controlId, const char* caption, co
     box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
     box->setGeometry(rect);
     box->setObjectName(QString::number(controlId));
-    connect(box, &QCheckBox::clicked, this, [this, controlId] { OnClicked(controlId); });
+    // Every change of the box reaches the core, whatever made it: a click, the space bar, or a
+    // screen reader's "Toggle" action, which calls toggle() and emits no clicked(). A click
+    // emits toggled() once as well, so each change is routed once; the core only reads the
+    // boxes, so routing a change cannot make another.
+    connect(box, &QCheckBox::toggled, this, [this, controlId] { OnClicked(controlId); });
     m_controls[controlId] = box;
     return box;
 }

@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Installs what the Linux edition needs to build, run, test and package on Debian 12.
+# Installs what the Linux edition needs to build, run, test and package on Debian 12: what
+# building and running needs (deps-linux-run.sh), then the rest, which only the test command
+# installs.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-# Build: compiler, CMake, Qt 6 Widgets, the OpenGL headers Qt's CMake files ask for, the
-# PulseAudio client library (found through pkg-config) the sounds play through, GoogleTest for
-# the core's tests in the same preset.
+bash "$(dirname "$0")/deps-linux-run.sh"
 # Package: dpkg-shlibdeps (dpkg-dev), fakeroot, file; appstreamcli checks the metainfo,
 # lintian the .deb.
-# Run and test: the Japanese font, Xvfb, PulseAudio with its tools, sox, ImageMagick, xdotool,
-# and D-Bus with AT-SPI and pyatspi, through which the tests work the window.
-ensure_packages cmake make g++ libgtest-dev \
-    qt6-base-dev libgl-dev libpulse-dev pkg-config \
-    dpkg-dev fakeroot file appstream lintian \
-    fonts-ipafont-gothic \
-    xvfb xdotool pulseaudio pulseaudio-utils sox imagemagick \
-    dbus-daemon at-spi2-core python3-pyatspi python3
+# Test: Xvfb, xprop (x11-utils), PulseAudio with its tools, sox, ImageMagick, xdotool, and
+# D-Bus with AT-SPI and pyatspi, through which the tests work the window; Weston and Qt's
+# Wayland plugin for the Wayland rig.
+ensure_packages dpkg-dev fakeroot file appstream lintian \
+    xvfb xdotool x11-utils pulseaudio pulseaudio-utils sox imagemagick \
+    dbus-daemon at-spi2-core python3-pyatspi python3 \
+    weston qt6-wayland

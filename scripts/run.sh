@@ -4,12 +4,14 @@
 # the user's ~/.wine is never touched.
 # With --web: the browser edition, built into build/web/site and served on
 # http://127.0.0.1:8000/ until Ctrl+C.
+# Run it as yourself: it asks sudo only to install the packages that building and running need
+# (scripts/deps-*-run.sh); the test command installs the rest.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$ORVANE_ROOT"
 
 if [ "${1:-}" = "--web" ]; then
-    bash scripts/deps-web.sh
+    bash scripts/deps-web-run.sh
     cmake --workflow --preset web
     echo "OrvaneATS in the browser: http://127.0.0.1:8000/"
     # Debian's Python: it serves .wasm as application/wasm.
@@ -17,7 +19,7 @@ if [ "${1:-}" = "--web" ]; then
 fi
 
 if [ "${1:-}" != "--wine" ]; then
-    bash scripts/deps-linux.sh
+    bash scripts/deps-linux-run.sh
     cmake --preset linux >/dev/null
     cmake --build --preset linux --target orvaneats orvaneats_waves
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -27,7 +29,7 @@ if [ "${1:-}" != "--wine" ]; then
     exec "$ORVANE_ROOT/build/linux/bin/orvaneats"
 fi
 
-bash scripts/deps-wine.sh
+bash scripts/deps-wine-run.sh
 cmake --workflow --preset windows
 
 export WINEPREFIX="$ORVANE_ROOT/build/wineprefix"

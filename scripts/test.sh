@@ -29,6 +29,10 @@ cmake --workflow --preset linux
 echo "== Windows program and release under Wine, and the Linux edition: end-to-end tests"
 /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v
 
+echo "== Linux edition on Wayland (a private headless Weston): the same end-to-end tests"
+ORVANE_DISPLAY_SERVER=wayland /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e \
+    -p test_linux.py -v
+
 echo "== Browser edition: build the site, then test it in headless Chromium"
 cmake --workflow --preset web
 npm ci --prefix tests/web --ignore-scripts --no-audit --no-fund

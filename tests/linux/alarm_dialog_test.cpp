@@ -3,6 +3,8 @@
 #include "alarm_dialog.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -173,6 +175,40 @@ private slots:
         QCOMPARE(sounds.calls.last(), QStringLiteral("stop-wave"));
         QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
         QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+    }
+
+    // However a box is changed mid-cycle, the core sees it at once: 信号無視 unticked after
+    // ATS確認 in endless mode gives the 3 s restart gap, not the 1 ms one.
+    void anOptionChangedMidCycleIsSeenWhateverChangedIt_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("mouse click") << 0;
+        QTest::newRow("space bar") << 1;
+        QTest::newRow("accessible Toggle action") << 2;
+        QTest::newRow("toggle()") << 3;
+    }
+    void anOptionChangedMidCycleIsSeenWhateverChangedIt() {
+        QFETCH(int, how);
+        Click(IDC_ENDLESS);
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);
+        Click(IDC_CONFIRM);
+        QAbstractButton* box = Button(IDC_IGNORESIGNAL);
+        switch (how) {
+            case 0: Click(IDC_IGNORESIGNAL); break;
+            case 1: QTest::keyClick(box, Qt::Key_Space); break;
+            case 2: {
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+                QVERIFY(accessible != nullptr && accessible->actionInterface() != nullptr);
+                QCOMPARE(accessible->actionInterface()->actionNames().value(0),
+                         QAccessibleActionInterface::toggleAction());
+                accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+                break;
+            }
+            default: box->toggle(); break;
+        }
+        QVERIFY(!box->isChecked());
+        Click(IDC_SUSTAIN);
+        QCOMPARE(dialog->Window().TimerPeriod(ats::TIMER_RESTART), ats::RESTART_GAP_MS);
     }
 
     void theWaitAfterTheBellBlocksTheWindowFor100Ms() {

@@ -40,14 +40,16 @@ __all__ = [
 KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver
 
 
-def start_session(kind="windows", *, driver=True, recording=True, dpi=None):
+def start_session(kind="windows", *, driver=True, recording=True, dpi=None,
+                  display_server="x11"):
     """A started session with, if asked, its driver (e2edriver.exe under Wine, the AT-SPI
     driver natively) and a recorder: (session, driver or None, recorder or None). `dpi` sets
-    the Wine prefix's display scale (96 is 100 %)."""
+    the Wine prefix's display scale (96 is 100 %); `display_server` the rig of a "linux"
+    session ("x11" or "wayland")."""
     if kind not in KINDS:
         raise ValueError(f"kind {kind!r} is not one of {KINDS}")
     if kind == "linux":
-        session = LinuxSession()
+        session = LinuxSession(display_server)
     else:
         session = Session(wine=kind == "windows", dpi=dpi)
     session.start()
@@ -65,12 +67,16 @@ def start_session(kind="windows", *, driver=True, recording=True, dpi=None):
 def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
     """A test module's set-up, called from its setUpModule: checks the build (`needs`: files
     of the windows build; for "linux" the native program, whose absence skips the module),
-    starts the session as start_session does and closes it once the module's tests are done."""
+    starts the session as start_session does and closes it once the module's tests are done.
+    A "linux" session runs on the display server the run asks for (ORVANE_DISPLAY_SERVER:
+    x11, the default, or wayland), so one module's tests cover every rig."""
     if kind == "linux":
         reason = linux.missing_program()
         if reason:
             raise unittest.SkipTest(reason)
     require_build(*needs)
-    session, the_driver, recorder = start_session(kind, driver=driver, recording=recording)
+    rig = {"display_server": linux.display_server_of_run()} if kind == "linux" else {}
+    session, the_driver, recorder = start_session(kind, driver=driver, recording=recording,
+                                                  **rig)
     unittest.addModuleCleanup(session.close)
     return session, the_driver, recorder

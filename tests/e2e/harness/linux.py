@@ -3,21 +3,47 @@
 A LinuxSession is a Session without Wine (private Xvfb and PulseAudio null sink) plus a
 private D-Bus session bus with the accessibility bus started on it, so the program's controls
 can be read and worked through AT-SPI (atspi_driver.py), as a screen reader would.
+
+Its display server is the rig's choice: "x11" (the Xvfb, the default) or "wayland", a private
+headless Weston on which the programs run with no X display at all; there AT-SPI is the only
+way in (no pointer or keys), and the screen is taken with Weston's screenshooter.
 """
 
 import ctypes
+import os
+import re
 import shutil
 import subprocess
 import time
+import unittest
 from pathlib import Path
 
-from .session import REPO, Driver, HarnessError, Session, kill_group
+from .session import REPO, SCREEN, Driver, HarnessError, Session, kill_group, wait_for
 
 BUILD_DIR = REPO / "build" / "linux"
 PROGRAM = BUILD_DIR / "bin" / "orvaneats"
 PYTHON = "/usr/bin/python3"  # the system Python, which has pyatspi
 MAIN_TITLE = "OrvaneATS"
 ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
+DISPLAY_SERVERS = ("x11", "wayland")
+WESTON_SOCKET = "orvane-wayland"  # in the session's own runtime folder
+# No animations: a window is shown at once and a screenshot shows it whole.
+WESTON_INI = """[core]
+idle-time=0
+[shell]
+animation=none
+close-animation=none
+startup-animation=none
+focus-animation=none
+"""
+
+
+def display_server_of_run():
+    """The rig of this test run: ORVANE_DISPLAY_SERVER, else x11."""
+    chosen = os.environ.get("ORVANE_DISPLAY_SERVER") or "x11"
+    if chosen not in DISPLAY_SERVERS:
+        raise HarnessError(f"ORVANE_DISPLAY_SERVER={chosen!r} is not one of {DISPLAY_SERVERS}")
+    return chosen
 
 
 def missing_program():
@@ -28,19 +54,31 @@ def missing_program():
 
 
 class LinuxSession(Session):
-    def __init__(self):
+    def __init__(self, display_server="x11"):
+        if display_server not in DISPLAY_SERVERS:
+            raise ValueError(f"{display_server!r} is not one of {DISPLAY_SERVERS}")
         super().__init__(wine=False)
+        self.display_server = display_server
         self._bus = None
+        self._weston = None
 
     def start(self):
         super().start()
         try:
             self._start_bus()
+            if self.display_server == "wayland":
+                self._start_weston()
+            else:
+                # Xvfb alone, whatever the desktop that started the tests runs.
+                self.env.pop("WAYLAND_DISPLAY", None)
+                self.env["QT_QPA_PLATFORM"] = "xcb"
         except BaseException:
             self.close()
             raise
 
     def close(self):
+        kill_group(self._weston)
+        self._weston = None
         kill_group(self._bus)
         if self._bus is not None:
             self._bus.stdout.close()
@@ -61,6 +99,40 @@ class LinuxSession(Session):
                         "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
                        check=True, capture_output=True, timeout=30)
         self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+
+    def _start_weston(self):
+        ini = self.tmp / "weston.ini"
+        ini.write_text(WESTON_INI)
+        # --debug offers the screenshooter's protocol to clients.
+        self._weston = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--use-pixman",
+             f"--socket={WESTON_SOCKET}", "--debug", f"--width={SCREEN[0]}",
+             f"--height={SCREEN[1]}", f"--config={ini}", "--idle-time=0"],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=self._log("weston.log"),
+            start_new_session=True)
+        socket = Path(self.env["XDG_RUNTIME_DIR"]) / WESTON_SOCKET
+        wait_for(lambda: socket.exists() or self._weston.poll() is not None, 20)
+        if self._weston.poll() is not None or not socket.exists():
+            raise HarnessError("Weston did not start; see " + str(self.tmp / "weston.log"))
+        # No X display to fall back on; the protocol log shows each window's app id.
+        self.env.pop("DISPLAY", None)
+        self.env.update(WAYLAND_DISPLAY=WESTON_SOCKET, QT_QPA_PLATFORM="wayland",
+                        WAYLAND_DEBUG="1")
+
+    def screenshot(self, path):
+        if self.display_server != "wayland":
+            return super().screenshot(path)
+        # The screenshooter writes wayland-screenshot-<time>.png into its working folder.
+        folder = self.tmp / "shots"
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        subprocess.run(["weston-screenshooter"], env=self.env, cwd=folder, check=True,
+                       capture_output=True, timeout=60)
+        shots = list(folder.glob("*.png"))
+        if len(shots) != 1:
+            raise HarnessError(f"weston-screenshooter left {len(shots)} pictures")
+        shutil.move(shots[0], path)
+        return Path(path)
 
     def atspi(self):
         driver = AtspiDriver(self)
@@ -96,7 +168,8 @@ class Program:
             self.proc = session.start_native(exe, cwd=str(cwd or session.tmp), stderr=stderr)
         if driver.ok(f"wait-window 30 {MAIN_TITLE}", timeout=60) != "ok":
             raise AssertionError("the main window did not appear")
-        self.window_id = self._window_id()
+        self.on_x11 = session.display_server == "x11"
+        self.window_id = self._window_id() if self.on_x11 else None
 
     def _window_id(self):
         deadline = time.monotonic() + 10
@@ -125,6 +198,19 @@ class Program:
     def extents(self, title=MAIN_TITLE, name=""):
         return tuple(map(int, self.driver.ok(f"extents {title} {name}").split(",")))
 
+    def window_class(self):
+        """What a dock ties the window to a desktop entry by: on X11 the class of WM_CLASS
+        (matched against the entry's StartupWMClass), on Wayland the app id (the entry's name
+        without .desktop)."""
+        if self.on_x11:
+            out = subprocess.run(["xprop", "-id", self.window_id, "WM_CLASS"],
+                                 env=self.session.env, capture_output=True, text=True,
+                                 timeout=30).stdout
+            names = re.findall(r'"([^"]*)"', out)
+            return names[1] if len(names) == 2 else None
+        seen = re.findall(r'set_app_id\("([^"]*)"\)', self.stderr())
+        return seen[-1] if seen else None
+
     def stderr(self):
         return self.stderr_path.read_text(encoding="utf-8", errors="replace")
 
@@ -134,16 +220,29 @@ class Program:
         """The control's accessible action, as an assistive tool would use it."""
         self.driver.ok(f"press {title} {name}")
 
+    def need_x11(self, what):
+        """Skips the test where the rig has no X server to take keys and window commands."""
+        if not self.on_x11:
+            raise unittest.SkipTest(f"{what}: the Wayland rig is worked through AT-SPI alone")
+
     def click(self, name, title=MAIN_TITLE):
-        """A real mouse click in the middle of the control."""
+        """A real mouse click in the middle of the control. The Wayland rig has no pointer:
+        there it is the control's AT-SPI action, waited out (a push button's action clicks it
+        100 ms later), so that clicks in a row keep their order."""
+        if not self.on_x11:
+            self.press(name, title)
+            time.sleep(0.25)
+            return
         x, y, w, h = self.extents(title, name)
         self.session.xdotool("mousemove", x + w // 2, y + h // 2, "click", "1")
 
     def key(self, name):
+        self.need_x11("a key")
         self.session.xdotool("windowfocus", "--sync", self.window_id)
         self.session.xdotool("key", name)
 
     def close_box(self):
+        self.need_x11("the close box")
         self.session.close_window(self.window_id)
 
     def running(self):
