@@ -7,7 +7,6 @@ import datetime
 import email.utils
 import gzip
 import json
-import os
 import re
 import subprocess
 import unittest
@@ -17,6 +16,8 @@ import harness
 
 BUILD_DIR = harness.REPO / "build" / "linux"
 FACTS = BUILD_DIR / "generated" / "release_facts.json"
+NOTES = harness.REPO / "RELEASE_NOTES.md"
+XML_LANG = "{http://www.w3.org/XML/1998/namespace}lang"
 APP_ID = "org.orvaneats.OrvaneATS"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 DOC = "usr/share/doc/orvaneats"
@@ -94,29 +95,30 @@ class DebianPackage(PackageCase):
 
 class ReleaseFactsInThePackage(PackageCase):
     """Licence, copyright, changelog and metainfo say what the release's facts say, dated from
-    the last commit."""
+    the newest release notes."""
 
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
         cls.facts = json.loads(FACTS.read_text(encoding="utf-8"))
 
-    def test_the_facts_are_dated_from_the_last_commit(self):
-        epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
-            ["git", "-C", str(harness.REPO), "log", "-1", "--format=%ct"], check=True,
-            capture_output=True, text=True).stdout.strip()
-        self.assertEqual(self.facts["source_date_epoch"], int(epoch),
-                         "the build is not of the last commit: build it again")
-        day = datetime.datetime.fromtimestamp(int(epoch), datetime.timezone.utc)
-        self.assertEqual(self.facts["release_date"], day.strftime("%Y-%m-%d"))
+    def test_the_facts_are_dated_from_the_newest_release_notes(self):
+        newest = re.search(r"^## (\S+) \((\S+)\)$", NOTES.read_text(encoding="utf-8"), re.M)
+        self.assertEqual((self.facts["version"], self.facts["release_date"]), newest.groups(),
+                         "the build is not of these release notes: build it again")
+        day = datetime.datetime.fromisoformat(newest.group(2) + "T00:00:00+00:00")
+        self.assertEqual(self.facts["source_date_epoch"], int(day.timestamp()))
 
-    def test_metainfo_names_the_licence_version_and_release_date(self):
+    def test_metainfo_names_the_licence_and_every_release_with_its_notes(self):
         root = ET.parse(self.contents() / f"usr/share/metainfo/{APP_ID}.metainfo.xml").getroot()
         self.assertEqual(root.findtext("project_license"), "MIT")
         self.assertEqual(root.findtext("id"), APP_ID)
-        release = root.find("releases/release")
-        self.assertEqual((release.get("version"), release.get("date")),
-                         (self.facts["version"], self.facts["release_date"]))
+        headings = re.findall(r"^## (\S+) \((\S+)\)$", NOTES.read_text(encoding="utf-8"), re.M)
+        releases = root.findall("releases/release")
+        self.assertEqual([(r.get("version"), r.get("date")) for r in releases], headings)
+        for release in releases:
+            languages = {li.get(XML_LANG) for li in release.iter("li")}
+            self.assertEqual(languages, {None, "ja"}, release.get("version"))
 
     def test_machine_readable_copyright_with_the_licence_text(self):
         copyright_file = (self.contents() / DOC / "copyright").read_text(encoding="utf-8")
@@ -147,6 +149,7 @@ class ReleaseFactsInThePackage(PackageCase):
         self.assertFalse((self.contents() / DOC / "changelog.Debian.gz").exists())
         text = gzip.decompress(changelog.read_bytes()).decode("utf-8")
         self.assertTrue(text.startswith(f"orvaneats ({self.facts['version']}) "), text)
+        self.assertLessEqual(max(map(len, text.splitlines())), 80)
         trailer = re.search(r"^ -- (.+ <.+>)  (.+)$", text, re.M)
         self.assertEqual(trailer.group(1), self.facts["contact"])
         when = email.utils.parsedate_to_datetime(trailer.group(2))
