@@ -14,7 +14,11 @@ RELEASE_DIR = REPO / "build" / "release"
 TOP = f"OrvaneATS-{VERSION}"
 ZIP = RELEASE_DIR / f"{TOP}-win64.zip"
 SETUP = RELEASE_DIR / f"{TOP}-win64-setup.exe"
+DEB = RELEASE_DIR / f"orvaneats_{VERSION}_amd64.deb"
+WEB_ZIP = RELEASE_DIR / f"{TOP}-web.zip"
 SUMS = RELEASE_DIR / "SHA256SUMS"
+# Every download of a release, each listed in SHA256SUMS.
+DOWNLOADS = (ZIP, SETUP, DEB, WEB_ZIP)
 # The release folder's files, in the ZIP's order.
 FILES = ("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "README.txt",
          "LICENSE.txt")
@@ -25,7 +29,7 @@ COPYRIGHT_HOLDER = "The OrvaneATS authors"
 
 
 def require_release():
-    missing = [str(p) for p in (ZIP, SETUP, SUMS) if not p.exists()]
+    missing = [str(p) for p in DOWNLOADS + (SUMS,) if not p.exists()]
     if missing:
         raise HarnessError(f"missing: {', '.join(missing)}; build first with "
                                    "`cmake --workflow --preset release`")
