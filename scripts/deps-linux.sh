@@ -6,12 +6,12 @@ source "$(dirname "$0")/lib.sh"
 # PulseAudio client library (found through pkg-config) the sounds play through, GoogleTest for
 # the core's tests in the same preset.
 # Package: dpkg-shlibdeps (dpkg-dev), fakeroot, file; appstreamcli checks the metainfo,
-# lintian the .deb.
+# desktop-file-validate (desktop-file-utils) the desktop entry, lintian the .deb.
 # Run and test: the Japanese font, Xvfb, PulseAudio with its tools, sox, ImageMagick, xdotool,
 # and D-Bus with AT-SPI and pyatspi, through which the tests work the window.
 ensure_packages cmake make g++ libgtest-dev \
     qt6-base-dev libgl-dev libpulse-dev pkg-config \
-    dpkg-dev fakeroot file appstream lintian \
+    dpkg-dev fakeroot file appstream desktop-file-utils lintian \
     fonts-ipafont-gothic \
     xvfb xdotool pulseaudio pulseaudio-utils sox imagemagick \
     dbus-daemon at-spi2-core python3-pyatspi python3

@@ -84,7 +84,11 @@ class DebianPackage(PackageCase):
         section = entry["Desktop Entry"]
         self.assertEqual(section["Exec"].split()[0], "orvaneats")
         self.assertEqual(section["Icon"], APP_ID)
-        self.assertTrue(section["Name[ja]"] and section["Comment"] and section["Name"])
+        self.assertTrue(section["Comment"] and section["Comment[ja]"])
+        # The program's name in every language; Japanese search words only in Japanese.
+        self.assertEqual(section["Name[ja]"], section["Name"])
+        self.assertNotRegex(section["Keywords"], r"[^\x00-\x7f]")
+        self.assertIn("鉄道", section["Keywords[ja]"].split(";"))
         self.assertIn("Education", section["Categories"].split(";"))
         # The icons are the program's icon, square, at their sizes.
         for size in ICON_SIZES:
