@@ -97,6 +97,17 @@ class DebianPackage(PackageCase):
             self.assertIn(f"{size} x {size}", out)
 
 
+    def test_program_is_hardened_as_debian_builds_and_carries_no_compiler_notes(self):
+        program = self.contents() / "usr/bin/orvaneats"
+        symbols = subprocess.run(["nm", "-D", str(program)], capture_output=True, text=True,
+                                 check=True).stdout
+        sections = subprocess.run(["readelf", "-S", "-W", str(program)], capture_output=True,
+                                  text=True, check=True).stdout
+        self.assertIn(" __stack_chk_fail@", symbols)  # -fstack-protector-strong
+        self.assertRegex(symbols, r" __\w+_chk@")  # _FORTIFY_SOURCE
+        self.assertNotIn(".comment", sections)
+
+
 class ReleaseFactsInThePackage(PackageCase):
     """Licence, copyright, changelog and metainfo say what the release's facts say, dated from
     the newest release notes."""
