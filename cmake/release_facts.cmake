@@ -8,6 +8,15 @@ set(ORVANE_CONTACT "The OrvaneATS authors <dev@orvaneats.invalid>")
 set(ORVANE_COPYRIGHT_YEAR 2026)
 set(ORVANE_LICENSE_SPDX "MIT")
 set(ORVANE_LICENSE_NAME "MIT License")
+# The developer's reverse-DNS id in software centres: the app id's domain.
+string(REGEX REPLACE "[.][^.]+$" "" ORVANE_DEVELOPER_ID "${ORVANE_APP_ID}")
+# Public addresses, empty until the project has them; the metainfo names each one that is set
+# (`cmake --preset linux -DORVANE_HOMEPAGE_URL=https://...`). The screenshot base is the
+# address of a folder that holds docs/screenshot-linux-*.png.
+set(ORVANE_HOMEPAGE_URL "" CACHE STRING "The project's homepage (https://...), if any")
+set(ORVANE_BUGTRACKER_URL "" CACHE STRING "Where users report bugs (https://...), if anywhere")
+set(ORVANE_SCREENSHOT_BASE_URL "" CACHE STRING
+    "The public folder holding docs/screenshot-linux-*.png (https://...), if any")
 
 # "OrvaneATS Version 1.20": the about box's version line and the version resource's product name.
 set(ORVANE_VERSION_LINE

@@ -135,6 +135,30 @@ class ReleaseFactsInThePackage(PackageCase):
             languages = {li.get(XML_LANG) for li in release.iter("li")}
             self.assertEqual(languages, {None, "ja"}, release.get("version"))
 
+    def test_metainfo_for_software_centres(self):
+        root = ET.parse(self.contents() / f"usr/share/metainfo/{APP_ID}.metainfo.xml").getroot()
+        developer = root.find("developer")
+        self.assertEqual((developer.get("id"), developer.findtext("name")),
+                         (self.facts["developer_id"], self.facts["publisher"]))
+        self.assertEqual([lang.text for lang in root.findall("languages/lang")], ["ja"])
+        # Each paragraph of the description in English, then in Japanese.
+        paragraphs = root.findall("description/p")
+        self.assertEqual([p.get(XML_LANG) for p in paragraphs],
+                         [None, "ja"] * (len(paragraphs) // 2))
+        self.assertIn("Japanese only", paragraphs[-2].text)
+        self.assertIn("日本語のみ", paragraphs[-1].text)
+        self.assertEqual({c.text for c in root.findall("supports/control")},
+                         {"pointing", "keyboard", "touch"})
+        self.assertIsNotNone(root.find("requires/display_length"))
+        self.assertEqual({c.get("scheme_preference") for c in root.findall("branding/color")},
+                         {"light", "dark"})
+        # Public addresses only as the release's facts name them.
+        urls = {url.get("type"): url.text for url in root.findall("url")}
+        self.assertEqual(urls, {kind: self.facts[f"{kind}_url"] for kind in
+                                ("homepage", "bugtracker") if self.facts[f"{kind}_url"]})
+        self.assertEqual(root.find("screenshots") is not None,
+                         bool(self.facts["screenshot_base_url"]))
+
     def test_machine_readable_copyright_with_the_licence_text(self):
         copyright_file = (self.contents() / DOC / "copyright").read_text(encoding="utf-8")
         paragraphs = copyright_file.split("\n\n")
