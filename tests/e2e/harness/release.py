@@ -35,6 +35,26 @@ def require_release():
                                    "`cmake --workflow --preset release`")
 
 
+def setup_of_version(version):
+    """An installer of the release's files that calls itself another version, made as the
+    release makes its own (for upgrades and downgrades)."""
+    work = RELEASE_DIR.parent / "release-tree" / "other-versions" / version
+    stage = work / TOP
+    if not stage.exists():
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(work)
+    facts = (RELEASE_DIR.parent / "release-tree" / "generated" / "release_facts.nsh").read_text(
+        encoding="utf-8").replace(f'"{VERSION}"', f'"{version}"')
+    (work / "release_facts.nsh").write_text(facts, encoding="utf-8")
+    setup = work / f"OrvaneATS-{version}-win64-setup.exe"
+    subprocess.run(["makensis", "-V2", "-INPUTCHARSET", "UTF8",
+                    f"-DFACTS={work / 'release_facts.nsh'}", f"-DSTAGE={stage}",
+                    f"-DICON={REPO / 'res' / 'orvaneats_sizes.ico'}", f"-DOUTFILE={setup}",
+                    str(REPO / "packaging" / "windows" / "installer.nsi")],
+                   check=True, capture_output=True, timeout=600)
+    return setup
+
+
 def zip_contents():
     """{name inside the top folder: bytes} of the release ZIP."""
     with zipfile.ZipFile(ZIP) as archive:
