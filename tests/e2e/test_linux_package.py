@@ -166,8 +166,8 @@ class ReleaseFactsInThePackage(PackageCase):
             "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
         self.assertIn("Upstream-Name: OrvaneATS", paragraphs[0])
         files = paragraphs[1]
-        self.assertIn("Files: *\nCopyright: 2026 The OrvaneATS authors\nLicense: Expat\n",
-                      files)
+        self.assertIn(f"Files: *\nCopyright: {self.facts['copyright_year']} "
+                      f"{self.facts['publisher']}\nLicense: Expat\n", files)
         # The terms as LICENSE words them, one space in, empty lines as " .".
         terms = (harness.REPO / "LICENSE").read_text(encoding="utf-8").split(
             self.facts["copyright_line"] + "\n", 1)[1].strip()

@@ -164,7 +164,7 @@ class SilentInstall(unittest.TestCase):
         expected = {
             "DisplayName": ("REG_SZ", "OrvaneATS"),
             "DisplayVersion": ("REG_SZ", release.VERSION),
-            "Publisher": ("REG_SZ", release.COPYRIGHT_HOLDER),
+            "Publisher": ("REG_SZ", release.facts()["publisher"]),
             "DisplayIcon": ("REG_SZ", folder + "\\orvaneats.exe,0"),
             "InstallLocation": ("REG_SZ", folder),
             "UninstallString": ("REG_SZ", uninstaller),

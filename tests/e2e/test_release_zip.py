@@ -56,7 +56,7 @@ class ZipContents(unittest.TestCase):
         licence = (harness.REPO / "LICENSE").read_bytes()
         self.assertEqual(shipped, licence.replace(b"\n", b"\r\n"))
         self.assertIn(b"MIT License", shipped)
-        self.assertIn(f"Copyright (c) 2026 {release.COPYRIGHT_HOLDER}".encode(), shipped)
+        self.assertIn(release.facts()["copyright_line"].encode(), shipped)
 
     def test_checksums_list_every_download(self):
         self.assertEqual(checksums(), {p.name: hashlib.sha256(p.read_bytes()).hexdigest()
@@ -71,7 +71,7 @@ class ZipContents(unittest.TestCase):
             self.assertIn(top + "index.html", archive.namelist())
         self.assertIn(f"OrvaneATS {release.VERSION}", readme)
         self.assertIn("LICENSE.txt", readme)
-        self.assertIn(f"Copyright (c) 2026 {release.COPYRIGHT_HOLDER}", readme)
+        self.assertIn(release.facts()["copyright_line"], readme)
 
     def test_the_program_names_the_licence_holder_in_its_version_resource_and_about_box(self):
         rc = subprocess.run(
@@ -80,13 +80,12 @@ class ZipContents(unittest.TestCase):
             capture_output=True, check=True, timeout=60).stdout.decode("latin-1")
         values = {m.group(1): test_resources.unescape(m.group(2))
                   for m in re.finditer(rf'VALUE "(\w+)", ({test_resources.STRING})', rc)}
-        self.assertEqual(values["CompanyName"], release.COPYRIGHT_HOLDER)
-        self.assertEqual(values["LegalCopyright"],
-                         f"Copyright © 2026 {release.COPYRIGHT_HOLDER}. MIT License.")
+        facts = release.facts()
+        self.assertEqual(values["CompanyName"], facts["publisher"])
+        self.assertEqual(values["LegalCopyright"], facts["copyright_notice"])
         legal = re.search(rf"LTEXT ({test_resources.STRING}), 65535, 40, 25,", rc)
         self.assertIsNotNone(legal, "no legal line in the about box")
-        self.assertEqual(test_resources.unescape(legal.group(1)),
-                         f"© 2026 {release.COPYRIGHT_HOLDER}")
+        self.assertEqual(test_resources.unescape(legal.group(1)), facts["legal_line"])
 
 
 class Reproducible(unittest.TestCase):

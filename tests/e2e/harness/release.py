@@ -1,5 +1,6 @@
 """What the release tests share: the release files, shortcuts and the registry under Wine."""
 
+import json
 import re
 import struct
 import subprocess
@@ -25,11 +26,17 @@ FILES = ("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "README.
 # A line of README.txt that only survives intact as UTF-8.
 README_JAPANESE_LINE = ("OrvaneATS は、鉄道の自動列車停止装置（ATS）の運転台警報を再現する"
                         "小さな Windows プログラムです。")
-COPYRIGHT_HOLDER = "The OrvaneATS authors"
+# The release build's facts (cmake/release_facts.cmake), once it has been configured.
+FACTS_FILE = RELEASE_DIR.parent / "release-tree" / "generated" / "release_facts.json"
+
+
+def facts():
+    """The release's facts as the build wrote them: publisher, copyright lines, ..."""
+    return json.loads(FACTS_FILE.read_text(encoding="utf-8"))
 
 
 def require_release():
-    missing = [str(p) for p in DOWNLOADS + (SUMS,) if not p.exists()]
+    missing = [str(p) for p in DOWNLOADS + (SUMS, FACTS_FILE) if not p.exists()]
     if missing:
         raise HarnessError(f"missing: {', '.join(missing)}; build first with "
                                    "`cmake --workflow --preset release`")
