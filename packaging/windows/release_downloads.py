@@ -34,9 +34,9 @@ def run(args, *command):
     subprocess.run(list(map(str, command)), cwd=args.source, env=env, check=True)
 
 
-def build_preset(args, preset):
+def build_preset(args, preset, *options):
     if not (args.source / "build" / preset / "CMakeCache.txt").exists():
-        run(args, args.cmake, "--preset", preset, f"-DORVANE_RELEASE_DIR={args.out}")
+        run(args, args.cmake, "--preset", preset, *options)
     run(args, args.cmake, "--build", "--preset", preset)
 
 
@@ -61,7 +61,7 @@ def main():
     run(args, args.cpack, "--preset", "linux")
     deb = f"orvaneats_{facts['version']}_amd64.deb"
     shutil.copyfile(args.source / "build" / "linux" / deb, args.out / deb)
-    build_preset(args, "web")  # writes the web ZIP into the release folder
+    build_preset(args, "web", f"-DORVANE_RELEASE_DIR={args.out}")  # writes the web ZIP there
 
     missing = [name for name in names if not (args.out / name).is_file()]
     if missing:
