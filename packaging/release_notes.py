@@ -131,7 +131,10 @@ def main(argv):
         text = releases_xml(releases) + "\n"
     else:
         text = changelog(releases, argv[4])
-    Path(argv[3]).write_text(text, encoding="utf-8", newline="\n")
+    out = Path(argv[3])
+    # Rewritten only when it changes, so that configuring again rebuilds nothing.
+    if not out.exists() or out.read_text(encoding="utf-8") != text:
+        out.write_text(text, encoding="utf-8", newline="\n")
     return 0
 
 
