@@ -24,10 +24,14 @@ def _attributes(unix, folder):
     return 0, FILE_ATTRIBUTE_DIRECTORY if folder else FILE_ATTRIBUTE_ARCHIVE
 
 
-def write_zip(path, top, folder, names, epoch, unix=False):
-    """Packs folder/<name> for each name (which may hold subfolders) under top/ in path."""
+def write_zip(path, top, folder, names, epoch, unix=False, extra=None):
+    """Packs folder/<name> for each name (which may hold subfolders) under top/ in path, then
+    the files of extra ({name in top/: bytes}) that the folder lacks."""
+    extra = extra or {}
+    contents = [(name, lambda name=name: (folder / name).read_bytes()) for name in names]
+    contents += [(name, lambda data=data: data) for name, data in extra.items()]
     stamp = time.gmtime(max(epoch, ZIP_EPOCH))[:6]
-    subfolders = sorted({str(Path(name).parent) for name in names} - {"."})
+    subfolders = sorted({str(Path(name).parent) for name, _ in contents} - {"."})
     path.parent.mkdir(parents=True, exist_ok=True)
     tmp = path.with_suffix(".tmp")
     with zipfile.ZipFile(tmp, "w") as archive:
@@ -35,9 +39,9 @@ def write_zip(path, top, folder, names, epoch, unix=False):
             entry = zipfile.ZipInfo(f"{top}/{sub}", stamp)
             entry.create_system, entry.external_attr = _attributes(unix, folder=True)
             archive.writestr(entry, b"")
-        for name in names:
+        for name, read in contents:
             entry = zipfile.ZipInfo(f"{top}/{name}", stamp)
             entry.create_system, entry.external_attr = _attributes(unix, folder=False)
             entry.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(entry, (folder / name).read_bytes(), compresslevel=9)
+            archive.writestr(entry, read(), compresslevel=9)
     tmp.replace(path)

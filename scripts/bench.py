@@ -5,7 +5,6 @@ recording in which the sound is (or is no longer) heard, so they include the aud
 Wine and PulseAudio: they are upper bounds of the program's own delay.
 """
 
-import os
 import shutil
 import statistics
 import struct
@@ -17,13 +16,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
-import test_program as e2e  # noqa: E402  (its Program and control ids)
+from harness import windows as e2e  # noqa: E402  (the program's driver and control ids)
+from harness.measure import (STEP_S, TARGET_CPU_PERCENT, cpu_percent, delay_ms,  # noqa: E402
+                             first_time, peak_memory_kib, verdict)
 
-TICKS = os.sysconf("SC_CLK_TCK")
-STEP_S = 0.01
-WINDOW_S = 0.04
 TARGET_DELAY_MS = 150
-TARGET_CPU_PERCENT = 1.0
 ROUNDS = 5
 # Each measure of ours against the same measure of a minimal program, in the same run.
 TARGET_FLOOR_RATIO = 1.1
@@ -44,56 +41,6 @@ def linux_pids(exe_name, prefix):
         if f"WINEPREFIX={prefix}".encode() in environ:
             pids.append(pid)
     return pids
-
-
-def cpu_seconds(pid):
-    try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-    except OSError:
-        return 0.0
-    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
-
-
-def peak_memory_kib(pid):
-    try:
-        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def band_db(recorder, t0, band):
-    low, high = recorder.band_levels(t0, t0 + WINDOW_S, harness.CHIME_BAND_HZ,
-                                     harness.BELL_BAND_HZ)
-    return high if band == "bell" else low
-
-
-def first_time(recorder, after, band, heard, timeout=5.0):
-    """Start of the first window after `after` in which the band is heard, or (heard=False)
-    of the first stretch of 200 ms in which it stays quiet."""
-    hold_s = 0.0 if heard else 0.2
-    audible = harness.BELL_AUDIBLE_DB if band == "bell" else harness.CHIME_AUDIBLE_DB
-    quiet = harness.BELL_QUIET_DB if band == "bell" else harness.CHIME_QUIET_DB
-    t = after
-    stretch_start = None
-    while t < after + timeout:
-        # A window not recorded yet would read as silence: wait for it.
-        recorder.wait_until_recorded(t + WINDOW_S, timeout=timeout + 10)
-        level = band_db(recorder, t, band)
-        if (heard and level > audible) or (not heard and level < quiet):
-            stretch_start = t if stretch_start is None else stretch_start
-            if t - stretch_start >= hold_s:
-                return stretch_start
-        else:
-            stretch_start = None
-        t += STEP_S
-    return None
-
-
-def delay_ms(start, end):
-    return None if end is None else (end - start) * 1000
 
 
 def report_delays(label, delays):
@@ -148,8 +95,8 @@ def floor_folder(root):
     return folder
 
 
-def floor_delays(session, recorder, folder, rounds):
-    program = e2e.Program(folder / "orvaneats.exe")
+def floor_delays(session, driver, recorder, folder, rounds):
+    program = e2e.Program(session, driver, folder / "orvaneats.exe")
     try:
         program.click(e2e.IDC_IGNORESIGNAL)
         return alarm_rounds(recorder, program, rounds)
@@ -181,25 +128,13 @@ def stripped_sizes():
     return sizes
 
 
-def cpu_percent(pids, seconds):
-    before = {pid: cpu_seconds(pid) for pid in pids}
-    time.sleep(seconds)
-    return {pid: (cpu_seconds(pid) - before[pid]) / seconds * 100 for pid in pids}
-
-
-def verdict(ok):
-    return "ok" if ok else "OVER TARGET"
-
-
 def main():
     harness.require_build("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav",
                           "e2edriver.exe", "e2eminplayer.exe")
     session, driver, recorder = harness.start_session("windows")
     with session:
-        # The program tests' Program runs in this session.
-        e2e.session, e2e.driver, e2e.recorder = session, driver, recorder
         floor = floor_folder(session.tmp)
-        program = e2e.Program()
+        program = e2e.Program(session, driver)
         # Under Wine a pointer resting on a button polls mouse tracking many times a second;
         # a user's pointer is elsewhere while the alarm runs by itself.
         session.xdotool("mousemove", 0, 0)
@@ -229,14 +164,14 @@ def main():
 
         # The floor in the same session, then ours again, so a drift of the machine's load
         # shows on both sides.
-        floor_bell, _, _ = floor_delays(session, recorder, floor, ROUNDS)
-        program = e2e.Program()
+        floor_bell, _, _ = floor_delays(session, driver, recorder, floor, ROUNDS)
+        program = e2e.Program(session, driver)
         try:
             program.click(e2e.IDC_IGNORESIGNAL)
             more_bell, _, _ = alarm_rounds(recorder, program, ROUNDS)
         finally:
             program.kill()
-        more_floor_bell, _, _ = floor_delays(session, recorder, floor, ROUNDS)
+        more_floor_bell, _, _ = floor_delays(session, driver, recorder, floor, ROUNDS)
     sizes = stripped_sizes()
 
     print(f"OrvaneATS under Wine, null sink; delays over {ROUNDS} alarms (median / worst), "
@@ -274,5 +209,3 @@ def main():
 
 if __name__ == "__main__":
     main()
-    import bench_linux  # the Linux edition, measured in the same run
-    bench_linux.main()

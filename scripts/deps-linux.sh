@@ -6,11 +6,11 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bash "$(dirname "$0")/deps-linux-run.sh"
 # Package: dpkg-shlibdeps (dpkg-dev), fakeroot, file; appstreamcli checks the metainfo,
-# lintian the .deb.
+# desktop-file-validate (desktop-file-utils) the desktop entry, lintian the .deb.
 # Test: Xvfb, xprop (x11-utils), PulseAudio with its tools, sox, ImageMagick, xdotool, and
 # D-Bus with AT-SPI and pyatspi, through which the tests work the window; Weston and Qt's
 # Wayland plugin for the Wayland rig.
-ensure_packages dpkg-dev fakeroot file appstream lintian \
+ensure_packages dpkg-dev fakeroot file appstream desktop-file-utils lintian \
     xvfb xdotool x11-utils pulseaudio pulseaudio-utils sox imagemagick \
     dbus-daemon at-spi2-core python3-pyatspi python3 \
     weston qt6-wayland

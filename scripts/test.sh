@@ -20,7 +20,7 @@ bash tests/res/run.sh
 echo "== Windows program: cross-build"
 cmake --workflow --preset windows
 
-echo "== Windows release: portable ZIP, installer, SHA256SUMS"
+echo "== Release: Windows ZIP and installer, .deb, web ZIP, SHA256SUMS (builds the linux and web presets)"
 cmake --workflow --preset release
 
 echo "== Linux edition: build, Qt tests and .deb"

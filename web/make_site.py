@@ -129,7 +129,14 @@ def main():
     epoch = args.facts["source_date_epoch"]
     files = write_site(args, epoch)
     top = f'{args.facts["product"]}-{args.facts["version"]}-web'
-    write_zip(args.zip, top, args.site, files, epoch, unix=True)
+    # The ZIP also carries the licence, as it asks to be in every copy, and a short read-me;
+    # the site itself stays the page's files.
+    readme = (args.source / "packaging" / "web" / "README.txt").read_text(encoding="utf-8")
+    readme = readme.replace("@VERSION@", args.facts["version"])
+    readme = readme.replace("@COPYRIGHT_LINE@", args.facts["copyright_line"])
+    extra = {"LICENSE.txt": (args.source / "LICENSE").read_bytes(),
+             "README.txt": readme.encode("utf-8")}
+    write_zip(args.zip, top, args.site, files, epoch, unix=True, extra=extra)
     total = sum((args.site / name).stat().st_size for name in files)
     print(f"site: {len(files)} files, {total} bytes; {args.zip.name}")
 

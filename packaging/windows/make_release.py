@@ -1,4 +1,4 @@
-"""Makes the Windows release: the portable ZIP, the NSIS installer and SHA256SUMS.
+"""Makes the Windows downloads: the portable ZIP and the NSIS installer.
 
     make_release.py --facts <build>/generated/release_facts.json --source <repository>
                     --work <scratch folder> --out <release folder>
@@ -11,7 +11,6 @@ fixed times, order and attributes, and the staged files carry that time into the
 """
 
 import argparse
-import hashlib
 import json
 import os
 import shutil
@@ -66,14 +65,6 @@ def write_installer(args, path, folder):
     tmp.replace(path)
 
 
-def write_checksums(out, files):
-    lines = []
-    for path in sorted(files, key=lambda p: p.name):
-        digest = hashlib.sha256(path.read_bytes()).hexdigest()
-        lines.append(f"{digest}  {path.name}\n")
-    (out / "SHA256SUMS").write_text("".join(lines), encoding="ascii", newline="\n")
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--facts", type=Path, required=True)
@@ -94,8 +85,7 @@ def main():
     setup_path = args.out / f"{top}-win64-setup.exe"
     write_zip(zip_path, top, folder, names, epoch)
     write_installer(args, setup_path, folder)
-    write_checksums(args.out, [zip_path, setup_path])
-    for path in (zip_path, setup_path, args.out / "SHA256SUMS"):
+    for path in (zip_path, setup_path):
         print(f"{path}  {path.stat().st_size} bytes")
 
 

@@ -7,7 +7,6 @@ import datetime
 import email.utils
 import gzip
 import json
-import os
 import re
 import subprocess
 import unittest
@@ -17,6 +16,8 @@ import harness
 
 BUILD_DIR = harness.REPO / "build" / "linux"
 FACTS = BUILD_DIR / "generated" / "release_facts.json"
+NOTES = harness.REPO / "RELEASE_NOTES.md"
+XML_LANG = "{http://www.w3.org/XML/1998/namespace}lang"
 APP_ID = "org.orvaneats.OrvaneATS"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 DOC = "usr/share/doc/orvaneats"
@@ -83,7 +84,11 @@ class DebianPackage(PackageCase):
         section = entry["Desktop Entry"]
         self.assertEqual(section["Exec"].split()[0], "orvaneats")
         self.assertEqual(section["Icon"], APP_ID)
-        self.assertTrue(section["Name[ja]"] and section["Comment"] and section["Name"])
+        self.assertTrue(section["Comment"] and section["Comment[ja]"])
+        # The program's name in every language; Japanese search words only in Japanese.
+        self.assertEqual(section["Name[ja]"], section["Name"])
+        self.assertNotRegex(section["Keywords"], r"[^\x00-\x7f]")
+        self.assertIn("鉄道", section["Keywords[ja]"].split(";"))
         self.assertIn("Education", section["Categories"].split(";"))
         # The icons are the program's icon, square, at their sizes.
         for size in ICON_SIZES:
@@ -92,31 +97,67 @@ class DebianPackage(PackageCase):
             self.assertIn(f"{size} x {size}", out)
 
 
+    def test_program_is_hardened_as_debian_builds_and_carries_no_compiler_notes(self):
+        program = self.contents() / "usr/bin/orvaneats"
+        symbols = subprocess.run(["nm", "-D", str(program)], capture_output=True, text=True,
+                                 check=True).stdout
+        sections = subprocess.run(["readelf", "-S", "-W", str(program)], capture_output=True,
+                                  text=True, check=True).stdout
+        self.assertIn(" __stack_chk_fail@", symbols)  # -fstack-protector-strong
+        self.assertRegex(symbols, r" __\w+_chk@")  # _FORTIFY_SOURCE
+        self.assertNotIn(".comment", sections)
+
+
 class ReleaseFactsInThePackage(PackageCase):
     """Licence, copyright, changelog and metainfo say what the release's facts say, dated from
-    the last commit."""
+    the newest release notes."""
 
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
         cls.facts = json.loads(FACTS.read_text(encoding="utf-8"))
 
-    def test_the_facts_are_dated_from_the_last_commit(self):
-        epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
-            ["git", "-C", str(harness.REPO), "log", "-1", "--format=%ct"], check=True,
-            capture_output=True, text=True).stdout.strip()
-        self.assertEqual(self.facts["source_date_epoch"], int(epoch),
-                         "the build is not of the last commit: build it again")
-        day = datetime.datetime.fromtimestamp(int(epoch), datetime.timezone.utc)
-        self.assertEqual(self.facts["release_date"], day.strftime("%Y-%m-%d"))
+    def test_the_facts_are_dated_from_the_newest_release_notes(self):
+        newest = re.search(r"^## (\S+) \((\S+)\)$", NOTES.read_text(encoding="utf-8"), re.M)
+        self.assertEqual((self.facts["version"], self.facts["release_date"]), newest.groups(),
+                         "the build is not of these release notes: build it again")
+        day = datetime.datetime.fromisoformat(newest.group(2) + "T00:00:00+00:00")
+        self.assertEqual(self.facts["source_date_epoch"], int(day.timestamp()))
 
-    def test_metainfo_names_the_licence_version_and_release_date(self):
+    def test_metainfo_names_the_licence_and_every_release_with_its_notes(self):
         root = ET.parse(self.contents() / f"usr/share/metainfo/{APP_ID}.metainfo.xml").getroot()
         self.assertEqual(root.findtext("project_license"), "MIT")
         self.assertEqual(root.findtext("id"), APP_ID)
-        release = root.find("releases/release")
-        self.assertEqual((release.get("version"), release.get("date")),
-                         (self.facts["version"], self.facts["release_date"]))
+        headings = re.findall(r"^## (\S+) \((\S+)\)$", NOTES.read_text(encoding="utf-8"), re.M)
+        releases = root.findall("releases/release")
+        self.assertEqual([(r.get("version"), r.get("date")) for r in releases], headings)
+        for release in releases:
+            languages = {li.get(XML_LANG) for li in release.iter("li")}
+            self.assertEqual(languages, {None, "ja"}, release.get("version"))
+
+    def test_metainfo_for_software_centres(self):
+        root = ET.parse(self.contents() / f"usr/share/metainfo/{APP_ID}.metainfo.xml").getroot()
+        developer = root.find("developer")
+        self.assertEqual((developer.get("id"), developer.findtext("name")),
+                         (self.facts["developer_id"], self.facts["publisher"]))
+        self.assertEqual([lang.text for lang in root.findall("languages/lang")], ["ja"])
+        # Each paragraph of the description in English, then in Japanese.
+        paragraphs = root.findall("description/p")
+        self.assertEqual([p.get(XML_LANG) for p in paragraphs],
+                         [None, "ja"] * (len(paragraphs) // 2))
+        self.assertIn("Japanese only", paragraphs[-2].text)
+        self.assertIn("日本語のみ", paragraphs[-1].text)
+        self.assertEqual({c.text for c in root.findall("supports/control")},
+                         {"pointing", "keyboard", "touch"})
+        self.assertIsNotNone(root.find("requires/display_length"))
+        self.assertEqual({c.get("scheme_preference") for c in root.findall("branding/color")},
+                         {"light", "dark"})
+        # Public addresses only as the release's facts name them.
+        urls = {url.get("type"): url.text for url in root.findall("url")}
+        self.assertEqual(urls, {kind: self.facts[f"{kind}_url"] for kind in
+                                ("homepage", "bugtracker") if self.facts[f"{kind}_url"]})
+        self.assertEqual(root.find("screenshots") is not None,
+                         bool(self.facts["screenshot_base_url"]))
 
     def test_machine_readable_copyright_with_the_licence_text(self):
         copyright_file = (self.contents() / DOC / "copyright").read_text(encoding="utf-8")
@@ -125,8 +166,8 @@ class ReleaseFactsInThePackage(PackageCase):
             "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
         self.assertIn("Upstream-Name: OrvaneATS", paragraphs[0])
         files = paragraphs[1]
-        self.assertIn("Files: *\nCopyright: 2026 The OrvaneATS authors\nLicense: Expat\n",
-                      files)
+        self.assertIn(f"Files: *\nCopyright: {self.facts['copyright_year']} "
+                      f"{self.facts['publisher']}\nLicense: Expat\n", files)
         # The terms as LICENSE words them, one space in, empty lines as " .".
         terms = (harness.REPO / "LICENSE").read_text(encoding="utf-8").split(
             self.facts["copyright_line"] + "\n", 1)[1].strip()
@@ -147,6 +188,8 @@ class ReleaseFactsInThePackage(PackageCase):
         self.assertFalse((self.contents() / DOC / "changelog.Debian.gz").exists())
         text = gzip.decompress(changelog.read_bytes()).decode("utf-8")
         self.assertTrue(text.startswith(f"orvaneats ({self.facts['version']}) "), text)
+        notes = [line for line in text.splitlines() if line.startswith("  ")]
+        self.assertLessEqual(max(map(len, notes)), 80)
         trailer = re.search(r"^ -- (.+ <.+>)  (.+)$", text, re.M)
         self.assertEqual(trailer.group(1), self.facts["contact"])
         when = email.utils.parsedate_to_datetime(trailer.group(2))

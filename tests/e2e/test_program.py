@@ -13,13 +13,13 @@ from harness import wait_for
 # The levels that tell the bell from the chime, the same for both editions.
 from harness.sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
                            CHIME_BAND_HZ, CHIME_QUIET_DB, SILENT_DB)
+# The program's title and control ids, from its driver.
+from harness.windows import (IDC_BELL, IDC_CHIME, IDC_CONFIRM, IDC_ENDLESS, IDC_FULLAUTO,
+                             IDC_IGNORESIGNAL, IDC_NOOVERLAP, IDC_PANEL, IDC_SIGNAL, IDC_START,
+                             IDC_SUSTAIN, IDC_VERSION, IDCANCEL, IDOK, MAIN_TITLE)
 
-MAIN_TITLE = "OrvaneATS"
 ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
 
-IDOK, IDCANCEL = 1, 2
-IDC_CONFIRM, IDC_START, IDC_ENDLESS, IDC_SUSTAIN, IDC_BELL, IDC_CHIME = range(1000, 1006)
-IDC_SIGNAL, IDC_PANEL, IDC_FULLAUTO, IDC_NOOVERLAP, IDC_IGNORESIGNAL, IDC_VERSION = range(1006, 1012)
 PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = 129, 130, 131
 SIGNAL_STOP = 132
 PERMISSIVE = range(133, 137)
@@ -85,52 +85,11 @@ def save_window_screenshot(name, margin=8, folder=None):
     return out
 
 
-class Program:
-    """One run of orvaneats.exe, started from a folder that is not its own."""
+class Program(harness.windows.Program):
+    """orvaneats.exe in the module's session."""
 
     def __init__(self, exe=None):
-        exe = exe or harness.BIN_DIR / "orvaneats.exe"
-        self.proc = session.start_windows(exe, cwd=str(session.tmp))
-        self.hwnd = driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
-        if self.hwnd == "none":
-            raise AssertionError("the main window did not appear")
-
-    def target(self):
-        driver.ok("target " + self.hwnd)
-
-    def click(self, control):
-        driver.ok(f"click {control}")
-
-    def text(self, control=None):
-        return driver.ok("text" if control is None else f"text {control}")
-
-    def checked(self, control):
-        return driver.ok(f"checked {control}") == "1"
-
-    def picture(self, control):
-        answer = driver.ok(f"bitmap {control}").split()
-        if answer[0] == "none" or float(answer[1]) < 0.99:
-            return None
-        return int(answer[0])
-
-    def players(self):
-        return int(driver.ok("procs atsbell.exe"))
-
-    def running(self):
-        return self.proc.poll() is None
-
-    def wait_ended(self, timeout=15):
-        try:
-            self.proc.wait(timeout)
-            return True
-        except Exception:  # noqa: BLE001 - a timeout is the answer here
-            return False
-
-    def kill(self):
-        if self.running():
-            driver.cmd("kill-procs orvaneats.exe")
-            self.wait_ended()
-        driver.cmd("kill-procs atsbell.exe")
+        super().__init__(session, driver, exe)
 
 
 class ProgramCase(unittest.TestCase):

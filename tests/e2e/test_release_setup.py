@@ -1,11 +1,13 @@
 """The installer as a user meets it, in a fresh Wine prefix: its first page in English and in
 Japanese, a silent install (files, Start-menu shortcut, installed-programs entry), the program
 started from the shortcut through a whole cycle, a second install over the first, a silent
-uninstall that leaves the prefix as it was, and an older install's uninstaller that leaves a
-newer install in another folder alone. Needs `cmake --workflow --preset release` (and the
+uninstall that leaves the prefix as it was, an older install's uninstaller that leaves a
+newer install in another folder alone, an upgrade that takes an older install in another
+folder away and a refused downgrade. Needs `cmake --workflow --preset release` (and the
 windows build for the test driver).
 """
 
+import shutil
 import time
 import unittest
 
@@ -18,6 +20,7 @@ ENTRY_KEY = UNINSTALL_KEY + r"\OrvaneATS"
 SETUP_TITLES = {"C.UTF-8": f"OrvaneATS {release.VERSION} Setup",
                 "ja_JP.UTF-8": f"OrvaneATS {release.VERSION} セットアップ"}
 IDYES = 6
+EXIT_NEWER_INSTALLED = 3
 # What installing adds to the release folder's files.
 INSTALLED_FILES = sorted(release.FILES + ("uninstall.exe",))
 
@@ -75,8 +78,8 @@ def entries():
     return names
 
 
-def install(*options):
-    proc = session.start_windows(release.SETUP, "/S", *options)
+def install(*options, setup=release.SETUP):
+    proc = session.start_windows(setup, "/S", *options)
     if proc.wait(120) != 0:
         raise AssertionError(f"setup {' '.join(options)} ended with {proc.returncode}")
 
@@ -161,7 +164,7 @@ class SilentInstall(unittest.TestCase):
         expected = {
             "DisplayName": ("REG_SZ", "OrvaneATS"),
             "DisplayVersion": ("REG_SZ", release.VERSION),
-            "Publisher": ("REG_SZ", release.COPYRIGHT_HOLDER),
+            "Publisher": ("REG_SZ", release.facts()["publisher"]),
             "DisplayIcon": ("REG_SZ", folder + "\\orvaneats.exe,0"),
             "InstallLocation": ("REG_SZ", folder),
             "UninstallString": ("REG_SZ", uninstaller),
@@ -238,8 +241,13 @@ class OlderUninstallerInAnotherFolder(unittest.TestCase):
         older = drive_c() / "OrvaneATS-older"
         newer = drive_c() / "OrvaneATS-newer"
         install(f"/D={release.windows_path(session, older)}")
+        # An installer that did not take the older copy away on an upgrade left it: put it back.
+        kept = drive_c() / "OrvaneATS-older-kept"
+        shutil.copytree(older, kept)
         install(f"/D={release.windows_path(session, newer)}")
         self.addCleanup(uninstall_quietly, newer)
+        self.assertFalse(older.exists())
+        kept.rename(older)
 
         session.start_windows(older / "uninstall.exe", "/S").wait(60)
         gone = tp.wait_for(lambda: not older.exists(), 60, interval=0.5)
@@ -255,6 +263,34 @@ class OlderUninstallerInAnotherFolder(unittest.TestCase):
             self.assertTrue(program.running())
         finally:
             program.kill()
+
+
+class OtherVersions(unittest.TestCase):
+    """An upgrade takes the older copy away wherever it was; a downgrade is refused when
+    silent."""
+
+    def test_upgrade_into_another_folder_leaves_nothing_of_the_older_install(self):
+        older = drive_c() / "OrvaneATS-older"
+        install(f"/D={release.windows_path(session, older)}",
+                setup=release.setup_of_version("1.1.0"))
+        self.assertTrue((older / "uninstall.exe").exists())
+        install(f"/D={release.windows_path(session, install_dir())}")
+        self.addCleanup(uninstall_quietly)
+        self.assertFalse(older.exists(), "the older install's folder stayed")
+        self.assertEqual(sorted(p.name for p in install_dir().iterdir()), INSTALLED_FILES)
+        self.assertEqual(entries(), ["OrvaneATS"])
+        values = release.registry_values(session, ENTRY_KEY)
+        self.assertEqual(values["DisplayVersion"], ("REG_SZ", release.VERSION))
+        self.assertEqual(values["InstallDate"], ("REG_SZ", time.strftime("%Y%m%d")))
+
+    def test_silent_downgrade_is_refused_with_its_exit_code(self):
+        ensure_installed()
+        self.addCleanup(uninstall_quietly)
+        proc = session.start_windows(release.setup_of_version("1.1.9"), "/S")
+        self.assertEqual(proc.wait(120), EXIT_NEWER_INSTALLED)
+        values = release.registry_values(session, ENTRY_KEY)
+        self.assertEqual(values["DisplayVersion"], ("REG_SZ", release.VERSION))
+        self.assertEqual(sorted(p.name for p in install_dir().iterdir()), INSTALLED_FILES)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """The portable ZIP as a user meets it: unpacked into a folder whose path has spaces and
 Japanese characters, started from another current folder, run through a whole cycle and ended
-every way there is. Needs `cmake --workflow --preset release` (and the windows build for the
-test driver).
+every way there is; the release's four downloads, their checksums, and the same bytes when made
+again. Needs `cmake --workflow --preset release` (and the windows build for the test driver).
 """
 
 import hashlib
@@ -56,15 +56,22 @@ class ZipContents(unittest.TestCase):
         licence = (harness.REPO / "LICENSE").read_bytes()
         self.assertEqual(shipped, licence.replace(b"\n", b"\r\n"))
         self.assertIn(b"MIT License", shipped)
-        self.assertIn(f"Copyright (c) 2026 {release.COPYRIGHT_HOLDER}".encode(), shipped)
+        self.assertIn(release.facts()["copyright_line"].encode(), shipped)
 
-    def test_checksums_list_both_downloads(self):
-        lines = release.SUMS.read_text(encoding="ascii").splitlines()
-        listed = dict(reversed(line.split("  ", 1)) for line in lines)
-        self.assertEqual(sorted(listed), sorted([release.ZIP.name, release.SETUP.name]))
-        for path in (release.ZIP, release.SETUP):
-            self.assertEqual(listed[path.name], hashlib.sha256(path.read_bytes()).hexdigest(),
-                             path.name)
+    def test_checksums_list_every_download(self):
+        self.assertEqual(checksums(), {p.name: hashlib.sha256(p.read_bytes()).hexdigest()
+                                       for p in release.DOWNLOADS})
+
+    def test_the_web_zip_carries_the_licence_and_a_read_me(self):
+        with zipfile.ZipFile(release.WEB_ZIP) as archive:
+            top = f"{release.TOP}-web/"
+            self.assertEqual(archive.read(top + "LICENSE.txt"),
+                             (harness.REPO / "LICENSE").read_bytes())
+            readme = archive.read(top + "README.txt").decode("utf-8")
+            self.assertIn(top + "index.html", archive.namelist())
+        self.assertIn(f"OrvaneATS {release.VERSION}", readme)
+        self.assertIn("LICENSE.txt", readme)
+        self.assertIn(release.facts()["copyright_line"], readme)
 
     def test_the_program_names_the_licence_holder_in_its_version_resource_and_about_box(self):
         rc = subprocess.run(
@@ -73,13 +80,30 @@ class ZipContents(unittest.TestCase):
             capture_output=True, check=True, timeout=60).stdout.decode("latin-1")
         values = {m.group(1): test_resources.unescape(m.group(2))
                   for m in re.finditer(rf'VALUE "(\w+)", ({test_resources.STRING})', rc)}
-        self.assertEqual(values["CompanyName"], release.COPYRIGHT_HOLDER)
-        self.assertEqual(values["LegalCopyright"],
-                         f"Copyright © 2026 {release.COPYRIGHT_HOLDER}. MIT License.")
+        facts = release.facts()
+        self.assertEqual(values["CompanyName"], facts["publisher"])
+        self.assertEqual(values["LegalCopyright"], facts["copyright_notice"])
         legal = re.search(rf"LTEXT ({test_resources.STRING}), 65535, 40, 25,", rc)
         self.assertIsNotNone(legal, "no legal line in the about box")
-        self.assertEqual(test_resources.unescape(legal.group(1)),
-                         f"© 2026 {release.COPYRIGHT_HOLDER}")
+        self.assertEqual(test_resources.unescape(legal.group(1)), facts["legal_line"])
+
+
+class Reproducible(unittest.TestCase):
+    """Made again from the same builds, every download has the same bytes."""
+
+    def test_the_release_step_twice_gives_the_same_checksums(self):
+        first = checksums()
+        for path in release.DOWNLOADS + (release.SUMS,):
+            path.unlink()
+        subprocess.run(["cmake", "--build", "--preset", "release"], cwd=harness.REPO,
+                       check=True, capture_output=True, timeout=1800)
+        self.assertEqual(checksums(), first)
+
+
+def checksums():
+    """{download name: SHA-256} as SHA256SUMS lists them."""
+    lines = release.SUMS.read_text(encoding="ascii").splitlines()
+    return dict(reversed(line.split("  ", 1)) for line in lines)
 
 
 class FromUnpackedZip:

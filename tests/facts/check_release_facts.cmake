@@ -1,8 +1,8 @@
-# Checks that LICENSE and README.md say what the release's facts say.
+# Checks that LICENSE, README.md and RELEASE_NOTES.md say what the release's facts say.
 #   cmake -DFACTS=<build>/generated/release_facts.json -DSOURCE=<repository> -P <this file>
 cmake_policy(SET CMP0007 NEW)  # the empty lines of LICENSE count
 file(READ ${FACTS} facts)
-foreach(key license license_name copyright_line)
+foreach(key license license_name copyright_line version release_date)
   string(JSON ${key} GET "${facts}" ${key})
 endforeach()
 
@@ -26,6 +26,14 @@ foreach(phrase "`LICENSE.txt` is the ${license} licence" "${license} ライセ�
     string(APPEND failures "README.md lacks \"${phrase}\"\n")
   endif()
 endforeach()
+
+# The newest release notes are the version's, and its date is the release date.
+file(READ ${SOURCE}/RELEASE_NOTES.md notes)
+string(REGEX MATCH "\n## [^\n]*" newest "${notes}")
+string(STRIP "${newest}" newest)
+if(NOT newest STREQUAL "## ${version} (${release_date})")
+  string(APPEND failures "RELEASE_NOTES.md's newest entry is \"${newest}\", not ${version}\n")
+endif()
 
 if(failures)
   message(FATAL_ERROR "${failures}")

@@ -12,15 +12,16 @@ A test module shares one session among its tests:
         session, driver, recorder = harness.shared_session("windows", needs=("atsbell.exe",))
 
 Modules: session (Session: Xvfb, PulseAudio null sink, Wine prefix; Driver, the e2edriver.exe
-REPL; Recorder), sound (levels and bands), linux (LinuxSession with D-Bus and AT-SPI, Program),
-release (the release files and what they install), wine_prefix (the prefix's settings, also
-for scripts/run.sh).
+REPL; Recorder), sound (levels and bands), windows (orvaneats.exe's Program and control ids),
+linux (LinuxSession with D-Bus and AT-SPI, Program), measure (the benches' CPU, memory and
+sound timings), release (the release files and what they install), wine_prefix (the prefix's
+settings, also for scripts/run.sh).
 """
 
 import unittest
 from pathlib import Path  # harness.Path, which test modules use
 
-from . import linux, release, sound, wine_prefix  # noqa: F401 - parts of the API
+from . import linux, measure, release, sound, windows, wine_prefix  # noqa: F401 - the API
 from .linux import AtspiDriver, LinuxSession
 from .session import (BIN_DIR, REPO, SCREEN, TEST_BIN_DIR, WINE, Driver, DriverError,
                       HarnessError, Recorder, Session, build_path, kill_group, require_build,
@@ -33,8 +34,8 @@ __all__ = [
     "HarnessError", "DriverError", "Session", "LinuxSession", "Driver", "AtspiDriver",
     "Recorder", "start_session", "shared_session", "kill_group", "wait_for", "level_dbfs",
     "band_levels", "SILENT_DB", "CHIME_BAND_HZ", "BELL_BAND_HZ", "CHIME_AUDIBLE_DB",
-    "CHIME_QUIET_DB", "BELL_AUDIBLE_DB", "BELL_QUIET_DB", "linux", "release", "sound",
-    "wine_prefix", "Path",
+    "CHIME_QUIET_DB", "BELL_AUDIBLE_DB", "BELL_QUIET_DB", "linux", "measure", "release",
+    "sound", "windows", "wine_prefix", "Path",
 ]
 
 KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver

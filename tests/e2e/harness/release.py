@@ -1,5 +1,6 @@
 """What the release tests share: the release files, shortcuts and the registry under Wine."""
 
+import json
 import re
 import struct
 import subprocess
@@ -14,21 +15,51 @@ RELEASE_DIR = REPO / "build" / "release"
 TOP = f"OrvaneATS-{VERSION}"
 ZIP = RELEASE_DIR / f"{TOP}-win64.zip"
 SETUP = RELEASE_DIR / f"{TOP}-win64-setup.exe"
+DEB = RELEASE_DIR / f"orvaneats_{VERSION}_amd64.deb"
+WEB_ZIP = RELEASE_DIR / f"{TOP}-web.zip"
 SUMS = RELEASE_DIR / "SHA256SUMS"
+# Every download of a release, each listed in SHA256SUMS.
+DOWNLOADS = (ZIP, SETUP, DEB, WEB_ZIP)
 # The release folder's files, in the ZIP's order.
 FILES = ("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "README.txt",
          "LICENSE.txt")
 # A line of README.txt that only survives intact as UTF-8.
 README_JAPANESE_LINE = ("OrvaneATS は、鉄道の自動列車停止装置（ATS）の運転台警報を再現する"
                         "小さな Windows プログラムです。")
-COPYRIGHT_HOLDER = "The OrvaneATS authors"
+# The release build's facts (cmake/release_facts.cmake), once it has been configured.
+FACTS_FILE = RELEASE_DIR.parent / "release-tree" / "generated" / "release_facts.json"
+
+
+def facts():
+    """The release's facts as the build wrote them: publisher, copyright lines, ..."""
+    return json.loads(FACTS_FILE.read_text(encoding="utf-8"))
 
 
 def require_release():
-    missing = [str(p) for p in (ZIP, SETUP, SUMS) if not p.exists()]
+    missing = [str(p) for p in DOWNLOADS + (SUMS, FACTS_FILE) if not p.exists()]
     if missing:
         raise HarnessError(f"missing: {', '.join(missing)}; build first with "
                                    "`cmake --workflow --preset release`")
+
+
+def setup_of_version(version):
+    """An installer of the release's files that calls itself another version, made as the
+    release makes its own (for upgrades and downgrades)."""
+    work = RELEASE_DIR.parent / "release-tree" / "other-versions" / version
+    stage = work / TOP
+    if not stage.exists():
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(work)
+    facts = (RELEASE_DIR.parent / "release-tree" / "generated" / "release_facts.nsh").read_text(
+        encoding="utf-8").replace(f'"{VERSION}"', f'"{version}"')
+    (work / "release_facts.nsh").write_text(facts, encoding="utf-8")
+    setup = work / f"OrvaneATS-{version}-win64-setup.exe"
+    subprocess.run(["makensis", "-V2", "-INPUTCHARSET", "UTF8",
+                    f"-DFACTS={work / 'release_facts.nsh'}", f"-DSTAGE={stage}",
+                    f"-DICON={REPO / 'res' / 'orvaneats_sizes.ico'}", f"-DOUTFILE={setup}",
+                    str(REPO / "packaging" / "windows" / "installer.nsi")],
+                   check=True, capture_output=True, timeout=600)
+    return setup
 
 
 def zip_contents():

@@ -1,0 +1,59 @@
+"""The Windows program's driver: one run of orvaneats.exe under Wine, worked through
+e2edriver.exe by its control ids, for the end-to-end tests and the benches alike."""
+
+from .session import BIN_DIR
+
+MAIN_TITLE = "OrvaneATS"
+
+IDOK, IDCANCEL = 1, 2
+IDC_CONFIRM, IDC_START, IDC_ENDLESS, IDC_SUSTAIN, IDC_BELL, IDC_CHIME = range(1000, 1006)
+IDC_SIGNAL, IDC_PANEL, IDC_FULLAUTO, IDC_NOOVERLAP, IDC_IGNORESIGNAL, IDC_VERSION = range(1006, 1012)
+
+
+class Program:
+    """One run of orvaneats.exe, started from a folder that is not its own."""
+
+    def __init__(self, session, driver, exe=None):
+        self.driver = driver
+        exe = exe or BIN_DIR / "orvaneats.exe"
+        self.proc = session.start_windows(exe, cwd=str(session.tmp))
+        self.hwnd = driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
+        if self.hwnd == "none":
+            raise AssertionError("the main window did not appear")
+
+    def target(self):
+        self.driver.ok("target " + self.hwnd)
+
+    def click(self, control):
+        self.driver.ok(f"click {control}")
+
+    def text(self, control=None):
+        return self.driver.ok("text" if control is None else f"text {control}")
+
+    def checked(self, control):
+        return self.driver.ok(f"checked {control}") == "1"
+
+    def picture(self, control):
+        answer = self.driver.ok(f"bitmap {control}").split()
+        if answer[0] == "none" or float(answer[1]) < 0.99:
+            return None
+        return int(answer[0])
+
+    def players(self):
+        return int(self.driver.ok("procs atsbell.exe"))
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_ended(self, timeout=15):
+        try:
+            self.proc.wait(timeout)
+            return True
+        except Exception:  # noqa: BLE001 - a timeout is the answer here
+            return False
+
+    def kill(self):
+        if self.running():
+            self.driver.cmd("kill-procs orvaneats.exe")
+            self.wait_ended()
+        self.driver.cmd("kill-procs atsbell.exe")
