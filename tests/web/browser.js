@@ -11,30 +11,35 @@ import puppeteer from "puppeteer-core";
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 export const SITE_DIR = path.join(ROOT, "build/web/site");
 
-// The project's own sources, read where the tests need the ids, tables and rectangles every
-// edition is built from.
-export const readSource = (file) => fs.readFileSync(path.join(ROOT, file), "utf8");
-// A header's #define lines: name -> value as written.
-export const defines = (file) => Object.fromEntries([...readSource(file)
-  .matchAll(/^#define (\w+) (.+)$/gm)].map(([, name, value]) => [name, value.trim()]));
+// The tables the page builds its window from, as the WebAssembly module hands them over
+// (orvane_tables): controls, rectangles, texts, pictures and ids by name. Read here in node
+// from the built module, so every test names controls and pictures by what they are.
+async function loadTables() {
+  const module = path.join(SITE_DIR, "orvaneats.js");
+  if (!fs.existsSync(module)) throw new Error(`${module} is missing: run cmake --workflow --preset web`);
+  const { default: create } = await import(module);
+  const core = await create({
+    port: {},
+    instantiateWasm(imports, done) {
+      WebAssembly.instantiate(fs.readFileSync(path.join(SITE_DIR, "orvaneats.wasm")), imports)
+        .then(({ instance }) => done(instance));
+      return {};
+    },
+  });
+  return JSON.parse(core.UTF8ToString(core._orvane_tables()));
+}
+export const TABLES = await loadTables();
 
-const IDS = defines("alarm/alarm_ids.h");
-const named = (prefix) => Object.fromEntries(Object.entries(IDS)
-  .filter(([name]) => name.startsWith(prefix))
-  .map(([name, value]) => [name.slice(prefix.length), Number(value)]));
-// Control ids by name (ID.CONFIRM is IDC_CONFIRM, ID.EXIT the 終了 button's) and bitmap ids
-// (BMP.ALARM is IDB_PANEL_ALARM, BMP.STOP is IDB_SIGNAL_STOP).
-export const ID = {
-  ...named("IDC_"),
-  EXIT: Number(readSource("alarm/alarm_ids.h").match(/CONTROL_EXIT = (\d+)/)[1]),
-};
-export const BMP = { ...named("IDB_PANEL_"), ...named("IDB_SIGNAL_") };
+// Control ids by name (ID.CONFIRM, ID.EXIT, ID.IGNORESIGNAL) and bitmap ids by the second
+// word of their file stem (BMP.ALARM is panel_alarm's, BMP.STOP signal_stop's).
+export const ID = Object.fromEntries(Object.entries(TABLES.ids)
+  .map(([name, id]) => [name.toUpperCase(), id]));
+export const BMP = Object.fromEntries(TABLES.pictures
+  .map(({ id, stem }) => [stem.split("_")[1].toUpperCase(), id]));
 
 // The picture table: bitmap id -> the stem of its files and its accessible name.
 export function pictureTable() {
-  return Object.fromEntries([...readSource("alarm/picture_table.h")
-    .matchAll(/\{(IDB_\w+), "(\w+)", "([^"]+)"\}/g)]
-    .map(([, id, stem, name]) => [Number(IDS[id]), { stem, name }]));
+  return Object.fromEntries(TABLES.pictures.map(({ id, stem, name }) => [id, { stem, name }]));
 }
 
 const TYPES = {

@@ -1,0 +1,332 @@
+// The window: the Windows dialog built from the core's tables, its caption bar, menu and about
+// box, the timers the core arms, and the keys a dialog answers.
+import { KIND_BUTTON, KIND_CHECKBOX } from "./core.js";
+import { releasePictures, renderPictures } from "./pictures.js";
+
+const BASE_DPI = 96;
+const DESK_MARGIN = 8;
+
+const $ = (id) => document.getElementById(id);
+
+// A menu item's text without its mnemonic: "…情報(&A)..." -> "…情報...".
+function withoutMnemonic(text) {
+  return text.replace(/\(&.\)/, "").replace(/&(.)/, "$1");
+}
+
+function place(element, [x, y, width, height]) {
+  Object.assign(element.style, {
+    left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px`,
+  });
+}
+
+export class AlarmWindow {
+  constructor(sounds) {
+    this.sounds = sounds;
+    this.core = null;
+    this.timers = new Map();
+    this.controls = new Map();
+    this.shown = new Map(); // picture control -> bitmap id
+    this.pictures = new Map(); // bitmap id -> {url, scale, made}
+    this.dpi = 0;
+    this.scale = 1;
+    this.open = false;
+    this.lastFocus = null;
+    this.defaultButton = null;
+  }
+
+  get tables() {
+    return this.core.tables;
+  }
+
+  // The port the module calls (web/port_library.js).
+  port() {
+    return {
+      setTimer: (id, ms) => {
+        this.killTimer(id);
+        this.timers.set(id, setInterval(() => this.timer(id), ms));
+      },
+      killTimer: (id) => this.killTimer(id),
+      showBitmap: (controlId, bitmapId) => this.showBitmap(controlId, bitmapId),
+      setStartCaption: (caption) => {
+        this.controls.get(this.tables.ids.start).textContent = caption;
+      },
+      readOptions: () => this.tables.options.reduce(
+        (bits, id, bit) => (this.controls.get(id).checked ? bits | (1 << bit) : bits), 0),
+      playWaveLoop: (name) => this.sounds.playWaveLoop(name),
+      stopWave: () => this.sounds.stopWave(),
+      startBellPlayer: () => this.sounds.startBellPlayer(this.tables.texts.bellWave),
+      quitBellPlayer: () => this.sounds.quitBellPlayer(),
+      wait: (ms) => this.sounds.wait(ms),
+    };
+  }
+
+  // A timer the core armed, or the bell player's blink: only while the window is open.
+  timer(id) {
+    if (this.open) this.core.timer(id);
+  }
+
+  blink() {
+    this.timer(this.tables.blinkTimer);
+  }
+
+  killTimer(id) {
+    const timer = this.timers.get(id);
+    if (timer === undefined) return;
+    clearInterval(timer);
+    this.timers.delete(id);
+  }
+
+  showBitmap(controlId, bitmapId) {
+    const img = this.controls.get(controlId);
+    const picture = this.tables.pictures.find((p) => p.id === bitmapId);
+    const rendered = this.pictures.get(bitmapId);
+    if (!img || !picture || !rendered) throw new Error(`no picture ${bitmapId}`);
+    img.src = rendered.url;
+    img.alt = picture.name;
+    img.width = picture.width;
+    img.height = picture.height;
+    img.dataset.bitmap = String(bitmapId);
+    img.dataset.scale = String(rendered.scale);
+    this.shown.set(controlId, bitmapId);
+  }
+
+  // Opens the window on the loaded core: the same module serves every opening.
+  async show(core) {
+    this.core = core;
+    this.build();
+    this.fit();
+    await this.renderForDisplay();
+    this.open = true;
+    core.init();
+    this.controls.get(this.tables.ids.exit).focus();
+  }
+
+  build() {
+    const { controls, rects, texts } = this.tables;
+    const client = $("client");
+    client.replaceChildren();
+    this.controls.clear();
+    this.shown.clear();
+    place(client, rects.main.rect);
+    for (const control of controls) {
+      let element;
+      let target;
+      if (control.kind === KIND_BUTTON) {
+        element = target = document.createElement("button");
+        element.type = "button";
+        element.textContent = control.caption;
+      } else if (control.kind === KIND_CHECKBOX) {
+        element = document.createElement("label");
+        element.className = "check";
+        target = document.createElement("input");
+        target.type = "checkbox";
+        const caption = document.createElement("span");
+        caption.textContent = control.caption;
+        element.append(target, caption);
+      } else {
+        element = target = document.createElement("img");
+        element.alt = "";
+        element.draggable = false;
+      }
+      target.dataset.id = String(control.id);
+      place(element, control.rect);
+      if (control.kind === KIND_BUTTON || control.kind === KIND_CHECKBOX) {
+        target.addEventListener("click", () => this.click(control.id));
+      } else {
+        // A picture takes its bitmap's size.
+        element.style.width = element.style.height = "";
+      }
+      client.append(element);
+      this.controls.set(control.id, target);
+    }
+    document.title = texts.caption;
+    $("title").textContent = texts.caption;
+    $("about-item").textContent = withoutMnemonic(texts.aboutItem);
+    $("about-title").textContent = texts.aboutCaption;
+    $("about-version").textContent = texts.versionLine;
+    $("about-legal").textContent = texts.legalLine;
+    $("about-ok").textContent = texts.ok;
+    place($("about-client"), rects.about.rect);
+    place($("about-icon"), rects.aboutIcon.rect);
+    $("about-icon").style.width = $("about-icon").style.height = "";
+    place($("about-version"), rects.aboutVersion.rect);
+    place($("about-legal"), rects.aboutLegal.rect);
+    place($("about-ok"), rects.aboutOk.rect);
+    $("window").hidden = false;
+  }
+
+  // 終了 runs the exit clean-up in the module and closes the window, also when the clean-up
+  // failed (Recover has silenced everything then).
+  click(controlId) {
+    if (!this.open) return;
+    const closes = this.core.click(controlId);
+    if (closes || controlId === this.tables.ids.exit) this.close();
+  }
+
+  // The window goes, and its timers with it.
+  close() {
+    if (!this.open) return;
+    this.open = false;
+    for (const id of [...this.timers.keys()]) this.killTimer(id);
+    this.sounds.silence();
+    this.closeAbout();
+    this.closeMenu();
+    $("window").hidden = true;
+    $("closed").hidden = false;
+    $("reopen").focus();
+  }
+
+  // The pictures for the DPI the window is drawn at now (the display's scale times the
+  // window's own on a narrow screen); the pictures shown are shown again at the new size.
+  async renderForDisplay() {
+    const dpi = Math.max(1, Math.round(BASE_DPI * window.devicePixelRatio * this.scale));
+    if (dpi === this.dpi) return;
+    this.dpi = dpi;
+    const rendered = await renderPictures(this.core, dpi);
+    if (dpi !== this.dpi) return;
+    const old = this.pictures;
+    this.pictures = rendered;
+    for (const [controlId, bitmapId] of this.shown) this.showBitmap(controlId, bitmapId);
+    releasePictures(old);
+  }
+
+  // On a screen narrower or lower than the window, the whole window scales down to fit.
+  fit() {
+    const win = $("window");
+    win.style.transform = "";
+    const width = win.offsetWidth;
+    const height = win.offsetHeight;
+    const status = $("sound-status").offsetHeight;
+    const room = Math.min(
+      (window.innerWidth - 2 * DESK_MARGIN) / width,
+      (window.innerHeight - 2 * DESK_MARGIN - status) / height);
+    this.scale = Math.min(1, room);
+    win.style.transform = this.scale < 1 ? `scale(${this.scale})` : "";
+    const left = Math.max(0, Math.round((window.innerWidth - width * this.scale) / 2));
+    const top = Math.max(0, Math.round((window.innerHeight - status - height * this.scale) / 2));
+    win.style.left = `${left}px`;
+    win.style.top = `${top}px`;
+    this.placeAbout();
+  }
+
+  // Centred over the window, as the framework places an owned box, and kept on the screen:
+  // the box is wider than the window, so on a narrow screen it scales down a little more.
+  placeAbout() {
+    const about = $("about");
+    if (about.hidden) return;
+    const win = $("window");
+    const scale = Math.min(this.scale, (window.innerWidth - 2 * DESK_MARGIN) / about.offsetWidth);
+    about.style.transform = scale < 1 ? `scale(${scale})` : "";
+    const box = win.getBoundingClientRect();
+    const width = about.offsetWidth * scale;
+    const left = Math.min(Math.max(box.left + (box.width - width) / 2, DESK_MARGIN),
+      window.innerWidth - DESK_MARGIN - width);
+    const top = box.top + (box.height - about.offsetHeight * scale) / 2;
+    about.style.left = `${Math.round(Math.max(0, left))}px`;
+    about.style.top = `${Math.round(Math.max(0, top))}px`;
+  }
+
+  openAbout() {
+    if (!this.open || !$("about").hidden) return;
+    this.closeMenu();
+    $("about").hidden = false;
+    $("window").inert = true; // the owner is disabled; its timers and sounds carry on
+    this.placeAbout();
+    $("about-ok").focus();
+  }
+
+  closeAbout() {
+    if ($("about").hidden) return;
+    $("about").hidden = true;
+    $("window").inert = false;
+    // The focus goes back to the control that had it last.
+    if (this.open) (this.lastFocus ?? this.controls.get(this.tables.ids.exit)).focus();
+  }
+
+  openMenu() {
+    if (!this.open) return;
+    $("menu").hidden = false;
+    $("menu-button").setAttribute("aria-expanded", "true");
+    $("about-item").focus();
+  }
+
+  closeMenu() {
+    if ($("menu").hidden) return;
+    $("menu").hidden = true;
+    $("menu-button").setAttribute("aria-expanded", "false");
+  }
+
+  // The page's listeners, once: `reopen` opens the window again after 終了.
+  attach(reopen) {
+    // As in a Windows dialog, a push button is the default (the one Enter clicks) only while
+    // Tab has moved the focus onto it; focus from a click or at the start makes none.
+    let tabbing = false;
+    const client = $("client");
+    client.addEventListener("keydown", (event) => {
+      if (event.key === "Tab") tabbing = true;
+      if (event.key === "Enter" && event.target !== this.defaultButton) event.preventDefault();
+    });
+    client.addEventListener("keyup", () => {
+      tabbing = false;
+    });
+    client.addEventListener("focusin", (event) => {
+      this.lastFocus = event.target;
+      this.defaultButton = tabbing && event.target.localName === "button" ? event.target : null;
+    });
+    // Escape and the close box act as 終了.
+    $("close-box").addEventListener("click", () => this.click(this.tables.ids.exit));
+    $("menu-button").addEventListener("click", () => {
+      if ($("menu").hidden) this.openMenu();
+      else this.closeMenu();
+    });
+    $("about-item").addEventListener("click", () => this.openAbout());
+    $("about-ok").addEventListener("click", () => this.closeAbout());
+    $("about-close").addEventListener("click", () => this.closeAbout());
+    $("reopen").addEventListener("click", () => {
+      $("closed").hidden = true;
+      reopen();
+    });
+    document.addEventListener("pointerdown", (event) => {
+      if (!$("menu").hidden && !$("menu").contains(event.target)
+          && event.target !== $("menu-button")) {
+        this.closeMenu();
+      }
+    });
+    document.addEventListener("keydown", (event) => this.key(event));
+    let pending = 0;
+    window.addEventListener("resize", () => {
+      cancelAnimationFrame(pending);
+      pending = requestAnimationFrame(() => {
+        if (!this.open) return;
+        this.fit();
+        this.renderForDisplay().catch((error) => console.error("orvaneats:", error));
+      });
+    });
+  }
+
+  // F1 the about box, Escape backs out of the menu, the box, then the window, Alt+Space the
+  // menu, Enter closes the about box.
+  key(event) {
+    if (!this.open) return;
+    if (event.key === "F1") {
+      event.preventDefault();
+      this.openAbout();
+    } else if (event.key === "Escape") {
+      event.preventDefault();
+      if (!$("menu").hidden) {
+        this.closeMenu();
+        $("menu-button").focus();
+      } else if (!$("about").hidden) {
+        this.closeAbout();
+      } else {
+        this.click(this.tables.ids.exit);
+      }
+    } else if (event.key === "Enter" && !$("about").hidden) {
+      event.preventDefault();
+      this.closeAbout();
+    } else if (event.key === " " && event.altKey) {
+      event.preventDefault();
+      this.openMenu();
+    }
+  }
+}
