@@ -4,21 +4,15 @@ import { Core } from "./core.js";
 import { Sounds } from "./sound.js";
 import { AlarmWindow } from "./window.js";
 
-const SOUND_FAILED = "音を出せません。音なしで動きます。";
-
 async function main() {
   const status = document.getElementById("sound-status");
   const sounds = new Sounds({
     onBlink: () => alarmWindow.blink(),
-    onFail: () => { status.textContent = SOUND_FAILED; },
+    onStatus: (line) => { status.textContent = line; },
   });
   const alarmWindow = new AlarmWindow(sounds);
   sounds.init();
   const core = await Core.load(alarmWindow.port(), () => sounds.endHandler());
-  // Browsers let sound start only after a gesture: the first click or key starts the context.
-  for (const type of ["pointerdown", "keydown"]) {
-    window.addEventListener(type, () => sounds.unlock(), { capture: true });
-  }
   alarmWindow.attach(() => alarmWindow.show(core));
   await alarmWindow.show(core);
   const { bellWave, chimeWave } = core.tables.texts;
