@@ -5,6 +5,17 @@ import { releasePictures, renderPictures } from "./pictures.js";
 
 const BASE_DPI = 96;
 const DESK_MARGIN = 8;
+// A finger's target, and the two confirm buttons' height, in the touch layout (CSS px).
+const FINGER = 44;
+const LARGE_BUTTON = 64;
+// The touch layout's padding and gap, and its caption bar (a finger's height).
+const TOUCH_PAD = 6;
+const TOUCH_GAP = 6;
+// The rows under the pictures held upright (the confirm buttons, 開始 / 終了, the sound buttons,
+// four options) and beside them on their side (two rows of options).
+const UPRIGHT_ROWS = LARGE_BUTTON + 6 * FINGER + 7 * TOUCH_GAP;
+const SIDEWAYS_ROWS = 2 * FINGER + 2 * TOUCH_GAP;
+const COARSE = window.matchMedia("(pointer: coarse)");
 
 const $ = (id) => document.getElementById(id);
 
@@ -13,10 +24,10 @@ function withoutMnemonic(text) {
   return text.replace(/\(&.\)/, "").replace(/&(.)/, "$1");
 }
 
+// Sets the rectangle's numbers as CSS pixels; null leaves a side to the element.
 function place(element, [x, y, width, height]) {
-  Object.assign(element.style, {
-    left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px`,
-  });
+  const px = (value) => (value === null ? "" : `${value}px`);
+  Object.assign(element.style, { left: px(x), top: px(y), width: px(width), height: px(height) });
 }
 
 export class AlarmWindow {
@@ -24,7 +35,10 @@ export class AlarmWindow {
     this.sounds = sounds;
     this.core = null;
     this.timers = new Map();
-    this.controls = new Map();
+    this.controls = new Map(); // id -> the control a click reaches (a checkbox's input)
+    this.elements = new Map(); // id -> what is placed (a checkbox's label)
+    this.touch = false;
+    this.pictureScale = 1;
     this.shown = new Map(); // picture control -> bitmap id
     this.pictures = new Map(); // bitmap id -> {url, scale, made}
     this.dpi = 0;
@@ -85,6 +99,9 @@ export class AlarmWindow {
     img.alt = picture.name;
     img.width = picture.width;
     img.height = picture.height;
+    // In the touch layout a picture takes its bitmap's size times the layout's scale.
+    img.style.width = this.touch ? `${Math.round(picture.width * this.pictureScale)}px` : "";
+    img.style.height = this.touch ? `${Math.round(picture.height * this.pictureScale)}px` : "";
     img.dataset.bitmap = String(bitmapId);
     img.dataset.scale = String(rendered.scale);
     this.shown.set(controlId, bitmapId);
@@ -106,8 +123,9 @@ export class AlarmWindow {
     const client = $("client");
     client.replaceChildren();
     this.controls.clear();
+    this.elements.clear();
     this.shown.clear();
-    place(client, rects.main.rect);
+    const names = new Map(Object.entries(this.tables.ids).map(([name, id]) => [id, name]));
     for (const control of controls) {
       let element;
       let target;
@@ -127,17 +145,17 @@ export class AlarmWindow {
         element = target = document.createElement("img");
         element.alt = "";
         element.draggable = false;
+        // No long-press menu on a picture (a finger holds the lamp a while).
+        element.addEventListener("contextmenu", (event) => event.preventDefault());
       }
       target.dataset.id = String(control.id);
-      place(element, control.rect);
+      element.dataset.area = names.get(control.id);
       if (control.kind === KIND_BUTTON || control.kind === KIND_CHECKBOX) {
         target.addEventListener("click", () => this.click(control.id));
-      } else {
-        // A picture takes its bitmap's size.
-        element.style.width = element.style.height = "";
       }
       client.append(element);
       this.controls.set(control.id, target);
+      this.elements.set(control.id, element);
     }
     document.title = texts.caption;
     $("title").textContent = texts.caption;
@@ -179,7 +197,7 @@ export class AlarmWindow {
   // The pictures for the DPI the window is drawn at now (the display's scale times the
   // window's own on a narrow screen); the pictures shown are shown again at the new size.
   async renderForDisplay() {
-    const dpi = Math.max(1, Math.round(BASE_DPI * window.devicePixelRatio * this.scale));
+    const dpi = Math.max(1, Math.round(BASE_DPI * window.devicePixelRatio * this.pictureScale));
     if (dpi === this.dpi) return;
     this.dpi = dpi;
     const rendered = await renderPictures(this.core, dpi);
@@ -190,23 +208,96 @@ export class AlarmWindow {
     releasePictures(old);
   }
 
-  // On a screen narrower or lower than the window, the whole window scales down to fit.
+  // The dialog's own layout, or on a touch screen where its push buttons would stay under a
+  // finger's height, the touch layout: the same controls in the same order, set out by
+  // app.css on a grid by their data-area.
+  layOut(touch) {
+    this.touch = touch;
+    $("window").classList.toggle("touch", touch);
+    place($("client"), touch ? [null, null, null, null] : this.tables.rects.main.rect);
+    for (const control of this.tables.controls) {
+      const element = this.elements.get(control.id);
+      element.removeAttribute("style");
+      if (touch) {
+        element.style.gridArea = element.dataset.area;
+      } else if (control.kind === KIND_BUTTON || control.kind === KIND_CHECKBOX) {
+        place(element, control.rect);
+      } else {
+        // A picture takes its bitmap's size.
+        place(element, [...control.rect.slice(0, 2), null, null]);
+      }
+    }
+  }
+
+  // On a desktop the window keeps its size and scales down to fit a smaller screen; on a touch
+  // screen it grows to fill it, and where even then a push button stays under a finger's
+  // height, the touch layout takes the whole screen.
   fit() {
     const win = $("window");
+    const status = $("sound-status").offsetHeight;
+    const [, , width, height] = this.tables.rects.main.rect;
+    const frame = 2 * 3 + 20; // the frame's edges and the caption bar, about
+    const room = Math.min(
+      (window.innerWidth - 2 * DESK_MARGIN) / (width + 6),
+      (window.innerHeight - 2 * DESK_MARGIN - status) / (height + frame));
+    const button = this.tables.controls.find((c) => c.id === this.tables.ids.start).rect[3];
+    const coarse = COARSE.matches;
+    const touch = coarse && button * room < FINGER;
+    if (touch !== this.touch || !win.classList.contains("laid-out")) {
+      this.layOut(touch);
+      win.classList.add("laid-out");
+    }
+    if (touch) {
+      this.fitTouch(status);
+    } else {
+      this.fitDesktop(coarse, status);
+    }
+    this.placeAbout();
+  }
+
+  fitDesktop(grow, status) {
+    const win = $("window");
     win.style.transform = "";
+    win.style.width = win.style.height = "";
     const width = win.offsetWidth;
     const height = win.offsetHeight;
-    const status = $("sound-status").offsetHeight;
     const room = Math.min(
       (window.innerWidth - 2 * DESK_MARGIN) / width,
       (window.innerHeight - 2 * DESK_MARGIN - status) / height);
-    this.scale = Math.min(1, room);
-    win.style.transform = this.scale < 1 ? `scale(${this.scale})` : "";
-    const left = Math.max(0, Math.round((window.innerWidth - width * this.scale) / 2));
-    const top = Math.max(0, Math.round((window.innerHeight - status - height * this.scale) / 2));
+    const scale = grow ? room : Math.min(1, room);
+    this.scale = this.pictureScale = scale;
+    for (const [controlId, bitmapId] of this.shown) this.showBitmap(controlId, bitmapId);
+    win.style.transform = scale !== 1 ? `scale(${scale})` : "";
+    const left = Math.max(0, Math.round((window.innerWidth - width * scale) / 2));
+    const top = Math.max(0, Math.round((window.innerHeight - status - height * scale) / 2));
     win.style.left = `${left}px`;
     win.style.top = `${top}px`;
-    this.placeAbout();
+  }
+
+  // The two pictures side by side as large as the rows left to them allow: above the
+  // controls on an upright screen, beside the buttons on a screen on its side.
+  fitTouch(status) {
+    const win = $("window");
+    win.style.transform = "";
+    win.style.left = win.style.top = "0px";
+    win.style.width = `${window.innerWidth}px`;
+    win.style.height = `${window.innerHeight - status}px`;
+    this.scale = 1;
+    const { ids } = this.tables;
+    const rect = (id) => this.tables.controls.find((c) => c.id === id).rect;
+    const [panel, signal] = [rect(ids.panel), rect(ids.signal)];
+    const across = panel[2] + signal[2];
+    const tall = Math.max(panel[3], signal[3]);
+    const inner = win.clientHeight - $("caption").offsetHeight - 2 * TOUCH_PAD;
+    const wide = window.innerWidth - 2 * TOUCH_PAD - 8;
+    const upright = window.innerHeight >= window.innerWidth;
+    win.classList.toggle("upright", upright);
+    this.pictureScale = upright
+      ? Math.min((wide - TOUCH_GAP) / 6 / signal[2], (wide - TOUCH_GAP) * 5 / 6 / panel[2],
+        (inner - UPRIGHT_ROWS - TOUCH_GAP) / tall)
+      : Math.min(wide / 2 / across, (inner - SIDEWAYS_ROWS) / tall);
+    this.pictureScale = Math.max(0.5, this.pictureScale);
+    for (const [controlId, bitmapId] of this.shown) this.showBitmap(controlId, bitmapId);
   }
 
   // Centred over the window, as the framework places an owned box, and kept on the screen:
@@ -294,14 +385,16 @@ export class AlarmWindow {
     });
     document.addEventListener("keydown", (event) => this.key(event));
     let pending = 0;
-    window.addEventListener("resize", () => {
+    const refit = () => {
       cancelAnimationFrame(pending);
       pending = requestAnimationFrame(() => {
         if (!this.open) return;
         this.fit();
         this.renderForDisplay().catch((error) => console.error("orvaneats:", error));
       });
-    });
+    };
+    window.addEventListener("resize", refit);
+    COARSE.addEventListener("change", refit);
   }
 
   // F1 the about box, Escape backs out of the menu, the box, then the window, Alt+Space the

@@ -211,14 +211,16 @@ export async function openTappedPage(browser, origin) {
 
 // Opens the window with the audio tap in place and waits until it works.
 // `fftSize` trades the tap's frequency resolution for time resolution; `before` lists more
-// functions (or [function, ...arguments]) to run in the page before its own scripts.
+// functions (or [function, ...arguments]) to run in the page before its own scripts; `touch`
+// makes a touch screen (a coarse pointer), by default below 600 px wide.
 export async function openWindow(browser, origin,
-  { viewport, scale = 1, tap = true, fftSize = 8192, before = [] } = {}) {
+  { viewport, scale = 1, touch, tap = true, fftSize = 8192, before = [] } = {}) {
   const page = await browser.newPage();
-  if (viewport || scale !== 1) {
+  if (viewport || scale !== 1 || touch) {
     const [width, height] = viewport ?? [1024, 768];
-    await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: width < 600,
-      hasTouch: width < 600 });
+    const finger = touch ?? width < 600;
+    await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: finger,
+      hasTouch: finger });
   }
   if (tap) await page.evaluateOnNewDocument(installAudioTap, fftSize);
   for (const script of before) await page.evaluateOnNewDocument(...[script].flat());

@@ -49,3 +49,49 @@ test("one tap on 開始 lets the page's sound run within 1 s", async () => {
   assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", "no hint once sound runs");
   await page.close();
 });
+
+// Every control a finger can reach, by selector: the twelve controls (a check box with its
+// caption) and the caption bar's two buttons; rectangles in CSS px.
+function targets() {
+  const box = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; };
+  const found = {};
+  for (const e of document.querySelectorAll("#client > button, #client > label, #client > img")) {
+    found[e.dataset.area] = box(e);
+  }
+  found.menu = box(document.querySelector("#menu-button"));
+  found.close = box(document.querySelector("#close-box"));
+  return { found, touch: document.querySelector("#window").classList.contains("touch"),
+    innerWidth, innerHeight, scroll: [document.scrollingElement.scrollWidth,
+      document.scrollingElement.scrollHeight] };
+}
+
+const PICTURES = new Set(["panel", "signal"]);
+const PUSH_BUTTONS = new Set(["confirm", "sustain", "start", "exit", "bell", "chime"]);
+const overlap = ([ax, ay, aw, ah], [bx, by, bw, bh]) =>
+  ax < bx + bw - 0.5 && bx < ax + aw - 0.5 && ay < by + bh - 0.5 && by < ay + ah - 0.5;
+
+// [screen, touch layout expected]
+for (const [viewport, touchLayout] of [[[360, 640], true], [[640, 360], true], [[1024, 768], false]]) {
+  test(`a ${viewport.join(" x ")} touch screen: every target a finger's size, on screen, apart`, async () => {
+    const page = await openWindow(browser, server.origin, { viewport, scale: 2, touch: true });
+    const { found, touch, innerWidth, innerHeight, scroll } = await page.evaluate(targets);
+    assert.equal(touch, touchLayout, "the touch layout where the dialog's buttons stay small");
+    assert.deepEqual(scroll, [innerWidth, innerHeight], "no scrolling");
+    assert.equal(Object.keys(found).length, 14);
+    for (const [name, [x, y, w, h]] of Object.entries(found)) {
+      assert.ok(x >= 0 && y >= 0 && x + w <= innerWidth + 0.5 && y + h <= innerHeight + 0.5,
+        `${name} on screen: ${[x, y, w, h]}`);
+      // The grown dialog keeps its proportions: there its push buttons reach a finger's size.
+      if (touch ? !PICTURES.has(name) : PUSH_BUTTONS.has(name)) {
+        assert.ok(w >= 44 && h >= 44, `${name} at least 44 x 44: ${w} x ${h}`);
+      }
+      for (const [other, rect] of Object.entries(found)) {
+        if (other < name) assert.ok(!overlap(rect, found[name]), `${name} clear of ${other}`);
+      }
+    }
+    if (touch) {
+      for (const name of ["confirm", "sustain"]) assert.ok(found[name][3] >= 64, `${name} large`);
+    }
+    await page.close();
+  });
+}
