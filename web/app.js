@@ -4,6 +4,31 @@ import { Core } from "./core.js";
 import { Sounds } from "./sound.js";
 import { AlarmWindow } from "./window.js";
 
+// A new version of the site waits until the user takes it: 「新しい版があります」 and a button
+// that lets it take over and reloads the page (an open page never runs half old, half new).
+async function offerUpdates() {
+  const registration = await navigator.serviceWorker.register("sw.js", { scope: "./" });
+  let taking = false;
+  const offer = (worker) => {
+    if (!navigator.serviceWorker.controller) return; // the first visit: nothing to replace
+    document.getElementById("update").hidden = false;
+    document.getElementById("update-button").onclick = () => {
+      taking = true;
+      worker.postMessage("take-over");
+    };
+  };
+  navigator.serviceWorker.addEventListener("controllerchange", () => {
+    if (taking) window.location.reload();
+  });
+  if (registration.waiting) offer(registration.waiting);
+  registration.addEventListener("updatefound", () => {
+    const worker = registration.installing;
+    worker?.addEventListener("statechange", () => {
+      if (worker.state === "installed") offer(worker);
+    });
+  });
+}
+
 async function main() {
   const status = document.getElementById("sound-status");
   const sounds = new Sounds({
@@ -19,9 +44,7 @@ async function main() {
   const waves = sounds.load([bellWave, chimeWave]);
   document.documentElement.dataset.ready = "1";
   if ("serviceWorker" in navigator) {
-    navigator.serviceWorker.register("sw.js", { scope: "./" }).catch((error) => {
-      console.warn("orvaneats: no offline copy:", error);
-    });
+    offerUpdates().catch((error) => console.warn("orvaneats: no offline copy:", error));
   }
   await waves;
 }

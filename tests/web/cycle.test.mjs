@@ -197,11 +197,14 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   const closed = await listen(page);
   assert.ok(!closed.bell && !closed.chime, JSON.stringify(closed.levels));
 
-  // A fresh window opens from the notice.
+  // A fresh window opens from the notice, on the module already loaded (never a newer one).
+  const fetched = site.server.served.length;
   await page.click("#reopen");
   await waitReady(page);
   assert.ok(await shown("#window"), "a fresh window");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
+  assert.deepEqual(site.server.served.slice(fetched).filter((r) => /orvaneats\./.test(r.path)), [],
+    "no module fetched again");
 
   // The close box ends it too.
   await page.click("#close-box");
