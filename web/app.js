@@ -29,6 +29,8 @@ async function offerUpdates() {
   });
 }
 
+const LOAD_FAILED = "読み込めませんでした。このブラウザーでは WebAssembly を使えないか、接続が切れています。";
+
 async function main() {
   const status = document.getElementById("sound-status");
   const sounds = new Sounds({
@@ -40,6 +42,7 @@ async function main() {
   const core = await Core.load(alarmWindow.port(), () => sounds.endHandler());
   alarmWindow.attach(() => alarmWindow.show(core));
   await alarmWindow.show(core);
+  document.getElementById("loading").hidden = true;
   const { bellWave, chimeWave } = core.tables.texts;
   const waves = sounds.load([bellWave, chimeWave]);
   document.documentElement.dataset.ready = "1";
@@ -49,4 +52,7 @@ async function main() {
   await waves;
 }
 
-main().catch((error) => console.error("orvaneats:", error));
+main().catch((error) => {
+  console.error("orvaneats:", error);
+  document.getElementById("loading").textContent = LOAD_FAILED;
+});

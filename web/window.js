@@ -115,6 +115,8 @@ export class AlarmWindow {
     await this.renderForDisplay();
     this.open = true;
     core.init();
+    // Shown once it works: the pictures are in place and every button answers.
+    $("window").classList.remove("loading");
     this.controls.get(this.tables.ids.exit).focus();
   }
 
@@ -170,6 +172,7 @@ export class AlarmWindow {
     place($("about-version"), rects.aboutVersion.rect);
     place($("about-legal"), rects.aboutLegal.rect);
     place($("about-ok"), rects.aboutOk.rect);
+    $("window").classList.add("loading");
     $("window").hidden = false;
   }
 
