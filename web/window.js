@@ -30,6 +30,15 @@ function place(element, [x, y, width, height]) {
   Object.assign(element.style, { left: px(x), top: px(y), width: px(width), height: px(height) });
 }
 
+// What a screen reader is told when the alarm starts and ends (the lamp's blinks are not news).
+const ALARM_ON = "警報が鳴っています";
+const ALARM_OFF = "警報が止まりました";
+
+// Says a line in the page's polite live region.
+function announce(line) {
+  $("announce").textContent = line;
+}
+
 export class AlarmWindow {
   constructor(sounds) {
     this.sounds = sounds;
@@ -39,6 +48,7 @@ export class AlarmWindow {
     this.elements = new Map(); // id -> what is placed (a checkbox's label)
     this.touch = false;
     this.pictureScale = 1;
+    this.panelAtRest = 0;
     this.shown = new Map(); // picture control -> bitmap id
     this.pictures = new Map(); // bitmap id -> {url, scale, made}
     this.dpi = 0;
@@ -104,7 +114,22 @@ export class AlarmWindow {
     img.style.height = this.touch ? `${Math.round(picture.height * this.pictureScale)}px` : "";
     img.dataset.bitmap = String(bitmapId);
     img.dataset.scale = String(rendered.scale);
+    const before = this.shown.get(controlId);
     this.shown.set(controlId, bitmapId);
+    if (before === undefined && controlId === this.tables.ids.panel) this.panelAtRest = bitmapId;
+    if (before !== undefined && before !== bitmapId) this.tell(controlId, before, bitmapId);
+  }
+
+  // The signal's aspect as it changes, and the alarm as it starts and ends.
+  tell(controlId, before, now) {
+    const { ids, pictures } = this.tables;
+    if (controlId === ids.signal) {
+      announce(pictures.find((p) => p.id === now).name);
+    } else if (controlId === ids.panel) {
+      // The panel as the window opened it is the panel at rest.
+      if (before === this.panelAtRest) announce(ALARM_ON);
+      else if (now === this.panelAtRest) announce(ALARM_OFF);
+    }
   }
 
   // Opens the window on the loaded core: the same module serves every opening.
