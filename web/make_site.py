@@ -34,6 +34,10 @@ MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.
 ICON_SIZES = (16, 32, 48, 64, 192, 512)
+# Icons a launcher crops or puts on a tile of its own: the icon on the desk's colour, inside the
+# middle 60 % that a maskable icon keeps whatever the crop (a circle of 80 %).
+TILE_COLOUR = (0x3A, 0x6E, 0xA5, 255)
+TILES = {"maskable-512.png": (512, 0.6), "apple-touch-icon.png": (180, 0.75)}
 
 
 def header_defines(path):
@@ -57,6 +61,11 @@ def png_bytes(image):
     return out.getvalue()
 
 
+def largest_icon(res):
+    ico = Image.open(res / "orvaneats_sizes.ico")
+    return ico.ico.getimage(sorted(ico.ico.sizes())[-1]).convert("RGBA")
+
+
 def icon_images(ico_path):
     """The icon at each of ICON_SIZES: an image of that size from the .ico where there is one,
     else its largest image resized."""
@@ -75,6 +84,30 @@ def icon_images(ico_path):
     return images
 
 
+def tile(icon, size, share):
+    """The icon, at most `share` of `size` wide, centred on an opaque tile of the desk's colour;
+    a whole multiple of its pixels where one fits (sharp, and small as a PNG)."""
+    inner = round(size * share)
+    method = Image.Resampling.LANCZOS
+    if inner >= icon.width:
+        inner -= inner % icon.width
+        method = Image.Resampling.NEAREST
+    image = Image.new("RGBA", (size, size), TILE_COLOUR)
+    small = icon.resize((inner, inner), method)
+    image.alpha_composite(small, ((size - inner) // 2, (size - inner) // 2))
+    return image.convert("RGB")
+
+
+def description(source):
+    """The program's one-line summary in Japanese, as the Linux metainfo gives it."""
+    metainfo = source / "packaging" / "linux" / "org.orvaneats.OrvaneATS.metainfo.xml.in"
+    found = re.search(r'<summary xml:lang="ja">([^<]+)</summary>',
+                      metainfo.read_text(encoding="utf-8"))
+    if not found:
+        raise SystemExit(f"{metainfo}: no Japanese summary")
+    return found.group(1)
+
+
 def write_site(args, epoch):
     """Writes every file of the site; returns their paths relative to it, sorted."""
     site = args.site
@@ -91,6 +124,7 @@ def write_site(args, epoch):
         text = (web / name).read_text(encoding="utf-8")
         text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
         text = text.replace("@PRODUCT@", args.facts["product"])
+        text = text.replace("@DESCRIPTION@", description(args.source))
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
@@ -100,8 +134,11 @@ def write_site(args, epoch):
         shutil.copyfile(res / f"{stem}_3x.png", site / "pictures" / f"{stem}_3x.png")
     for wave in (texts["TXT_BELL_WAVE"], texts["TXT_CHIME_WAVE"]):
         shutil.copyfile(res / wave, site / "sounds" / wave)
-    for size, image in icon_images(res / "orvaneats_sizes.ico").items():
+    icons = icon_images(res / "orvaneats_sizes.ico")
+    for size, image in icons.items():
         (site / "icons" / f"icon-{size}.png").write_bytes(png_bytes(image))
+    for name, (size, share) in TILES.items():
+        (site / "icons" / name).write_bytes(png_bytes(tile(largest_icon(res), size, share)))
 
     files = sorted(p.relative_to(site).as_posix() for p in site.rglob("*") if p.is_file())
     revision = hashlib.sha256()

@@ -56,3 +56,20 @@ for (const [name, setUp, expected] of CASES) {
     await context.close();
   });
 }
+
+test("the module and its WebAssembly are preloaded and fetched once", async () => {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const warnings = [];
+  page.on("console", (m) => { if (/preload/i.test(m.text())) warnings.push(m.text()); });
+  const from = server.served.length;
+  await page.goto(`${server.origin}/`);
+  await waitReady(page);
+  await sleep(3500); // Chromium warns of an unused preload after 3 s
+  // Bodies sent (the service worker's own copy then finds them unchanged: 304, no body).
+  const fetched = server.served.slice(from).filter((r) => r.bytes > 0).map((r) => r.path)
+    .filter((p) => /orvaneats\./.test(p));
+  assert.deepEqual(fetched.sort(), ["/orvaneats.js", "/orvaneats.wasm"]);
+  assert.deepEqual(warnings, []);
+  await context.close();
+});
