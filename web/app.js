@@ -2,6 +2,7 @@
 // core's own tables, with the timers, pictures and two looping sounds the core asks for.
 import { Core } from "./core.js";
 import { Sounds } from "./sound.js";
+import { ScreenWake } from "./wake.js";
 import { AlarmWindow } from "./window.js";
 
 // A new version of the site waits until the user takes it: 「新しい版があります」 and a button
@@ -39,7 +40,11 @@ async function main() {
   });
   const alarmWindow = new AlarmWindow(sounds);
   sounds.init();
-  const core = await Core.load(alarmWindow.port(), () => sounds.endHandler());
+  const wake = new ScreenWake();
+  const core = await Core.load(alarmWindow.port(), () => {
+    sounds.endHandler();
+    wake.want(core.unattended());
+  });
   alarmWindow.attach(() => alarmWindow.show(core));
   await alarmWindow.show(core);
   document.getElementById("loading").hidden = true;

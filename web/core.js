@@ -52,6 +52,11 @@ export class Core {
     this.enter((m) => m._orvane_timer(timerId));
   }
 
+  // True while a run goes on by itself (Orvaneモード or フルオート).
+  unattended() {
+    return Boolean(this.module._orvane_unattended());
+  }
+
   renderingScale(dpi) {
     return this.module._orvane_rendering_scale(dpi);
   }

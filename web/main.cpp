@@ -170,6 +170,7 @@ ORVANE_EXPORT int orvane_click(int controlId) {
     if (!g_panel) return 0;
     if (controlId == ats::CONTROL_EXIT) {
         g_panel->ExitCleanup();
+        g_panel.reset();  // the program has ended; the next opening makes a new panel
         return 1;
     }
     g_panel->OnControlClicked(controlId);
@@ -182,6 +183,13 @@ ORVANE_EXPORT void orvane_timer(int timerId) {
 
 ORVANE_EXPORT void orvane_recover() {
     if (g_panel) g_panel->Recover();
+}
+
+// 1 while a run goes on by itself (Orvaneモード or フルオート ticked, the panel not idle): the page
+// keeps the screen on then.
+ORVANE_EXPORT int orvane_unattended() {
+    return g_panel && g_panel->m_nState != ats::Idle &&
+           (g_panel->m_bEndless || g_panel->m_bFullAuto);
 }
 
 // --- Tables ---

@@ -29,7 +29,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
 from reproducible_zip import write_zip  # noqa: E402
 
 PAGE_FILES = ("index.html", "app.css", "app.js", "core.js", "sound.js", "pictures.js",
-              "window.js", "manifest.webmanifest")
+              "window.js", "wake.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.

@@ -212,3 +212,31 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   assert.ok(await shown("#closed") && !(await shown("#window")), "the close box ends the window");
   await page.close();
 });
+
+// Stands in for the Screen Wake Lock (headless Chromium grants none): records what the page asks.
+function fakeWakeLock() {
+  const log = [];
+  Object.defineProperty(window, "__wake", { value: log });
+  Object.defineProperty(navigator, "wakeLock", { value: { request: async (type) => {
+    log.push(`request ${type}`);
+    const lock = new EventTarget();
+    lock.release = async () => { log.push("release"); };
+    return lock;
+  } } });
+}
+
+test("the screen stays on while Orvaneモード or フルオート runs, and not after", async () => {
+  for (const [option, held] of [[ID.ENDLESS, true], [ID.FULLAUTO, true], [null, false]]) {
+    const page = await site.open({ before: [fakeWakeLock] });
+    if (option) await setTicked(page, option, true);
+    await click(page, ID.START);
+    await sleep(300);
+    const during = await page.evaluate(() => [...window.__wake]);
+    assert.deepEqual(during, held ? ["request screen"] : [], `during a run, option ${option}`);
+    await click(page, ID.START); // Stop
+    await sleep(300);
+    assert.deepEqual(await page.evaluate(() => [...window.__wake]),
+      held ? ["request screen", "release"] : [], `after the run, option ${option}`);
+    await page.close();
+  }
+});
