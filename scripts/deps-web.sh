@@ -5,7 +5,8 @@
 # machines: Debian's npm only when there is none.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-ensure_packages emscripten cmake make python3 python3-pil chromium fonts-ipafont-gothic
+ensure_packages emscripten cmake make python3 python3-pil chromium fonts-ipafont-gothic \
+    python3-fonttools python3-brotli firefox-esr webkit2gtk-driver xvfb
 if ! command -v npm >/dev/null 2>&1; then
     ensure_packages npm
 fi

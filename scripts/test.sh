@@ -29,7 +29,10 @@ cmake --workflow --preset linux
 echo "== Windows program and release under Wine, and the Linux edition: end-to-end tests"
 /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e -v
 
-echo "== Browser edition: build the site, then test it in headless Chromium"
+echo "== Browser edition: build the site, then test it in headless Chromium and Firefox ESR"
 cmake --workflow --preset web
 npm ci --prefix tests/web --ignore-scripts --no-audit --no-fund
-node --test tests/web/
+for engine in chromium firefox; do
+    echo "-- $engine"
+    ORVANE_BROWSER=$engine node --test tests/web/
+done

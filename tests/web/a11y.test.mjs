@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { createRequire } from "node:module";
 import { after, before, test } from "node:test";
 import {
-  BMP, ID, attr, bitmap, click, openSite, pictureTable, recordBitmaps, setTicked, until,
+  BMP, CDP_ONLY, ID, attr, bitmap, click, openSite, pictureTable, recordBitmaps, setTicked, until,
   waitForBitmap,
 } from "./browser.js";
 
@@ -25,7 +25,7 @@ async function violations(page) {
   return found;
 }
 
-test("axe-core: no violation, idle and in the alarm", async () => {
+test("axe-core: no violation, idle and in the alarm", CDP_ONLY, async () => {
   const page = await site.browser.newPage();
   await page.setBypassCSP(true);
   await page.goto(`${site.origin}/`);
@@ -106,7 +106,7 @@ test("a polite live region says the aspects and the alarm on and off, not the bl
   await page.close();
 });
 
-test("in forced colours the caption bar's glyphs are drawn in the system's colours", async () => {
+test("in forced colours the caption bar's glyphs are drawn in the system's colours", CDP_ONLY, async () => {
   const page = await site.open();
   const cdp = await page.createCDPSession();
   await cdp.send("Emulation.setEmulatedMedia",

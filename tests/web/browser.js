@@ -99,21 +99,57 @@ export async function serveSite(dir = SITE_DIR) {
   };
 }
 
-// Headless Chromium with a profile of its own, removed again by close(); `args` adds switches.
-// Names resolve to nothing: the browser's own services (sign-in, updates, network time) stay on
-// this machine, and the site is reached by its loopback address.
+// The engine the tests run in: ORVANE_BROWSER=chromium (the default) or firefox (Firefox ESR
+// over WebDriver BiDi). A check an engine cannot make here is skipped with the reason:
+// `test(name, { skip: onlyIn("chromium", "why") }, ...)`.
+export const ENGINE = process.env.ORVANE_BROWSER ?? "chromium";
+if (!["chromium", "firefox"].includes(ENGINE)) throw new Error(`ORVANE_BROWSER=${ENGINE}: not an engine here`);
+export const onlyIn = (engine, reason) => (ENGINE === engine ? false : `${ENGINE}: ${reason}`);
+// What only Chromium can do here: heard sound (headless Firefox finds no audio device on this
+// machine, so its audio context never runs) and what needs the DevTools protocol (touch
+// emulation, forced colours, bypassing the CSP, switching scripts off).
+export const HEARS = { skip: onlyIn("chromium", "no audio device: the audio context stays suspended") };
+export const CDP_ONLY = { skip: onlyIn("chromium", "needs the DevTools protocol (CDP)") };
+
+// Firefox's own services off and every name but the loopback address unresolvable, as the
+// Chromium switches below do.
+const FIREFOX_PREFS = {
+  "network.dns.localDomains": "",
+  "network.proxy.type": 1,
+  "network.proxy.socks": "127.0.0.1",
+  "network.proxy.socks_port": 9,
+  "network.proxy.no_proxies_on": "127.0.0.1",
+  "network.proxy.allow_hijacking_localhost": false,
+  "media.autoplay.default": 1,
+  "media.autoplay.blocking_policy": 0,
+  "app.update.enabled": false,
+  "datareporting.policy.dataSubmissionEnabled": false,
+  "toolkit.telemetry.enabled": false,
+};
+
+// The engine headless with a profile of its own, removed again by close(); `args` adds
+// Chromium switches. Names resolve to nothing: the browser's own services (sign-in, updates,
+// network time) stay on this machine, and the site is reached by its loopback address.
 export async function launchBrowser(args = []) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "orvane-chromium-"));
-  const browser = await puppeteer.launch({
-    executablePath: "/usr/bin/chromium",
-    headless: true,
-    args: [
-      "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-      "--disable-component-update", "--disable-sync", "--no-first-run",
-      "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
-      `--user-data-dir=${profile}`, ...args,
-    ],
-  });
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `orvane-${ENGINE}-`));
+  const browser = ENGINE === "firefox"
+    ? await puppeteer.launch({
+      browser: "firefox",
+      executablePath: "/usr/bin/firefox-esr",
+      headless: true,
+      userDataDir: profile,
+      extraPrefsFirefox: FIREFOX_PREFS,
+    })
+    : await puppeteer.launch({
+      executablePath: "/usr/bin/chromium",
+      headless: true,
+      args: [
+        "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+        "--disable-component-update", "--disable-sync", "--no-first-run",
+        "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+        `--user-data-dir=${profile}`, ...args,
+      ],
+    });
   const close = browser.close.bind(browser);
   browser.close = async () => {
     await close();

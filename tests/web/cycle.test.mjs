@@ -3,8 +3,8 @@
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import {
-  BMP, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked, sleep,
-  until, waitForBitmap, waitReady,
+  BMP, HEARS, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
+  sleep, until, waitForBitmap, waitReady,
 } from "./browser.js";
 
 // Four steps of at most five seconds each from green to stop.
@@ -29,7 +29,7 @@ async function blinkPhases(page, ms = 1600) {
   return new Set(await panel.read());
 }
 
-test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, sustain", async () => {
+test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, sustain", HEARS, async () => {
   const page = await site.open();
   assert.equal(await bitmap(page, ID.SIGNAL), BMP.STOP);
   assert.equal(await bitmap(page, ID.PANEL), BMP.NORMAL);
@@ -52,7 +52,7 @@ test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, su
 
   // Confirm from the keyboard: the panel back to normal, the chime alone.
   await tabTo(page, ID.CONFIRM);
-  await page.keyboard.press("Space");
+  await page.keyboard.press(" ");
   await waitForBitmap(page, ID.PANEL, BMP.NORMAL, 1000);
   assert.deepEqual(await blinkPhases(page, 1100), new Set([BMP.NORMAL]), "no blink after confirm");
   const confirmed = await listen(page);
@@ -136,7 +136,7 @@ const OPTIONS = [
   },
 ];
 
-describe("options", () => {
+describe("options", HEARS, () => {
   for (const option of OPTIONS) {
     test(option.name, async () => {
       const page = await site.open();
@@ -147,7 +147,7 @@ describe("options", () => {
   }
 });
 
-test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", async () => {
+test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", HEARS, async () => {
   const page = await site.open();
   const shown = (selector) => isShown(page, selector);
 
@@ -162,7 +162,7 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   await tabTo(page, ID.ENDLESS);
   await page.keyboard.press("Enter");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
-  await page.keyboard.press("Space");
+  await page.keyboard.press(" ");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), true);
 
   await page.keyboard.press("F1");

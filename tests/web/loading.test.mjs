@@ -2,7 +2,7 @@
 // once it works. Each case in a browser context of its own (no service worker from another).
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
+import { CDP_ONLY, launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
 
 let server;
 let browser;
@@ -39,7 +39,7 @@ const CASES = [
 ];
 
 for (const [name, setUp, expected] of CASES) {
-  test(`${name}: ${expected.lines[0]}`, async () => {
+  test(`${name}: ${expected.lines[0]}`, name === "scripts off" ? CDP_ONLY : {}, async () => {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
     await setUp(page);

@@ -6,15 +6,15 @@ import os from "node:os";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import {
-  BMP, ID, SITE_DIR, click, listen, openSite, openWindow, serveSite, setTicked, waitForBitmap,
-  waitReady,
+  BMP, HEARS, ID, SITE_DIR, click, listen, openSite, openWindow, serveSite, setTicked,
+  waitForBitmap, waitReady,
 } from "./browser.js";
 
 let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
-test("a second visit without network shows the window and rings", async () => {
+test("a second visit without network shows the window and rings", HEARS, async () => {
   const page = await site.open();
   await page.evaluate(() => Promise.race([navigator.serviceWorker.ready,
     new Promise((resolve) => setTimeout(resolve, 5000))]));

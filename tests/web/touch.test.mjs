@@ -2,7 +2,7 @@
 // pointerdown is none), touch input, and the window at a finger's size.
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { ID, caption, launchBrowser, openWindow, serveSite, until } from "./browser.js";
+import { CDP_ONLY, ID, caption, launchBrowser, openWindow, serveSite, until } from "./browser.js";
 
 // As Safari on a phone: resume() without a user's activation is refused and never settles.
 function strictResume() {
@@ -34,7 +34,7 @@ async function peek(page, expression) {
 }
 const CONTEXT_STATE = "[...window.__orvaneTap.analysers.keys()][0]?.state";
 
-test("one tap on 開始 lets the page's sound run within 1 s", async () => {
+test("one tap on 開始 lets the page's sound run within 1 s", CDP_ONLY, async () => {
   const page = await openWindow(browser, server.origin, PHONE);
   // The activation that opening the page left behind runs out first (5 s in Chromium).
   await until(async () => !(await peek(page, "navigator.userActivation.isActive")), 8000,
@@ -72,7 +72,7 @@ const overlap = ([ax, ay, aw, ah], [bx, by, bw, bh]) =>
 
 // [screen, touch layout expected]
 for (const [viewport, touchLayout] of [[[360, 640], true], [[640, 360], true], [[1024, 768], false]]) {
-  test(`a ${viewport.join(" x ")} touch screen: every target a finger's size, on screen, apart`, async () => {
+  test(`a ${viewport.join(" x ")} touch screen: every target a finger's size, on screen, apart`, CDP_ONLY, async () => {
     const page = await openWindow(browser, server.origin, { viewport, scale: 2, touch: true });
     const { found, touch, innerWidth, innerHeight, scroll } = await page.evaluate(targets);
     assert.equal(touch, touchLayout, "the touch layout where the dialog's buttons stay small");
