@@ -14,7 +14,7 @@ import sys
 class NoCacheHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".mjs": "text/javascript",
-                      ".webmanifest": "application/manifest+json"}
+                      ".webmanifest": "application/manifest+json", ".woff2": "font/woff2"}
 
     def end_headers(self):
         self.send_header("Cache-Control", "no-cache")

@@ -23,6 +23,7 @@ import shutil
 import sys
 from pathlib import Path
 
+from fontTools import subset as font_subset
 from PIL import Image
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
@@ -59,6 +60,60 @@ def png_bytes(image):
     out = io.BytesIO()
     image.save(out, format="PNG", optimize=True)
     return out.getvalue()
+
+
+# The dialog's font on every system: IPA P Gothic (Debian's fonts-ipafont-gothic) cut down to
+# the characters the page shows and renamed, as the IPA Font License asks of a changed font; the
+# licence goes beside it.
+IPA_FONT = Path("/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf")
+IPA_COPYRIGHT = Path("/usr/share/doc/fonts-ipafont-gothic/copyright")
+FONT_FILE = "fonts/orvane-pgothic.woff2"
+FONT_LICENCE = "fonts/IPA_Font_License_Agreement_v1.0.txt"
+FONT_FAMILY = "Orvane P Gothic"
+
+
+def shown_characters(args, texts):
+    """Every character the page can show: the core's texts, the release's lines, and the
+    page's own files (its markup and the lines its scripts write), plus printable ASCII."""
+    chars = set(map(chr, range(0x20, 0x7F)))
+    for text in list(texts.values()) + [str(v) for v in args.facts.values()]:
+        chars.update(text)
+    for name in PAGE_FILES:
+        if name.endswith((".html", ".js")):
+            chars.update((args.source / "web" / name).read_text(encoding="utf-8"))
+    return "".join(sorted(c for c in chars if c.isprintable()))
+
+
+def write_font(site, characters):
+    """The subset as WOFF2, renamed, without hinting (the page draws at CSS pixels)."""
+    options = font_subset.Options()
+    options.flavor = "woff2"
+    options.hinting = False
+    options.name_IDs = [0, 1, 2, 3, 4, 5, 6]
+    font = font_subset.load_font(str(IPA_FONT), options)
+    subsetter = font_subset.Subsetter(options)
+    subsetter.populate(text=characters)
+    subsetter.subset(font)
+    names = font["name"]
+    for record in list(names.names):
+        if record.nameID in (1, 3, 4, 6):
+            names.removeNames(nameID=record.nameID)
+    names.setName(FONT_FAMILY, 1, 3, 1, 0x409)
+    names.setName(f"{FONT_FAMILY} subset", 3, 3, 1, 0x409)
+    names.setName(FONT_FAMILY, 4, 3, 1, 0x409)
+    names.setName(FONT_FAMILY.replace(" ", ""), 6, 3, 1, 0x409)
+    names.setName(f"Derived from IPA P Gothic ({IPA_FONT.name}) for OrvaneATS: a subset of "
+                  "its glyphs, under the IPA Font License Agreement v1.0.", 10, 3, 1, 0x409)
+    font_subset.save_font(font, str(site / FONT_FILE), options)
+    # The stanza "License: IPA-1" that holds the text: its lines indented, "." a blank line.
+    stanza = IPA_COPYRIGHT.read_text(encoding="utf-8").split("\nLicense: IPA-1\n")[-1]
+    lines = []
+    for line in stanza.splitlines():
+        if not line.startswith(" "):
+            break
+        lines.append("" if line.strip() == "." else line[1:])
+    licence = "\n".join(lines)
+    (site / FONT_LICENCE).write_text(licence + "\n", encoding="utf-8", newline="\n")
 
 
 def largest_icon(res):
@@ -116,6 +171,7 @@ def write_site(args, epoch):
     (site / "pictures").mkdir(parents=True)
     (site / "sounds").mkdir()
     (site / "icons").mkdir()
+    (site / "fonts").mkdir()
     web = args.source / "web"
     res = args.source / "res"
     texts = header_defines(args.source / "alarm" / "alarm_text.h")
@@ -128,6 +184,7 @@ def write_site(args, epoch):
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
+    write_font(site, shown_characters(args, texts))
     for stem in picture_stems(args.source):
         with Image.open(res / f"{stem}.bmp") as bitmap:
             (site / "pictures" / f"{stem}.png").write_bytes(png_bytes(bitmap))
@@ -147,7 +204,9 @@ def write_site(args, epoch):
     worker = (web / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@VERSION@", args.facts["version"])
     worker = worker.replace("@REVISION@", revision.hexdigest()[:16])
-    worker = worker.replace('"@FILES@"', json.dumps(["./"] + files + ["sw.js"], indent=2))
+    # Everything but the font's licence, which the page never reads, is kept for offline use.
+    cached = [name for name in files if name != FONT_LICENCE]
+    worker = worker.replace('"@FILES@"', json.dumps(["./"] + cached + ["sw.js"], indent=2))
     (site / "sw.js").write_text(worker, encoding="utf-8", newline="\n")
     files = sorted(files + ["sw.js"])
     for name in files:

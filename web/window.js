@@ -135,6 +135,9 @@ export class AlarmWindow {
   // Opens the window on the loaded core: the same module serves every opening.
   async show(core) {
     this.core = core;
+    // The captions are measured in the dialog's font: it is in place first (the cut of IPA P
+    // Gothic holds exactly the page's characters; a failed load falls back to the next font).
+    await document.fonts.load('12px "Orvane P Gothic"', this.tables.texts.caption).catch(() => {});
     this.build();
     this.fit();
     await this.renderForDisplay();

@@ -48,7 +48,7 @@ const TYPES = {
   ".json": "application/json", ".webmanifest": "application/manifest+json",
   ".wasm": "application/wasm", ".png": "image/png", ".bmp": "image/bmp",
   ".ico": "image/vnd.microsoft.icon", ".svg": "image/svg+xml", ".wav": "audio/wav",
-  ".txt": "text/plain; charset=utf-8",
+  ".txt": "text/plain; charset=utf-8", ".woff2": "font/woff2",
 };
 
 // Serves a folder as python3 -m http.server does (the way scripts/run.sh --web serves it):

@@ -144,3 +144,19 @@ test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures fr
   }
   await page.close();
 });
+
+test("the site's own font draws every caption, and each fits its box on one line", async () => {
+  const page = await site.open();
+  const fits = await page.evaluate(() => ({
+    font: document.fonts.check('12px "Orvane P Gothic"', "開始フルオート(一連の動作を自動化)"),
+    loaded: [...document.fonts].filter((f) => f.status === "loaded").map((f) => f.family),
+    over: [...document.querySelectorAll("#client > button, #client > label")]
+      .filter((e) => e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight)
+      .map((e) => `${e.textContent}: ${e.scrollWidth} x ${e.scrollHeight} in ${e.clientWidth} x ${e.clientHeight}`),
+  }));
+  assert.ok(fits.font, "the font holds the captions' characters");
+  assert.ok(fits.loaded.some((family) => family.replaceAll('"', "") === "Orvane P Gothic"),
+    `the site's font in use: ${fits.loaded}`);
+  assert.deepEqual(fits.over, [], "no caption runs past its box");
+  await page.close();
+});
