@@ -47,6 +47,7 @@ export class AlarmWindow {
     this.controls = new Map(); // id -> the control a click reaches (a checkbox's input)
     this.elements = new Map(); // id -> what is placed (a checkbox's label)
     this.touch = false;
+    this.laidOut = false;
     this.pictureScale = 1;
     this.panelAtRest = 0;
     this.shown = new Map(); // picture control -> bitmap id
@@ -155,6 +156,7 @@ export class AlarmWindow {
     this.controls.clear();
     this.elements.clear();
     this.shown.clear();
+    this.laidOut = false;
     const names = new Map(Object.entries(this.tables.ids).map(([name, id]) => [id, name]));
     for (const control of controls) {
       let element;
@@ -264,19 +266,19 @@ export class AlarmWindow {
   // screen it grows to fill it, and where even then a push button stays under a finger's
   // height, the touch layout takes the whole screen.
   fit() {
-    const win = $("window");
     const status = $("sound-status").offsetHeight;
     const [, , width, height] = this.tables.rects.main.rect;
-    const frame = 2 * 3 + 20; // the frame's edges and the caption bar, about
+    // The dialog's room at its own proportions: the client area, the frame's edges (3 px a
+    // side) and the caption bar (20 px).
     const room = Math.min(
       (window.innerWidth - 2 * DESK_MARGIN) / (width + 6),
-      (window.innerHeight - 2 * DESK_MARGIN - status) / (height + frame));
+      (window.innerHeight - 2 * DESK_MARGIN - status) / (height + 26));
     const button = this.tables.controls.find((c) => c.id === this.tables.ids.start).rect[3];
     const coarse = COARSE.matches;
     const touch = coarse && button * room < FINGER;
-    if (touch !== this.touch || !win.classList.contains("laid-out")) {
+    if (touch !== this.touch || !this.laidOut) {
       this.layOut(touch);
-      win.classList.add("laid-out");
+      this.laidOut = true;
     }
     if (touch) {
       this.fitTouch(status);

@@ -127,12 +127,12 @@ const FIREFOX_PREFS = {
   "toolkit.telemetry.enabled": false,
 };
 
-// The engine headless with a profile of its own, removed again by close(); `args` adds
-// Chromium switches. Names resolve to nothing: the browser's own services (sign-in, updates,
+// The engine (ENGINE unless named) headless with a profile of its own, removed again by
+// close(); `args` adds Chromium switches. Names resolve to nothing: the browser's own services (sign-in, updates,
 // network time) stay on this machine, and the site is reached by its loopback address.
-export async function launchBrowser(args = []) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `orvane-${ENGINE}-`));
-  const browser = ENGINE === "firefox"
+export async function launchBrowser(args = [], engine = ENGINE) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `orvane-${engine}-`));
+  const browser = engine === "firefox"
     ? await puppeteer.launch({
       browser: "firefox",
       executablePath: "/usr/bin/firefox-esr",

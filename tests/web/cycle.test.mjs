@@ -187,6 +187,9 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   await page.click("#about-ok");
   assert.ok(!(await shown("#about")));
 
+  const exitRect = () => page.$eval(`[data-id="${ID.EXIT}"]`,
+    (e) => JSON.stringify(e.getBoundingClientRect()));
+  const firstExitRect = await exitRect();
   // Escape ends the program while a sound rings: silence and the closed notice.
   await click(page, ID.BELL);
   assert.ok((await listen(page, 600)).bell);
@@ -197,11 +200,13 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   const closed = await listen(page);
   assert.ok(!closed.bell && !closed.chime, JSON.stringify(closed.levels));
 
-  // A fresh window opens from the notice, on the module already loaded (never a newer one).
+  // A fresh window opens from the notice, laid out as the first, on the module already loaded
+  // (never a newer one).
   const fetched = site.server.served.length;
   await page.click("#reopen");
   await waitReady(page);
   assert.ok(await shown("#window"), "a fresh window");
+  assert.deepEqual(await exitRect(), firstExitRect, "laid out as the first window");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
   assert.deepEqual(site.server.served.slice(fetched).filter((r) => /orvaneats\./.test(r.path)), [],
     "no module fetched again");
