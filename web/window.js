@@ -338,6 +338,13 @@ export class AlarmWindow {
   placeAbout() {
     const about = $("about");
     if (about.hidden) return;
+    // In the touch layout the box spans the screen's width, its controls a finger's size.
+    about.classList.toggle("touch", this.touch);
+    if (this.touch) {
+      about.style.transform = about.style.left = "";
+      about.style.top = `${Math.round(Math.max(0, (window.innerHeight - about.offsetHeight) / 2))}px`;
+      return;
+    }
     const win = $("window");
     const scale = Math.min(this.scale, (window.innerWidth - 2 * DESK_MARGIN) / about.offsetWidth);
     about.style.transform = scale < 1 ? `scale(${scale})` : "";

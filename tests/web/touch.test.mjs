@@ -91,6 +91,18 @@ for (const [viewport, touchLayout] of [[[360, 640], true], [[640, 360], true], [
     }
     if (touch) {
       for (const name of ["confirm", "sustain"]) assert.ok(found[name][3] >= 64, `${name} large`);
+      // The menu and the about box it opens: each a finger's size too, on screen.
+      await page.tap("#menu-button");
+      const item = await page.$eval("#about-item", (e) => e.getBoundingClientRect().height);
+      assert.ok(item >= 44, `the menu item a finger's height: ${item}`);
+      await page.tap("#about-item");
+      const about = await page.evaluate(() => ["#about-ok", "#about-close", "#about"].map((sel) => {
+        const r = document.querySelector(sel).getBoundingClientRect();
+        return [r.left, r.top, r.width, r.height];
+      }));
+      for (const [x, y, w, h] of about.slice(0, 2)) assert.ok(w >= 44 && h >= 44, `${[w, h]}`);
+      const [x, y, w, h] = about[2];
+      assert.ok(x >= 0 && y >= 0 && x + w <= innerWidth && y + h <= innerHeight, `the box on screen: ${about[2]}`);
     }
     await page.close();
   });
