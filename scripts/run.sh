@@ -14,8 +14,8 @@ if [ "${1:-}" = "--web" ]; then
     bash scripts/deps-web-run.sh
     cmake --workflow --preset web
     echo "OrvaneATS in the browser: http://127.0.0.1:8000/"
-    # Debian's Python: it serves .wasm as application/wasm.
-    exec /usr/bin/python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+    # Every answer "no-cache", so a rebuilt site (a new sw.js) is picked up on the next visit.
+    exec /usr/bin/python3 scripts/serve_site.py build/web/site 8000
 fi
 
 if [ "${1:-}" != "--wine" ]; then

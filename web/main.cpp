@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "alarm_ids.h"
@@ -24,7 +26,8 @@
 namespace {
 
 web::WebAlarmWindow g_window;
-ats::AlarmPanel g_panel(g_window);
+// A fresh panel each time the window opens, as each start of the Windows program makes one.
+std::optional<ats::AlarmPanel> g_panel;
 
 struct NamedText {
     const char* name;
@@ -59,20 +62,94 @@ constexpr std::array<NamedRect, 6> RECTS{{
     {"aboutOk", {RECT_ABOUT_OK}},
 }};
 
-// A rectangle's field 0..3 (x, y, width, height) in CSS pixels at 100 %.
-int RectPixels(const ats::DialogRect& rect, int field) {
-    switch (field) {
-        case 0: return web::HorizontalPixels(rect.x);
-        case 1: return web::VerticalPixels(rect.y);
-        case 2: return web::HorizontalPixels(rect.width);
-        case 3: return web::VerticalPixels(rect.height);
-        default: return 0;
-    }
-}
+// Ids the page and its tests need by what they stand for.
+struct NamedId {
+    const char* name;
+    int id;
+};
+constexpr std::array<NamedId, 12> CONTROL_NAMES{{
+    {"exit", ats::CONTROL_EXIT},
+    {"confirm", IDC_CONFIRM},
+    {"start", IDC_START},
+    {"endless", IDC_ENDLESS},
+    {"sustain", IDC_SUSTAIN},
+    {"bell", IDC_BELL},
+    {"chime", IDC_CHIME},
+    {"signal", IDC_SIGNAL},
+    {"panel", IDC_PANEL},
+    {"fullAuto", IDC_FULLAUTO},
+    {"ignoreSignal", IDC_IGNORESIGNAL},
+    {"noOverlap", IDC_NOOVERLAP},
+}};
 
-template <class Table>
-bool InTable(const Table& table, int index) {
-    return index >= 0 && static_cast<std::size_t>(index) < table.size();
+// The checkbox behind each option bit of orvane_page_read_options, lowest bit first.
+constexpr std::array<int, 4> OPTION_CONTROLS{IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL,
+                                             IDC_NOOVERLAP};
+static_assert(web::OPTION_ENDLESS == 1 && web::OPTION_FULL_AUTO == 2 &&
+              web::OPTION_IGNORE_SIGNAL == 4 && web::OPTION_NO_OVERLAP == 8);
+
+// A small JSON writer: the tables hold only names, UTF-8 captions and whole numbers.
+class Json {
+public:
+    Json& Raw(std::string_view text) {
+        if (m_comma && text.front() != '}' && text.front() != ']' && text.front() != ':')
+            m_text += ',';
+        m_text += text;
+        m_comma = text.back() != '{' && text.back() != '[' && text.back() != ':';
+        return *this;
+    }
+    Json& String(std::string_view text) {
+        std::string quoted = "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\') quoted += '\\';
+            if (static_cast<unsigned char>(c) >= 0x20) quoted += c;
+        }
+        return Raw(quoted + '"');
+    }
+    Json& Key(std::string_view name) { return String(name).Raw(":"); }
+    Json& Number(int value) { return Raw(std::to_string(value)); }
+    Json& Rect(std::string_view name, const ats::DialogRect& r) {
+        Key(name).Raw("[").Number(r.x).Number(r.y).Number(r.width).Number(r.height);
+        return Raw("]");
+    }
+    // The rectangle in dialog units and in CSS pixels at 100 %.
+    Json& Place(const ats::DialogRect& r) {
+        return Rect("units", r)
+            .Rect("rect", {web::HorizontalPixels(r.x), web::VerticalPixels(r.y),
+                           web::HorizontalPixels(r.width), web::VerticalPixels(r.height)});
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+    bool m_comma = false;
+};
+
+std::string TablesJson() {
+    Json json;
+    json.Raw("{").Key("controls").Raw("[");
+    for (const ats::ControlSpec& control : ats::MAIN_CONTROLS) {
+        json.Raw("{").Key("id").Number(control.id);
+        json.Key("kind").Number(static_cast<int>(control.kind));
+        json.Key("caption").String(control.caption).Place(control.rect).Raw("}");
+    }
+    json.Raw("]").Key("rects").Raw("{");
+    for (const NamedRect& rect : RECTS) json.Key(rect.name).Raw("{").Place(rect.rect).Raw("}");
+    json.Raw("}").Key("texts").Raw("{");
+    for (const NamedText& text : TEXTS) json.Key(text.name).String(text.text);
+    json.Raw("}").Key("pictures").Raw("[");
+    for (const ats::PictureInfo& picture : ats::PICTURES) {
+        const ats::PictureSize size = ats::BitmapSize(picture.bitmapId);
+        json.Raw("{").Key("id").Number(picture.bitmapId).Key("stem").String(picture.stem);
+        json.Key("name").String(picture.accessibleName);
+        json.Key("width").Number(size.width).Key("height").Number(size.height).Raw("}");
+    }
+    json.Raw("]").Key("ids").Raw("{");
+    for (const NamedId& named : CONTROL_NAMES) json.Key(named.name).Number(named.id);
+    json.Raw("}").Key("options").Raw("[");
+    for (const int id : OPTION_CONTROLS) json.Number(id);
+    json.Raw("]").Key("blinkTimer").Number(ats::TIMER_BLINK).Raw("}");
+    return json.Text();
 }
 
 }  // namespace
@@ -83,83 +160,48 @@ bool InTable(const Table& table, int index) {
 ORVANE_EXPORT void orvane_init() {
     for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
         g_window.ShowBitmap(first.controlId, first.bitmapId);
-    g_panel.InitDialog();
+    g_panel.emplace(g_window);
+    g_panel->InitDialog();
 }
 
 // A click of a control of the main window. 1 when the click closes the window (終了): the
 // exit clean-up has run.
 ORVANE_EXPORT int orvane_click(int controlId) {
+    if (!g_panel) return 0;
     if (controlId == ats::CONTROL_EXIT) {
-        g_panel.ExitCleanup();
+        g_panel->ExitCleanup();
+        g_panel.reset();  // the program has ended; the next opening makes a new panel
         return 1;
     }
-    g_panel.OnControlClicked(controlId);
+    g_panel->OnControlClicked(controlId);
     return 0;
 }
 
-ORVANE_EXPORT void orvane_timer(int timerId) { g_panel.OnTimer(timerId); }
+ORVANE_EXPORT void orvane_timer(int timerId) {
+    if (g_panel) g_panel->OnTimer(timerId);
+}
 
-ORVANE_EXPORT void orvane_exit() { g_panel.ExitCleanup(); }
+ORVANE_EXPORT void orvane_recover() {
+    if (g_panel) g_panel->Recover();
+}
 
-ORVANE_EXPORT void orvane_recover() { g_panel.Recover(); }
+// 1 while a run goes on by itself (Orvaneモード or フルオート ticked, the panel not idle): the page
+// keeps the screen on then.
+ORVANE_EXPORT int orvane_unattended() {
+    return g_panel && g_panel->m_nState != ats::Idle &&
+           (g_panel->m_bEndless || g_panel->m_bFullAuto);
+}
 
 // --- Tables ---
 
-ORVANE_EXPORT int orvane_control_count() { return static_cast<int>(ats::MAIN_CONTROLS.size()); }
-ORVANE_EXPORT int orvane_control_id(int i) {
-    return InTable(ats::MAIN_CONTROLS, i) ? ats::MAIN_CONTROLS[i].id : 0;
+// Everything the page builds its window from, as one JSON object: controls (id, kind, caption,
+// rectangle in dialog units and in pixels) in tab order, named rectangles and texts, pictures
+// (bitmap id, file stem, accessible name, size), control ids by name, the checkbox behind
+// each option bit, and the blink timer's id. Valid for the module's lifetime.
+ORVANE_EXPORT const char* orvane_tables() {
+    static const std::string tables = TablesJson();
+    return tables.c_str();
 }
-// 0 push button, 1 checkbox, 2 picture.
-ORVANE_EXPORT int orvane_control_kind(int i) {
-    return InTable(ats::MAIN_CONTROLS, i) ? static_cast<int>(ats::MAIN_CONTROLS[i].kind) : -1;
-}
-ORVANE_EXPORT const char* orvane_control_caption(int i) {
-    return InTable(ats::MAIN_CONTROLS, i) ? ats::MAIN_CONTROLS[i].caption : "";
-}
-ORVANE_EXPORT int orvane_control_rect(int i, int field) {
-    return InTable(ats::MAIN_CONTROLS, i) ? RectPixels(ats::MAIN_CONTROLS[i].rect, field) : 0;
-}
-
-// Ids the page needs by what they stand for.
-ORVANE_EXPORT int orvane_exit_control() { return ats::CONTROL_EXIT; }
-ORVANE_EXPORT int orvane_start_control() { return IDC_START; }
-ORVANE_EXPORT int orvane_blink_timer() { return ats::TIMER_BLINK; }
-// The checkbox behind option bit i (1 << i) of orvane_page_read_options; 0 past the last.
-ORVANE_EXPORT int orvane_option_control(int bit) {
-    switch (1 << bit) {
-        case web::OPTION_ENDLESS: return IDC_ENDLESS;
-        case web::OPTION_FULL_AUTO: return IDC_FULLAUTO;
-        case web::OPTION_IGNORE_SIGNAL: return IDC_IGNORESIGNAL;
-        case web::OPTION_NO_OVERLAP: return IDC_NOOVERLAP;
-        default: return 0;
-    }
-}
-
-ORVANE_EXPORT int orvane_rect_count() { return static_cast<int>(RECTS.size()); }
-ORVANE_EXPORT const char* orvane_rect_name(int i) { return InTable(RECTS, i) ? RECTS[i].name : ""; }
-ORVANE_EXPORT int orvane_rect(int i, int field) {
-    return InTable(RECTS, i) ? RectPixels(RECTS[i].rect, field) : 0;
-}
-ORVANE_EXPORT int orvane_base_unit(int axis) {
-    return axis == 0 ? web::BASE_UNIT_X : web::BASE_UNIT_Y;
-}
-
-ORVANE_EXPORT int orvane_text_count() { return static_cast<int>(TEXTS.size()); }
-ORVANE_EXPORT const char* orvane_text_name(int i) { return InTable(TEXTS, i) ? TEXTS[i].name : ""; }
-ORVANE_EXPORT const char* orvane_text(int i) { return InTable(TEXTS, i) ? TEXTS[i].text : ""; }
-
-ORVANE_EXPORT int orvane_picture_count() { return static_cast<int>(ats::PICTURES.size()); }
-ORVANE_EXPORT int orvane_picture_id(int i) {
-    return InTable(ats::PICTURES, i) ? ats::PICTURES[i].bitmapId : 0;
-}
-ORVANE_EXPORT const char* orvane_picture_stem(int i) {
-    return InTable(ats::PICTURES, i) ? ats::PICTURES[i].stem : "";
-}
-ORVANE_EXPORT const char* orvane_picture_name(int i) {
-    return InTable(ats::PICTURES, i) ? ats::PICTURES[i].accessibleName : "";
-}
-ORVANE_EXPORT int orvane_picture_width(int bitmapId) { return ats::BitmapSize(bitmapId).width; }
-ORVANE_EXPORT int orvane_picture_height(int bitmapId) { return ats::BitmapSize(bitmapId).height; }
 
 // --- Pictures at the display's scale, by the same rules as the Windows program ---
 

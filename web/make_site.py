@@ -23,16 +23,22 @@ import shutil
 import sys
 from pathlib import Path
 
+from fontTools import subset as font_subset
 from PIL import Image
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
 from reproducible_zip import write_zip  # noqa: E402
 
-PAGE_FILES = ("index.html", "app.css", "app.js", "manifest.webmanifest")
+PAGE_FILES = ("index.html", "app.css", "app.js", "core.js", "sound.js", "pictures.js",
+              "window.js", "wake.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.
 ICON_SIZES = (16, 32, 48, 64, 192, 512)
+# Icons a launcher crops or puts on a tile of its own: the icon on the desk's colour, inside the
+# middle 60 % that a maskable icon keeps whatever the crop (a circle of 80 %).
+TILE_COLOUR = (0x3A, 0x6E, 0xA5, 255)
+TILES = {"maskable-512.png": (512, 0.6), "apple-touch-icon.png": (180, 0.75)}
 
 
 def header_defines(path):
@@ -56,6 +62,65 @@ def png_bytes(image):
     return out.getvalue()
 
 
+# The dialog's font on every system: IPA P Gothic (Debian's fonts-ipafont-gothic) cut down to
+# the characters the page shows and renamed, as the IPA Font License asks of a changed font; the
+# licence goes beside it.
+IPA_FONT = Path("/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf")
+IPA_COPYRIGHT = Path("/usr/share/doc/fonts-ipafont-gothic/copyright")
+FONT_FILE = "fonts/orvane-pgothic.woff2"
+FONT_LICENCE = "fonts/IPA_Font_License_Agreement_v1.0.txt"
+FONT_FAMILY = "Orvane P Gothic"
+
+
+def shown_characters(args, texts):
+    """Every character the page can show: the core's texts, the release's lines, and the
+    page's own files (its markup and the lines its scripts write), plus printable ASCII."""
+    chars = set(map(chr, range(0x20, 0x7F)))
+    for text in list(texts.values()) + [str(v) for v in args.facts.values()]:
+        chars.update(text)
+    for name in PAGE_FILES:
+        if name.endswith((".html", ".js")):
+            chars.update((args.source / "web" / name).read_text(encoding="utf-8"))
+    return "".join(sorted(c for c in chars if c.isprintable()))
+
+
+def write_font(site, characters):
+    """The subset as WOFF2, renamed, without hinting (the page draws at CSS pixels)."""
+    options = font_subset.Options()
+    options.flavor = "woff2"
+    options.hinting = False
+    options.name_IDs = [0, 1, 2, 3, 4, 5, 6]
+    font = font_subset.load_font(str(IPA_FONT), options)
+    subsetter = font_subset.Subsetter(options)
+    subsetter.populate(text=characters)
+    subsetter.subset(font)
+    names = font["name"]
+    for record in list(names.names):
+        if record.nameID in (1, 3, 4, 6):
+            names.removeNames(nameID=record.nameID)
+    names.setName(FONT_FAMILY, 1, 3, 1, 0x409)
+    names.setName(f"{FONT_FAMILY} subset", 3, 3, 1, 0x409)
+    names.setName(FONT_FAMILY, 4, 3, 1, 0x409)
+    names.setName(FONT_FAMILY.replace(" ", ""), 6, 3, 1, 0x409)
+    names.setName(f"Derived from IPA P Gothic ({IPA_FONT.name}) for OrvaneATS: a subset of "
+                  "its glyphs, under the IPA Font License Agreement v1.0.", 10, 3, 1, 0x409)
+    font_subset.save_font(font, str(site / FONT_FILE), options)
+    # The stanza "License: IPA-1" that holds the text: its lines indented, "." a blank line.
+    stanza = IPA_COPYRIGHT.read_text(encoding="utf-8").split("\nLicense: IPA-1\n")[-1]
+    lines = []
+    for line in stanza.splitlines():
+        if not line.startswith(" "):
+            break
+        lines.append("" if line.strip() == "." else line[1:])
+    licence = "\n".join(lines)
+    (site / FONT_LICENCE).write_text(licence + "\n", encoding="utf-8", newline="\n")
+
+
+def largest_icon(res):
+    ico = Image.open(res / "orvaneats_sizes.ico")
+    return ico.ico.getimage(sorted(ico.ico.sizes())[-1]).convert("RGBA")
+
+
 def icon_images(ico_path):
     """The icon at each of ICON_SIZES: an image of that size from the .ico where there is one,
     else its largest image resized."""
@@ -74,6 +139,30 @@ def icon_images(ico_path):
     return images
 
 
+def tile(icon, size, share):
+    """The icon, at most `share` of `size` wide, centred on an opaque tile of the desk's colour;
+    a whole multiple of its pixels where one fits (sharp, and small as a PNG)."""
+    inner = round(size * share)
+    method = Image.Resampling.LANCZOS
+    if inner >= icon.width:
+        inner -= inner % icon.width
+        method = Image.Resampling.NEAREST
+    image = Image.new("RGBA", (size, size), TILE_COLOUR)
+    small = icon.resize((inner, inner), method)
+    image.alpha_composite(small, ((size - inner) // 2, (size - inner) // 2))
+    return image.convert("RGB")
+
+
+def description(source):
+    """The program's one-line summary in Japanese, as the Linux metainfo gives it."""
+    metainfo = source / "packaging" / "linux" / "org.orvaneats.OrvaneATS.metainfo.xml.in"
+    found = re.search(r'<summary xml:lang="ja">([^<]+)</summary>',
+                      metainfo.read_text(encoding="utf-8"))
+    if not found:
+        raise SystemExit(f"{metainfo}: no Japanese summary")
+    return found.group(1)
+
+
 def write_site(args, epoch):
     """Writes every file of the site; returns their paths relative to it, sorted."""
     site = args.site
@@ -82,6 +171,7 @@ def write_site(args, epoch):
     (site / "pictures").mkdir(parents=True)
     (site / "sounds").mkdir()
     (site / "icons").mkdir()
+    (site / "fonts").mkdir()
     web = args.source / "web"
     res = args.source / "res"
     texts = header_defines(args.source / "alarm" / "alarm_text.h")
@@ -90,17 +180,22 @@ def write_site(args, epoch):
         text = (web / name).read_text(encoding="utf-8")
         text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
         text = text.replace("@PRODUCT@", args.facts["product"])
+        text = text.replace("@DESCRIPTION@", description(args.source))
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
+    write_font(site, shown_characters(args, texts))
     for stem in picture_stems(args.source):
         with Image.open(res / f"{stem}.bmp") as bitmap:
             (site / "pictures" / f"{stem}.png").write_bytes(png_bytes(bitmap))
         shutil.copyfile(res / f"{stem}_3x.png", site / "pictures" / f"{stem}_3x.png")
     for wave in (texts["TXT_BELL_WAVE"], texts["TXT_CHIME_WAVE"]):
         shutil.copyfile(res / wave, site / "sounds" / wave)
-    for size, image in icon_images(res / "orvaneats_sizes.ico").items():
+    icons = icon_images(res / "orvaneats_sizes.ico")
+    for size, image in icons.items():
         (site / "icons" / f"icon-{size}.png").write_bytes(png_bytes(image))
+    for name, (size, share) in TILES.items():
+        (site / "icons" / name).write_bytes(png_bytes(tile(largest_icon(res), size, share)))
 
     files = sorted(p.relative_to(site).as_posix() for p in site.rglob("*") if p.is_file())
     revision = hashlib.sha256()
@@ -109,7 +204,9 @@ def write_site(args, epoch):
     worker = (web / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@VERSION@", args.facts["version"])
     worker = worker.replace("@REVISION@", revision.hexdigest()[:16])
-    worker = worker.replace('"@FILES@"', json.dumps(["./"] + files + ["sw.js"], indent=2))
+    # Everything but the font's licence, which the page never reads, is kept for offline use.
+    cached = [name for name in files if name != FONT_LICENCE]
+    worker = worker.replace('"@FILES@"', json.dumps(["./"] + cached + ["sw.js"], indent=2))
     (site / "sw.js").write_text(worker, encoding="utf-8", newline="\n")
     files = sorted(files + ["sw.js"])
     for name in files:

@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { createRequire } from "node:module";
 import { after, before, test } from "node:test";
 import {
-  BMP, ID, attr, bitmap, click, openSite, pictureTable, recordBitmaps, setTicked, until,
+  BMP, CDP_ONLY, ID, attr, bitmap, click, openSite, pictureTable, recordBitmaps, setTicked, until,
   waitForBitmap,
 } from "./browser.js";
 
@@ -25,7 +25,7 @@ async function violations(page) {
   return found;
 }
 
-test("axe-core: no violation, idle and in the alarm", async () => {
+test("axe-core: no violation, idle and in the alarm", CDP_ONLY, async () => {
   const page = await site.browser.newPage();
   await page.setBypassCSP(true);
   await page.goto(`${site.origin}/`);
@@ -74,5 +74,48 @@ test("the pictures' names follow what they show through a cycle", async () => {
   assert.ok((await signal.read()).some((b) => b > BMP.STOP), "a permissive aspect was shown");
   assert.ok((await panel.read()).includes(BMP.ALARM));
   assert.equal(await attr(page, ID.SIGNAL, "alt"), "信号: 停止");
+  await page.close();
+});
+
+test("a polite live region says the aspects and the alarm on and off, not the blinks", async () => {
+  const page = await site.open();
+  const region = await page.$eval("#announce", (e) => ({ live: e.getAttribute("aria-live"),
+    display: getComputedStyle(e).display }));
+  assert.deepEqual(region, { live: "polite", display: "block" }, "present from the start");
+  const said = await page.evaluateHandle(() => {
+    const lines = [];
+    const e = document.querySelector("#announce");
+    new MutationObserver(() => lines.push(e.textContent)).observe(e, { childList: true });
+    return lines;
+  });
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  const panel = await recordBitmaps(page, ID.PANEL);
+  await waitForBitmap(page, ID.PANEL, BMP.DARK, 3000);
+  await waitForBitmap(page, ID.PANEL, BMP.ALARM, 3000);
+  await click(page, ID.CONFIRM);
+  await waitForBitmap(page, ID.PANEL, BMP.NORMAL);
+  await setTicked(page, ID.IGNORESIGNAL, false);
+  await click(page, ID.START); // Stop
+  await click(page, ID.START);
+  await until(async () => await bitmap(page, ID.SIGNAL) !== BMP.STOP, 2000, "a permissive aspect");
+  const lines = await said.jsonValue();
+  assert.ok((await panel.read()).length >= 3, "the lamp blinked");
+  assert.deepEqual(lines.slice(0, 2), ["警報が鳴っています", "警報が止まりました"], JSON.stringify(lines));
+  assert.equal(lines.at(-1), NAMES[await bitmap(page, ID.SIGNAL)], "the aspect shown, in words");
+  await page.close();
+});
+
+test("in forced colours the caption bar's glyphs are drawn in the system's colours", CDP_ONLY, async () => {
+  const page = await site.open();
+  const cdp = await page.createCDPSession();
+  await cdp.send("Emulation.setEmulatedMedia",
+    { features: [{ name: "forced-colors", value: "active" }] });
+  const glyphs = await page.evaluate(() => [
+    getComputedStyle(document.querySelector("#close-box"), "::before").backgroundColor,
+    getComputedStyle(document.querySelector("#menu-button"), "::after").borderTopColor,
+    getComputedStyle(document.querySelector("#close-box")).color,
+  ]);
+  assert.ok(glyphs.slice(0, 2).every((c) => c === glyphs[2]), `ButtonText: ${glyphs}`);
   await page.close();
 });

@@ -11,30 +11,35 @@ import puppeteer from "puppeteer-core";
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 export const SITE_DIR = path.join(ROOT, "build/web/site");
 
-// The project's own sources, read where the tests need the ids, tables and rectangles every
-// edition is built from.
-export const readSource = (file) => fs.readFileSync(path.join(ROOT, file), "utf8");
-// A header's #define lines: name -> value as written.
-export const defines = (file) => Object.fromEntries([...readSource(file)
-  .matchAll(/^#define (\w+) (.+)$/gm)].map(([, name, value]) => [name, value.trim()]));
+// The tables the page builds its window from, as the WebAssembly module hands them over
+// (orvane_tables): controls, rectangles, texts, pictures and ids by name. Read here in node
+// from the built module, so every test names controls and pictures by what they are.
+async function loadTables() {
+  const module = path.join(SITE_DIR, "orvaneats.js");
+  if (!fs.existsSync(module)) throw new Error(`${module} is missing: run cmake --workflow --preset web`);
+  const { default: create } = await import(module);
+  const core = await create({
+    port: {},
+    instantiateWasm(imports, done) {
+      WebAssembly.instantiate(fs.readFileSync(path.join(SITE_DIR, "orvaneats.wasm")), imports)
+        .then(({ instance }) => done(instance));
+      return {};
+    },
+  });
+  return JSON.parse(core.UTF8ToString(core._orvane_tables()));
+}
+export const TABLES = await loadTables();
 
-const IDS = defines("alarm/alarm_ids.h");
-const named = (prefix) => Object.fromEntries(Object.entries(IDS)
-  .filter(([name]) => name.startsWith(prefix))
-  .map(([name, value]) => [name.slice(prefix.length), Number(value)]));
-// Control ids by name (ID.CONFIRM is IDC_CONFIRM, ID.EXIT the 終了 button's) and bitmap ids
-// (BMP.ALARM is IDB_PANEL_ALARM, BMP.STOP is IDB_SIGNAL_STOP).
-export const ID = {
-  ...named("IDC_"),
-  EXIT: Number(readSource("alarm/alarm_ids.h").match(/CONTROL_EXIT = (\d+)/)[1]),
-};
-export const BMP = { ...named("IDB_PANEL_"), ...named("IDB_SIGNAL_") };
+// Control ids by name (ID.CONFIRM, ID.EXIT, ID.IGNORESIGNAL) and bitmap ids by the second
+// word of their file stem (BMP.ALARM is panel_alarm's, BMP.STOP signal_stop's).
+export const ID = Object.fromEntries(Object.entries(TABLES.ids)
+  .map(([name, id]) => [name.toUpperCase(), id]));
+export const BMP = Object.fromEntries(TABLES.pictures
+  .map(({ id, stem }) => [stem.split("_")[1].toUpperCase(), id]));
 
 // The picture table: bitmap id -> the stem of its files and its accessible name.
 export function pictureTable() {
-  return Object.fromEntries([...readSource("alarm/picture_table.h")
-    .matchAll(/\{(IDB_\w+), "(\w+)", "([^"]+)"\}/g)]
-    .map(([, id, stem, name]) => [Number(IDS[id]), { stem, name }]));
+  return Object.fromEntries(TABLES.pictures.map(({ id, stem, name }) => [id, { stem, name }]));
 }
 
 const TYPES = {
@@ -43,7 +48,7 @@ const TYPES = {
   ".json": "application/json", ".webmanifest": "application/manifest+json",
   ".wasm": "application/wasm", ".png": "image/png", ".bmp": "image/bmp",
   ".ico": "image/vnd.microsoft.icon", ".svg": "image/svg+xml", ".wav": "audio/wav",
-  ".txt": "text/plain; charset=utf-8",
+  ".txt": "text/plain; charset=utf-8", ".woff2": "font/woff2",
 };
 
 // Serves a folder as python3 -m http.server does (the way scripts/run.sh --web serves it):
@@ -94,21 +99,57 @@ export async function serveSite(dir = SITE_DIR) {
   };
 }
 
-// Headless Chromium with a profile of its own, removed again by close(); `args` adds switches.
-// Names resolve to nothing: the browser's own services (sign-in, updates, network time) stay on
-// this machine, and the site is reached by its loopback address.
-export async function launchBrowser(args = []) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "orvane-chromium-"));
-  const browser = await puppeteer.launch({
-    executablePath: "/usr/bin/chromium",
-    headless: true,
-    args: [
-      "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-      "--disable-component-update", "--disable-sync", "--no-first-run",
-      "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
-      `--user-data-dir=${profile}`, ...args,
-    ],
-  });
+// The engine the tests run in: ORVANE_BROWSER=chromium (the default) or firefox (Firefox ESR
+// over WebDriver BiDi). A check an engine cannot make here is skipped with the reason:
+// `test(name, { skip: onlyIn("chromium", "why") }, ...)`.
+export const ENGINE = process.env.ORVANE_BROWSER ?? "chromium";
+if (!["chromium", "firefox"].includes(ENGINE)) throw new Error(`ORVANE_BROWSER=${ENGINE}: not an engine here`);
+export const onlyIn = (engine, reason) => (ENGINE === engine ? false : `${ENGINE}: ${reason}`);
+// What only Chromium can do here: heard sound (headless Firefox finds no audio device on this
+// machine, so its audio context never runs) and what needs the DevTools protocol (touch
+// emulation, forced colours, bypassing the CSP, switching scripts off).
+export const HEARS = { skip: onlyIn("chromium", "no audio device: the audio context stays suspended") };
+export const CDP_ONLY = { skip: onlyIn("chromium", "needs the DevTools protocol (CDP)") };
+
+// Firefox's own services off and every name but the loopback address unresolvable, as the
+// Chromium switches below do.
+const FIREFOX_PREFS = {
+  "network.dns.localDomains": "",
+  "network.proxy.type": 1,
+  "network.proxy.socks": "127.0.0.1",
+  "network.proxy.socks_port": 9,
+  "network.proxy.no_proxies_on": "127.0.0.1",
+  "network.proxy.allow_hijacking_localhost": false,
+  "media.autoplay.default": 1,
+  "media.autoplay.blocking_policy": 0,
+  "app.update.enabled": false,
+  "datareporting.policy.dataSubmissionEnabled": false,
+  "toolkit.telemetry.enabled": false,
+};
+
+// The engine (ENGINE unless named) headless with a profile of its own, removed again by
+// close(); `args` adds Chromium switches. Names resolve to nothing: the browser's own services (sign-in, updates,
+// network time) stay on this machine, and the site is reached by its loopback address.
+export async function launchBrowser(args = [], engine = ENGINE) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `orvane-${engine}-`));
+  const browser = engine === "firefox"
+    ? await puppeteer.launch({
+      browser: "firefox",
+      executablePath: "/usr/bin/firefox-esr",
+      headless: true,
+      userDataDir: profile,
+      extraPrefsFirefox: FIREFOX_PREFS,
+    })
+    : await puppeteer.launch({
+      executablePath: "/usr/bin/chromium",
+      headless: true,
+      args: [
+        "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+        "--disable-component-update", "--disable-sync", "--no-first-run",
+        "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+        `--user-data-dir=${profile}`, ...args,
+      ],
+    });
   const close = browser.close.bind(browser);
   browser.close = async () => {
     await close();
@@ -206,14 +247,16 @@ export async function openTappedPage(browser, origin) {
 
 // Opens the window with the audio tap in place and waits until it works.
 // `fftSize` trades the tap's frequency resolution for time resolution; `before` lists more
-// functions (or [function, ...arguments]) to run in the page before its own scripts.
+// functions (or [function, ...arguments]) to run in the page before its own scripts; `touch`
+// makes a touch screen (a coarse pointer), by default below 600 px wide.
 export async function openWindow(browser, origin,
-  { viewport, scale = 1, tap = true, fftSize = 8192, before = [] } = {}) {
+  { viewport, scale = 1, touch, tap = true, fftSize = 8192, before = [] } = {}) {
   const page = await browser.newPage();
-  if (viewport || scale !== 1) {
+  if (viewport || scale !== 1 || touch) {
     const [width, height] = viewport ?? [1024, 768];
-    await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: width < 600,
-      hasTouch: width < 600 });
+    const finger = touch ?? width < 600;
+    await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: finger,
+      hasTouch: finger });
   }
   if (tap) await page.evaluateOnNewDocument(installAudioTap, fftSize);
   for (const script of before) await page.evaluateOnNewDocument(...[script].flat());

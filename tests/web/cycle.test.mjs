@@ -3,8 +3,8 @@
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import {
-  BMP, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked, sleep,
-  until, waitForBitmap, waitReady,
+  BMP, HEARS, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
+  sleep, until, waitForBitmap, waitReady,
 } from "./browser.js";
 
 // Four steps of at most five seconds each from green to stop.
@@ -29,7 +29,7 @@ async function blinkPhases(page, ms = 1600) {
   return new Set(await panel.read());
 }
 
-test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, sustain", async () => {
+test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, sustain", HEARS, async () => {
   const page = await site.open();
   assert.equal(await bitmap(page, ID.SIGNAL), BMP.STOP);
   assert.equal(await bitmap(page, ID.PANEL), BMP.NORMAL);
@@ -52,7 +52,7 @@ test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, su
 
   // Confirm from the keyboard: the panel back to normal, the chime alone.
   await tabTo(page, ID.CONFIRM);
-  await page.keyboard.press("Space");
+  await page.keyboard.press(" ");
   await waitForBitmap(page, ID.PANEL, BMP.NORMAL, 1000);
   assert.deepEqual(await blinkPhases(page, 1100), new Set([BMP.NORMAL]), "no blink after confirm");
   const confirmed = await listen(page);
@@ -136,7 +136,7 @@ const OPTIONS = [
   },
 ];
 
-describe("options", () => {
+describe("options", HEARS, () => {
   for (const option of OPTIONS) {
     test(option.name, async () => {
       const page = await site.open();
@@ -147,7 +147,7 @@ describe("options", () => {
   }
 });
 
-test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", async () => {
+test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", HEARS, async () => {
   const page = await site.open();
   const shown = (selector) => isShown(page, selector);
 
@@ -162,7 +162,7 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   await tabTo(page, ID.ENDLESS);
   await page.keyboard.press("Enter");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
-  await page.keyboard.press("Space");
+  await page.keyboard.press(" ");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), true);
 
   await page.keyboard.press("F1");
@@ -187,6 +187,9 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   await page.click("#about-ok");
   assert.ok(!(await shown("#about")));
 
+  const exitRect = () => page.$eval(`[data-id="${ID.EXIT}"]`,
+    (e) => JSON.stringify(e.getBoundingClientRect()));
+  const firstExitRect = await exitRect();
   // Escape ends the program while a sound rings: silence and the closed notice.
   await click(page, ID.BELL);
   assert.ok((await listen(page, 600)).bell);
@@ -197,15 +200,48 @@ test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 an
   const closed = await listen(page);
   assert.ok(!closed.bell && !closed.chime, JSON.stringify(closed.levels));
 
-  // A fresh window opens from the notice.
+  // A fresh window opens from the notice, laid out as the first, on the module already loaded
+  // (never a newer one).
+  const fetched = site.server.served.length;
   await page.click("#reopen");
   await waitReady(page);
   assert.ok(await shown("#window"), "a fresh window");
+  assert.deepEqual(await exitRect(), firstExitRect, "laid out as the first window");
   assert.equal(await page.$eval(`[data-id="${ID.ENDLESS}"]`, (e) => e.checked), false);
+  assert.deepEqual(site.server.served.slice(fetched).filter((r) => /orvaneats\./.test(r.path)), [],
+    "no module fetched again");
 
   // The close box ends it too.
   await page.click("#close-box");
   await sleep(300);
   assert.ok(await shown("#closed") && !(await shown("#window")), "the close box ends the window");
   await page.close();
+});
+
+// Stands in for the Screen Wake Lock (headless Chromium grants none): records what the page asks.
+function fakeWakeLock() {
+  const log = [];
+  Object.defineProperty(window, "__wake", { value: log });
+  Object.defineProperty(navigator, "wakeLock", { value: { request: async (type) => {
+    log.push(`request ${type}`);
+    const lock = new EventTarget();
+    lock.release = async () => { log.push("release"); };
+    return lock;
+  } } });
+}
+
+test("the screen stays on while Orvaneモード or フルオート runs, and not after", async () => {
+  for (const [option, held] of [[ID.ENDLESS, true], [ID.FULLAUTO, true], [null, false]]) {
+    const page = await site.open({ before: [fakeWakeLock] });
+    if (option) await setTicked(page, option, true);
+    await click(page, ID.START);
+    await sleep(300);
+    const during = await page.evaluate(() => [...window.__wake]);
+    assert.deepEqual(during, held ? ["request screen"] : [], `during a run, option ${option}`);
+    await click(page, ID.START); // Stop
+    await sleep(300);
+    assert.deepEqual(await page.evaluate(() => [...window.__wake]),
+      held ? ["request screen", "release"] : [], `after the run, option ${option}`);
+    await page.close();
+  }
 });

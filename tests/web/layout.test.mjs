@@ -1,11 +1,12 @@
-// The window's layout against the dialog template every edition is built from: rectangles
-// from alarm/main_dialog.h and res/dialog_layout.h, pictures at their bitmaps' size, the tab
-// order, the first focus, and the fit on a phone.
+// The window's layout against the dialog template every edition is built from: the
+// rectangles in dialog units as the module hands them over, brought to pixels here at
+// Windows' base units, pictures at their bitmap files' size, the tab order, the first focus,
+// and the fit on a phone.
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
 import { after, before, test } from "node:test";
-import { ID, ROOT, defines, openSite, pictureTable, readSource } from "./browser.js";
+import { ID, ROOT, TABLES, openSite, pictureTable } from "./browser.js";
 
 // Windows' dialog base units for the template's font, ＭＳ Ｐゴシック 9 pt at 96 DPI: an average
 // character 7 px wide and 12 px high; a dialog unit is a quarter of the width, an eighth of
@@ -18,16 +19,12 @@ const mulDiv = (a, b, c) => Math.floor((a * b + Math.floor(c / 2)) / c);
 const toPixels = ([x, y, w, h]) => [
   mulDiv(x, BASE_X, 4), mulDiv(y, BASE_Y, 8), mulDiv(w, BASE_X, 4), mulDiv(h, BASE_Y, 8)];
 
+const KINDS = ["PushButton", "CheckBox", "Picture"];
+
 // The controls in template order: id, kind and rectangle in dialog units.
 function templateControls() {
-  const rects = defines("res/dialog_layout.h");
-  const table = readSource("alarm/main_dialog.h").split("MAIN_CONTROLS")[1];
-  const rows = [...table.matchAll(/\{(\w+), ControlKind::(\w+), [^,]+, \{(\w+)\}\}/g)];
-  assert.equal(rows.length, 12, "twelve controls in alarm/main_dialog.h");
-  const id = (name) => (name === "CONTROL_EXIT" ? ID.EXIT : ID[name.replace(/^IDC_/, "")]);
-  return rows.map(([, name, kind, rect]) => ({
-    id: id(name), kind, dlu: rects[rect].split(",").map(Number),
-  }));
+  assert.equal(TABLES.controls.length, 12, "twelve controls in the module's table");
+  return TABLES.controls.map(({ id, kind, units }) => ({ id, kind: KINDS[kind], dlu: units }));
 }
 
 // The 1x bitmap size of each picture, from the BMP headers of the files the table names.
@@ -50,10 +47,8 @@ const rectOf = (page, selector) => page.$eval(selector, (e) => {
 
 test("every control where its dialog units put it; pictures at their bitmap's size", async () => {
   const page = await site.open();
-  const dialog = defines("res/dialog_layout.h");
   const client = await rectOf(page, "#client");
-  assert.deepEqual(client.slice(2),
-    toPixels([0, 0, Number(dialog.MAIN_DIALOG_WIDTH), Number(dialog.MAIN_DIALOG_HEIGHT)]).slice(2));
+  assert.deepEqual(client.slice(2), toPixels(TABLES.rects.main.units).slice(2));
   const sizes = bitmapSizes();
   for (const { id, kind, dlu } of templateControls()) {
     const expected = toPixels(dlu);
@@ -132,21 +127,36 @@ test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures fr
     `no scrolling: ${JSON.stringify(fit)}`);
   assert.ok(fit.left >= 0 && fit.top >= 0 && fit.right <= fit.innerWidth
     && fit.bottom <= fit.innerHeight, `the window on screen: ${JSON.stringify(fit)}`);
-  // The pictures are made for the device pixels they cover: 3 per CSS pixel, times the
-  // window's own scale.
-  const dpi = Math.round(96 * 3 * fit.scale);
-  const sizes = bitmapSizes();
+  // The pictures are made for the device pixels they cover: 3 per CSS pixel of their size on
+  // the screen (the window's scale, or the touch layout's size for them).
   const pictures = pictureTable();
   for (const id of [ID.PANEL, ID.SIGNAL]) {
     const img = await page.$eval(`[data-id="${id}"]`, (e) => ({
       scale: e.dataset.scale, bitmap: e.dataset.bitmap, complete: e.complete,
-      natural: [e.naturalWidth, e.naturalHeight] }));
+      natural: [e.naturalWidth, e.naturalHeight],
+      covers: [e.getBoundingClientRect().width * 3, e.getBoundingClientRect().height * 3] }));
     assert.equal(img.scale, "3", `picture ${id} from the 3x rendering`);
     assert.ok(img.complete);
-    assert.deepEqual(img.natural, sizes[img.bitmap].map((v) => Math.floor((v * dpi + 48) / 96)),
-      `picture ${id} made at ${dpi} DPI`);
+    assert.ok(img.natural.every((v, i) => Math.abs(v - img.covers[i]) <= 3),
+      `picture ${id} made for the device pixels it covers: ${JSON.stringify(img)}`);
     const far = await page.$eval(`[data-id="${id}"]`, distances, pictures[img.bitmap].stem);
     assert.ok(far.from3x < far.from1x / 2, `picture ${id} drawn from the 3x rendering: ${JSON.stringify(far)}`);
   }
+  await page.close();
+});
+
+test("the site's own font draws every caption, and each fits its box on one line", async () => {
+  const page = await site.open();
+  const fits = await page.evaluate(() => ({
+    font: document.fonts.check('12px "Orvane P Gothic"', "開始フルオート(一連の動作を自動化)"),
+    loaded: [...document.fonts].filter((f) => f.status === "loaded").map((f) => f.family),
+    over: [...document.querySelectorAll("#client > button, #client > label")]
+      .filter((e) => e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight)
+      .map((e) => `${e.textContent}: ${e.scrollWidth} x ${e.scrollHeight} in ${e.clientWidth} x ${e.clientHeight}`),
+  }));
+  assert.ok(fits.font, "the font holds the captions' characters");
+  assert.ok(fits.loaded.some((family) => family.replaceAll('"', "") === "Orvane P Gothic"),
+    `the site's font in use: ${fits.loaded}`);
+  assert.deepEqual(fits.over, [], "no caption runs past its box");
   await page.close();
 });

@@ -1,14 +1,20 @@
 // Offline: after one visit the service worker serves the whole site; with the server gone and
-// the network cut, the window opens again and rings.
+// the network cut, the window opens again and rings. Updates: a new version waits.
 import assert from "node:assert/strict";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
 import { after, before, test } from "node:test";
-import { BMP, ID, click, listen, openSite, setTicked, waitForBitmap, waitReady } from "./browser.js";
+import {
+  BMP, HEARS, ID, SITE_DIR, click, listen, openSite, openWindow, serveSite, setTicked,
+  waitForBitmap, waitReady,
+} from "./browser.js";
 
 let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
-test("a second visit without network shows the window and rings", async () => {
+test("a second visit without network shows the window and rings", HEARS, async () => {
   const page = await site.open();
   await page.evaluate(() => Promise.race([navigator.serviceWorker.ready,
     new Promise((resolve) => setTimeout(resolve, 5000))]));
@@ -29,4 +35,42 @@ test("a second visit without network shows the window and rings", async () => {
   const heard = await listen(page);
   assert.ok(heard.bell, `the bell rings offline: ${JSON.stringify(heard.levels)}`);
   await page.close();
+});
+
+// A rebuilt site on the same host: the open page runs on until the user takes the new version
+// from 「新しい版があります」; then only this site's old cache goes, another app's stays.
+test("a new version waits for the user, then replaces only this site's cache", async () => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), "orvane-site-"));
+  fs.cpSync(SITE_DIR, dir, { recursive: true });
+  const server = await serveSite(dir);
+  try {
+    const page = await openWindow(site.browser, server.origin);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload();
+    await waitReady(page);
+    const cachesNow = () => page.evaluate(async () => (await caches.keys()).sort());
+    await page.evaluate(() => caches.open("another app").then((c) => c.put("x", new Response("x"))));
+    const [ours] = (await cachesNow()).filter((key) => key.startsWith("orvaneats "));
+    assert.ok(ours.includes(server.origin), `the cache named by its scope: ${ours}`);
+
+    // The rebuild: one file changed, and with it the worker's revision.
+    fs.appendFileSync(path.join(dir, "app.css"), "\n/* rebuilt */\n");
+    const worker = path.join(dir, "sw.js");
+    fs.writeFileSync(worker, fs.readFileSync(worker, "utf8")
+      .replace(/const REVISION = "(\w+)"/, 'const REVISION = "$1-2"'));
+    await page.reload();
+    await waitReady(page);
+    await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
+    assert.ok((await cachesNow()).includes(ours), "the running version's cache stays meanwhile");
+    await Promise.all([page.waitForNavigation(), page.click("#update-button")]);
+    await waitReady(page);
+    const after = await cachesNow();
+    assert.equal(after.length, 2, `another app's cache and the new one: ${after}`);
+    assert.ok(after.includes("another app") && !after.includes(ours));
+    assert.ok(await page.$eval("#update", (e) => e.hidden), "no offer after the update");
+    await page.close();
+  } finally {
+    await server.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 });

@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import {
-  ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked,
+  HEARS, ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked,
 } from "./browser.js";
 
 let site;
@@ -33,7 +33,7 @@ const SEQUENCES = {
 };
 
 for (const [name, steps] of Object.entries(SEQUENCES)) {
-  test(name, async () => {
+  test(name, HEARS, async () => {
     const page = await site.open();
     for (const [step, action, bell, chime] of steps) {
       await action(page);
@@ -47,7 +47,7 @@ for (const [name, steps] of Object.entries(SEQUENCES)) {
 
 // The tap's verdicts on the waves as they are (res/), played as the page plays them: each
 // sound heard in its own bands only, so a verdict above cannot come from the other sound.
-test("the tap tells the bell from the chime in the real waves", async () => {
+test("the tap tells the bell from the chime in the real waves", HEARS, async () => {
   const waves = await serveSite(path.join(ROOT, "res"));
   const browser = await launchBrowser();
   try {

@@ -1,0 +1,75 @@
+// While the page loads or cannot: a line instead of an empty desk, and the window shown only
+// once it works. Each case in a browser context of its own (no service worker from another).
+import assert from "node:assert/strict";
+import { after, before, test } from "node:test";
+import { CDP_ONLY, launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
+
+let server;
+let browser;
+before(async () => {
+  server = await serveSite();
+  browser = await launchBrowser();
+});
+after(async () => {
+  await browser?.close();
+  await server?.close();
+});
+
+const WASM = /\.wasm$/;
+// Holds every request for the WebAssembly back with `wasm`; the rest go through.
+async function onWasm(page, wasm) {
+  await page.setRequestInterception(true);
+  page.on("request", (r) => (WASM.test(r.url()) ? wasm(r) : r.continue()));
+}
+// What a person sees: the lines on the desk, and whether the window is visible.
+const seen = (page) => page.evaluate(() => ({
+  lines: [...document.querySelectorAll(".notice")]
+    .filter((e) => e.checkVisibility()).map((e) => e.textContent),
+  window: document.querySelector("#window").checkVisibility({ visibilityProperty: true }),
+}));
+
+// [case, set up the page, what shows while loading (or for good)]
+const CASES = [
+  ["scripts off", (page) => page.setJavaScriptEnabled(false),
+    { lines: ["このページは JavaScript がないと動きません。"], window: false }],
+  ["the WebAssembly blocked", (page) => onWasm(page, (r) => r.abort()),
+    { lines: ["読み込めませんでした"], window: false }],
+  ["a slow link", (page) => onWasm(page, (r) => sleep(1500).then(() => r.continue())),
+    { lines: ["読み込み中…"], window: false }],
+];
+
+for (const [name, setUp, expected] of CASES) {
+  test(`${name}: ${expected.lines[0]}`, name === "scripts off" ? CDP_ONLY : {}, async () => {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await setUp(page);
+    await page.goto(`${server.origin}/`);
+    await sleep(700);
+    const shown = await seen(page);
+    assert.equal(shown.window, expected.window, "the window");
+    assert.equal(shown.lines.length, 1, JSON.stringify(shown.lines));
+    assert.match(shown.lines[0], new RegExp(expected.lines[0]));
+    if (name === "a slow link") {
+      await waitReady(page);
+      assert.deepEqual(await seen(page), { lines: [], window: true }, "the window once it works");
+    }
+    await context.close();
+  });
+}
+
+test("the module and its WebAssembly are preloaded and fetched once", async () => {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const warnings = [];
+  page.on("console", (m) => { if (/preload/i.test(m.text())) warnings.push(m.text()); });
+  const from = server.served.length;
+  await page.goto(`${server.origin}/`);
+  await waitReady(page);
+  await sleep(3500); // Chromium warns of an unused preload after 3 s
+  // Bodies sent (the service worker's own copy then finds them unchanged: 304, no body).
+  const fetched = server.served.slice(from).filter((r) => r.bytes > 0).map((r) => r.path)
+    .filter((p) => /orvaneats\./.test(p));
+  assert.deepEqual(fetched.sort(), ["/orvaneats.js", "/orvaneats.wasm"]);
+  assert.deepEqual(warnings, []);
+  await context.close();
+});
