@@ -15,3 +15,6 @@ ensure_packages cmake make g++ libgtest-dev \
     fonts-ipafont-gothic \
     xvfb xdotool pulseaudio pulseaudio-utils sox imagemagick \
     dbus-daemon at-spi2-core python3-pyatspi python3
+# Tests only: a private PipeWire with its pulse service and session manager, the sound server
+# of Debian 12 and Ubuntu desktops, for the sound tests' second rig.
+ensure_packages pipewire pipewire-pulse wireplumber

@@ -40,14 +40,15 @@ __all__ = [
 KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver
 
 
-def start_session(kind="windows", *, driver=True, recording=True, dpi=None):
+def start_session(kind="windows", *, driver=True, recording=True, dpi=None, sound="pulse"):
     """A started session with, if asked, its driver (e2edriver.exe under Wine, the AT-SPI
     driver natively) and a recorder: (session, driver or None, recorder or None). `dpi` sets
-    the Wine prefix's display scale (96 is 100 %)."""
+    the Wine prefix's display scale (96 is 100 %); `sound` the "linux" session's sound server,
+    "pulse" or "pipewire"."""
     if kind not in KINDS:
         raise ValueError(f"kind {kind!r} is not one of {KINDS}")
     if kind == "linux":
-        session = LinuxSession()
+        session = LinuxSession(sound=sound)
     else:
         session = Session(wine=kind == "windows", dpi=dpi)
     session.start()
@@ -62,7 +63,7 @@ def start_session(kind="windows", *, driver=True, recording=True, dpi=None):
     return session, the_driver, recorder
 
 
-def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
+def shared_session(kind="windows", *, needs=(), driver=True, recording=True, sound="pulse"):
     """A test module's set-up, called from its setUpModule: checks the build (`needs`: files
     of the windows build; for "linux" the native program, whose absence skips the module),
     starts the session as start_session does and closes it once the module's tests are done."""
@@ -71,6 +72,7 @@ def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
         if reason:
             raise unittest.SkipTest(reason)
     require_build(*needs)
-    session, the_driver, recorder = start_session(kind, driver=driver, recording=recording)
+    session, the_driver, recorder = start_session(kind, driver=driver, recording=recording,
+                                                  sound=sound)
     unittest.addModuleCleanup(session.close)
     return session, the_driver, recorder
