@@ -147,7 +147,10 @@ void PulseStream::Connect() {
 }
 
 void PulseStream::Drop() {
-    if (!m_loop) return;
+    if (!m_loop) {
+        m_link = PulseLink::Closed;
+        return;
+    }
     LoopLock lock(m_loop.get());
     m_stream.reset();
     m_context.reset();
