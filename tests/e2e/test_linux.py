@@ -181,6 +181,8 @@ class SoundServerFaults(NativeCase):
         onset = harness.sound.onset_abruptness(self.recorder.samples(heard - 0.5, heard + 0.5))
         self.assertIsNotNone(onset, "the recording did not begin before the bell returned")
         self.assertLess(onset, 0.3, "the bell came back with a click")
+        self.program.press(BELL)  # the stream it reopened still obeys
+        self.assert_silent()
         lines = self.program.stderr().splitlines()
         self.assertEqual([l for l in lines if "sound server" in l], [
             "orvaneats: no sound server; the sounds stay silent until it is back",
