@@ -36,8 +36,7 @@ def missing_program():
 SOUND_SERVERS = ("pulse", "pipewire")
 
 # The null sink PipeWire makes at start, driving the graph at the recording's rate.
-PIPEWIRE_SINK = f"""context.properties = {{ default.clock.rate = {RATE} }}
-context.objects = [
+PIPEWIRE_SINK = f"""context.objects = [
     {{ factory = adapter
       args = {{
         factory.name = support.null-audio-sink
@@ -45,7 +44,6 @@ context.objects = [
         node.description = {SINK}
         media.class = Audio/Sink
         audio.position = [ FL FR ]
-        audio.rate = {RATE}
         node.driver = true
         priority.driver = 2000
         priority.session = 2000
