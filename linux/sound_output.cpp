@@ -115,21 +115,16 @@ void SoundWorker::KeepLink() {
 SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complaint complain) {
     // One line per missing file for the program's life, not one per ring; one for each time
     // the sound server goes or comes back.
-    auto complained = std::make_shared<std::set<QString>>();
-    SoundWorker::Complaint once = [complained, complain](const QString& line) {
-        if (!complained->insert(line).second) return;
+    SoundWorker::Complaint tell = [complain = std::move(complain)](const QString& line) {
         if (complain) {
             complain(line);
         } else {
             ComplainOnStderr(line);
         }
     };
-    SoundWorker::Complaint tell = [complain](const QString& line) {
-        if (complain) {
-            complain(line);
-        } else {
-            ComplainOnStderr(line);
-        }
+    auto complained = std::make_shared<std::set<QString>>();
+    SoundWorker::Complaint once = [complained, tell](const QString& line) {
+        if (complained->insert(line).second) tell(line);
     };
     m_worker = new SoundWorker(std::move(once), std::move(tell));
     m_worker->moveToThread(&m_thread);
