@@ -14,21 +14,100 @@ void Done(pa_operation* operation) {
     if (operation != nullptr) pa_operation_unref(operation);
 }
 
+// The server thread's lock, for one scope.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
 }  // namespace
 
-PulseStream::PulseStream(WaveMixer& mixer) : m_mixer(mixer) {}
-
-PulseStream::~PulseStream() { Close(); }
-
-void PulseStream::Signal(pa_context* /*context*/, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->m_loop, 0);
+void PulseLoopRelease::operator()(pa_threaded_mainloop* loop) const {
+    pa_threaded_mainloop_stop(loop);
+    pa_threaded_mainloop_free(loop);
 }
 
-void PulseStream::Signal(pa_stream* /*stream*/, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->m_loop, 0);
+// With the loop locked, or stopped: no callback of ours runs after this.
+void PulseContextRelease::operator()(pa_context* context) const {
+    pa_context_set_state_callback(context, nullptr, nullptr);
+    pa_context_disconnect(context);
+    pa_context_unref(context);
 }
 
-// On the server's thread, with the loop locked.
+void PulseStreamRelease::operator()(pa_stream* stream) const {
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
+PulseStream::PulseStream(WaveMixer& mixer, std::function<void()> onLinkChange)
+    : m_mixer(mixer), m_onLinkChange(std::move(onLinkChange)) {}
+
+PulseStream::~PulseStream() { Drop(); }
+
+void PulseStream::SetLink(PulseLink link) {
+    m_link = link;
+    if (m_onLinkChange && (link == PulseLink::Ready || link == PulseLink::Failed)) {
+        m_onLinkChange();
+    }
+}
+
+// On the server thread, with the loop locked.
+void PulseStream::OnContextState(pa_context* context, void* self) {
+    auto* me = static_cast<PulseStream*>(self);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY) {
+        me->OpenStream();
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+        me->SetLink(PulseLink::Failed);
+    }
+}
+
+void PulseStream::OpenStream() {
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kMixRate, kMixChannels};
+    m_stream.reset(pa_stream_new(m_context.get(), "OrvaneATS", &format, nullptr));
+    if (!m_stream) {
+        SetLink(PulseLink::Failed);
+        return;
+    }
+    pa_stream_set_state_callback(m_stream.get(), &PulseStream::OnStreamState, this);
+    pa_stream_set_write_callback(m_stream.get(), &PulseStream::OnWrite, this);
+    // Playback starts with the first data and, should the server ever run dry, goes on.
+    const pa_buffer_attr buffer{static_cast<std::uint32_t>(-1), kHeldBytes, 0, kRequestBytes,
+                                static_cast<std::uint32_t>(-1)};
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                                       PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+        SetLink(PulseLink::Failed);
+    }
+}
+
+void PulseStream::OnStreamState(pa_stream* stream, void* self) {
+    auto* me = static_cast<PulseStream*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        // The mix may have changed while the stream opened, or go on from before a lost server.
+        me->m_paused = me->m_mixer.Silent();
+        if (!me->m_paused) {
+            me->m_mixer.FadeInMidWave();
+            Done(pa_stream_cork(stream, 0, nullptr, nullptr));
+        }
+        me->SetLink(PulseLink::Ready);
+    } else if (!PA_STREAM_IS_GOOD(state)) {
+        me->SetLink(PulseLink::Failed);
+    }
+}
+
 void PulseStream::OnWrite(pa_stream* /*stream*/, std::size_t bytes, void* self) {
     static_cast<PulseStream*>(self)->Write(bytes);
 }
@@ -36,106 +115,101 @@ void PulseStream::OnWrite(pa_stream* /*stream*/, std::size_t bytes, void* self) 
 void PulseStream::Write(std::size_t bytes) {
     std::size_t size = bytes / kFrameBytes * kFrameBytes;
     void* data = nullptr;
-    if (size == 0 || pa_stream_begin_write(m_stream, &data, &size) < 0 || data == nullptr) return;
+    if (size == 0 || pa_stream_begin_write(m_stream.get(), &data, &size) < 0 || data == nullptr) {
+        return;
+    }
     size = size / kFrameBytes * kFrameBytes;
     m_mixer.Mix(static_cast<std::int16_t*>(data), size / kFrameBytes);
-    pa_stream_write(m_stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
+    pa_stream_write(m_stream.get(), data, size, nullptr, 0, PA_SEEK_RELATIVE);
 }
 
-// With the loop locked: until done() or the connection fails.
-void PulseStream::WaitFor(const std::function<bool()>& done) {
-    while (!done()) pa_threaded_mainloop_wait(m_loop);
-}
-
-bool PulseStream::Open() {
-    if (m_stream != nullptr) return true;
-    m_loop = pa_threaded_mainloop_new();
-    if (m_loop == nullptr) return false;
-    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "OrvaneATS");
-    if (m_context == nullptr) {
-        Close();
-        return false;
-    }
-    pa_context_set_state_callback(m_context, &PulseStream::Signal, this);
-    pa_threaded_mainloop_lock(m_loop);
-    bool ready = pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
-                 pa_threaded_mainloop_start(m_loop) >= 0;
-    if (ready) {
-        WaitFor([this] {
-            const pa_context_state_t state = pa_context_get_state(m_context);
-            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-        });
-        ready = pa_context_get_state(m_context) == PA_CONTEXT_READY;
-    }
-    if (ready) {
-        const pa_sample_spec format{PA_SAMPLE_S16LE, kMixRate, kMixChannels};
-        m_stream = pa_stream_new(m_context, "OrvaneATS", &format, nullptr);
-    }
-    if (m_stream != nullptr) {
-        pa_stream_set_state_callback(m_stream, &PulseStream::Signal, this);
-        pa_stream_set_write_callback(m_stream, &PulseStream::OnWrite, this);
-        // Playback starts with the first data and, should the server ever run dry, goes on.
-        const pa_buffer_attr buffer{static_cast<std::uint32_t>(-1), kHeldBytes, 0, kRequestBytes,
-                                    static_cast<std::uint32_t>(-1)};
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        ready =
-            pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
-        if (ready) {
-            WaitFor([this] {
-                const pa_stream_state_t state = pa_stream_get_state(m_stream);
-                return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-            });
-            ready = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+void PulseStream::Connect() {
+    if (!m_loop) {
+        UniquePulseLoop loop(pa_threaded_mainloop_new());
+        if (!loop || pa_threaded_mainloop_start(loop.get()) < 0) {
+            m_link = PulseLink::Failed;
+            return;
         }
+        m_loop = std::move(loop);
     }
-    pa_threaded_mainloop_unlock(m_loop);
-    if (!ready || m_stream == nullptr) {
-        Close();
-        return false;
+    LoopLock lock(m_loop.get());
+    if (m_context) return;
+    m_link = PulseLink::Connecting;
+    m_context.reset(pa_context_new(pa_threaded_mainloop_get_api(m_loop.get()), "OrvaneATS"));
+    if (!m_context) {
+        m_link = PulseLink::Failed;
+        return;
     }
-    return true;
+    pa_context_set_state_callback(m_context.get(), &PulseStream::OnContextState, this);
+    if (pa_context_connect(m_context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        m_link = PulseLink::Failed;
+    }
+}
+
+void PulseStream::Drop() {
+    if (!m_loop) {
+        m_link = PulseLink::Closed;
+        return;
+    }
+    LoopLock lock(m_loop.get());
+    m_stream.reset();
+    m_context.reset();
+    m_paused = true;
+    m_link = PulseLink::Closed;
 }
 
 void PulseStream::Change(const std::function<void()>& change) {
-    if (m_stream == nullptr) {
+    if (!m_loop) {
         change();
         return;
     }
-    pa_threaded_mainloop_lock(m_loop);
+    LoopLock lock(m_loop.get());
+    if (m_link != PulseLink::Ready) {
+        change();
+        return;
+    }
     if (!m_paused) {
         // Everything written and not yet heard: the stream's latency.
         pa_usec_t unheard = 0;
         int negative = 0;
-        if (pa_stream_get_latency(m_stream, &unheard, &negative) == 0 && negative == 0) {
+        if (pa_stream_get_latency(m_stream.get(), &unheard, &negative) == 0 && negative == 0) {
             m_mixer.Rewind(static_cast<std::size_t>(unheard * kMixRate / 1000000));
         }
     }
     change();
     // The server asks at once for what it dropped, and is given the new mix; writing more than
     // it asks for would leave it asking for nothing while that surplus plays out.
-    Done(pa_stream_flush(m_stream, nullptr, nullptr));
+    Done(pa_stream_flush(m_stream.get(), nullptr, nullptr));
     const bool silent = m_mixer.Silent();
     if (silent != m_paused) {
-        Done(pa_stream_cork(m_stream, silent ? 1 : 0, nullptr, nullptr));
+        Done(pa_stream_cork(m_stream.get(), silent ? 1 : 0, nullptr, nullptr));
         m_paused = silent;
     }
-    pa_threaded_mainloop_unlock(m_loop);
 }
 
-void PulseStream::Close() {
-    if (m_loop != nullptr) pa_threaded_mainloop_stop(m_loop);
-    if (m_stream != nullptr) {
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+// --- Reconnection ---
+
+Reconnection::Step Reconnection::Next(PulseLink link, bool wanted, std::int64_t nowMs) {
+    Step step{Act::Keep, Say::Nothing};
+    if (link == PulseLink::Ready) {
+        if (m_lost) step.say = Say::Back;
+        m_lost = false;
+        return step;
     }
-    if (m_context != nullptr) {
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
+    if (link == PulseLink::Connecting && nowMs - m_attemptMs < kDeadlineMs) return step;
+    if (!wanted) {
+        // Nothing to hear: a broken link is closed and looked for again with the next sound.
+        if (link != PulseLink::Closed) step.act = Act::Drop;
+        return step;
     }
-    if (m_loop != nullptr) pa_threaded_mainloop_free(m_loop);
-    m_loop = nullptr;
+    if (link != PulseLink::Closed && !m_lost) {
+        m_lost = true;
+        step.say = Say::Lost;
+    }
+    if (link == PulseLink::Closed || !m_attempted || nowMs - m_attemptMs >= kRetryMs) {
+        step.act = Act::Reconnect;
+        m_attempted = true;
+        m_attemptMs = nowMs;
+    }
+    return step;
 }

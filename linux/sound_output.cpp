@@ -1,7 +1,7 @@
 #include "sound_output.h"
 
+#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <set>
@@ -19,10 +19,21 @@ void ComplainOnStderr(const QString& line) {
 
 // --- SoundWorker ---
 
-SoundWorker::SoundWorker(Complaint complain)
-    : m_complain(std::move(complain)), m_output(m_mixer), m_blink(new QTimer(this)) {
+SoundWorker::SoundWorker(Complaint complain, Complaint tell)
+    : m_complain(std::move(complain)),
+      m_tell(std::move(tell)),
+      // Called on the server's thread: the news is looked at on this one.
+      m_output(m_mixer,
+               [this] {
+                   QMetaObject::invokeMethod(
+                       this, [this] { KeepLink(); }, Qt::QueuedConnection);
+               }),
+      m_blink(new QTimer(this)),
+      m_retry(new QTimer(this)) {
     m_blink->setInterval(kBlinkIntervalMs);
     connect(m_blink, &QTimer::timeout, this, &SoundWorker::BlinkTick);
+    m_retry->setInterval(static_cast<int>(Reconnection::kRetryMs));
+    connect(m_retry, &QTimer::timeout, this, &SoundWorker::KeepLink);
 }
 
 SoundWorker::~SoundWorker() = default;
@@ -64,35 +75,58 @@ std::shared_ptr<const MixWave> SoundWorker::Load(const QString& path) {
 void SoundWorker::Play(WaveMixer::Voice voice, const QString& path) {
     // Like PlaySound: whatever played on this voice ends, also when the new wave cannot play.
     std::shared_ptr<const MixWave> wave = Load(path);
-    if (wave && !m_output.Open()) {
-        m_complain(QStringLiteral("orvaneats: no sound output device; %1 stays silent")
-                       .arg(QFileInfo(path).fileName()));
-        wave.reset();
-    }
     if (!wave && !m_mixer.Playing(voice)) return;
     m_output.Change([&] { m_mixer.Play(voice, std::move(wave)); });
+    KeepLink();
 }
 
 void SoundWorker::Stop(WaveMixer::Voice voice) {
     if (!m_mixer.Playing(voice)) return;
     m_output.Change([&] { m_mixer.Stop(voice); });
+    KeepLink();
+}
+
+void SoundWorker::KeepLink() {
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    const bool wanted = !m_mixer.Silent();
+    const Reconnection::Step step = m_reconnection.Next(m_output.Link(), wanted, clock.elapsed());
+    if (step.say == Reconnection::Say::Lost) {
+        m_tell(
+            QStringLiteral("orvaneats: no sound server; the sounds stay silent until it is back"));
+    } else if (step.say == Reconnection::Say::Back) {
+        m_tell(QStringLiteral("orvaneats: the sound server is back"));
+    }
+    if (step.act != Reconnection::Act::Keep) m_output.Drop();
+    if (step.act == Reconnection::Act::Reconnect) m_output.Connect();
+    const bool watch = wanted && m_output.Link() != PulseLink::Ready;
+    if (watch && !m_retry->isActive()) {
+        m_retry->start();
+    } else if (!watch) {
+        m_retry->stop();
+    }
 }
 
 // --- SoundThread ---
 
 SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complaint complain) {
-    // One line per missing file or device for the program's life, not one per ring.
-    auto complained = std::make_shared<std::set<QString>>();
-    SoundWorker::Complaint once = [complained,
-                                   complain = std::move(complain)](const QString& line) {
-        if (!complained->insert(line).second) return;
+    // One line per missing file for the program's life, not one per ring; one for each time
+    // the sound server goes or comes back.
+    SoundWorker::Complaint tell = [complain = std::move(complain)](const QString& line) {
         if (complain) {
             complain(line);
         } else {
             ComplainOnStderr(line);
         }
     };
-    m_worker = new SoundWorker(std::move(once));
+    auto complained = std::make_shared<std::set<QString>>();
+    SoundWorker::Complaint once = [complained, tell](const QString& line) {
+        if (complained->insert(line).second) tell(line);
+    };
+    m_worker = new SoundWorker(std::move(once), std::move(tell));
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &SoundWorker::BlinkTick, this, std::move(onBlinkTick), Qt::QueuedConnection);

@@ -29,12 +29,15 @@ public:
 };
 
 // Lives on the sound thread: the wave channel and the bell mixed into one output stream,
-// and the bell's blink timer.
+// and the bell's blink timer. While a sound is wanted and the sound server is lost, it
+// connects again every Reconnection::kRetryMs, and says so once when the server goes and once
+// when it is back.
 class SoundWorker : public QObject {
     Q_OBJECT
 public:
     using Complaint = std::function<void(const QString&)>;
-    explicit SoundWorker(Complaint complain);
+    // complain: about a wave file; tell: about the sound server, each time it goes or returns.
+    SoundWorker(Complaint complain, Complaint tell);
     ~SoundWorker() override;
 
 public slots:
@@ -50,12 +53,17 @@ private:
     void Play(WaveMixer::Voice voice, const QString& path);
     void Stop(WaveMixer::Voice voice);
     std::shared_ptr<const MixWave> Load(const QString& path);
+    // Connects, reconnects or lets go of the sound server as the sounds and the link need.
+    void KeepLink();
 
     Complaint m_complain;
+    Complaint m_tell;
     WaveMixer m_mixer;
     PulseStream m_output;  // reads m_mixer on the server's thread: goes before it
+    Reconnection m_reconnection;
     std::map<QString, std::shared_ptr<const MixWave>> m_waves;  // each file decoded once
     QTimer* m_blink;
+    QTimer* m_retry;  // runs while a sound is wanted and the stream is not ready
 };
 
 // The sounds on a thread of their own, so the window's 100 ms wait after the bell starts

@@ -134,19 +134,27 @@ void WaveMixer::Rewind(std::size_t frames) {
     }
 }
 
-void WaveMixer::Mix(std::int16_t* out, std::size_t frames) {
-    std::vector<std::int32_t> sum(frames * kMixChannels, 0);
-    for (Loop& loop : m_voices) {
-        if (!loop.wave) continue;
-        const std::int16_t* samples = loop.wave->samples.data();
-        const std::size_t length = loop.wave->Frames();
-        for (std::size_t i = 0; i < frames; ++i) {
-            sum[2 * i] += samples[2 * loop.frame];
-            sum[2 * i + 1] += samples[2 * loop.frame + 1];
-            if (++loop.frame == length) loop.frame = 0;
-        }
+void WaveMixer::FadeInMidWave() {
+    for (const Loop& loop : m_voices) {
+        if (loop.wave && loop.frame != 0) m_fadeLeft = kFadeFrames;
     }
-    for (std::size_t i = 0; i < sum.size(); ++i) {
-        out[i] = static_cast<std::int16_t>(std::clamp(sum[i], -32768, 32767));
+}
+
+void WaveMixer::Mix(std::int16_t* out, std::size_t frames) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        std::int32_t sum[kMixChannels] = {};
+        for (Loop& loop : m_voices) {
+            if (!loop.wave) continue;
+            const std::int16_t* sample = loop.wave->samples.data() + kMixChannels * loop.frame;
+            for (int c = 0; c < kMixChannels; ++c) sum[c] += sample[c];
+            if (++loop.frame == loop.wave->Frames()) loop.frame = 0;
+        }
+        const auto rise = static_cast<std::int32_t>(kFadeFrames - m_fadeLeft);
+        for (int c = 0; c < kMixChannels; ++c) {
+            std::int32_t value = sum[c];
+            if (m_fadeLeft > 0) value = value * rise / static_cast<std::int32_t>(kFadeFrames);
+            out[kMixChannels * i + c] = static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+        }
+        if (m_fadeLeft > 0) --m_fadeLeft;
     }
 }

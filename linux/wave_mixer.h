@@ -39,7 +39,13 @@ public:
     // mixed audio that was never heard is mixed again.
     void Rewind(std::size_t frames);
 
+    // When a voice goes on from the middle of its wave, as after a lost sound server, the next
+    // kFadeFrames rise from silence, so the sound picked up again starts without a click.
+    void FadeInMidWave();
+    static constexpr std::size_t kFadeFrames = kMixRate / 50;  // 20 ms
+
     // The next frames of both voices summed, clipped to 16 bits; silence where none plays.
+    // Allocates nothing: it runs on the sound server's thread for every request.
     void Mix(std::int16_t* out, std::size_t frames);
 
 private:
@@ -48,6 +54,7 @@ private:
         std::size_t frame = 0;  // the next frame to mix
     };
     Loop m_voices[VoiceCount];
+    std::size_t m_fadeLeft = 0;  // frames of the fade-in still to mix
 };
 
 #endif

@@ -37,11 +37,19 @@ DESKTOP_ENTRY = harness.REPO / "packaging" / "linux" / f"{APP_ID}.desktop"
 session = None
 driver = None
 recorder = None
+rigs = {}  # sound server -> (session, driver, recorder); "pulse" is the module's own
 
 
 def setUpModule():
     global session, driver, recorder
-    session, driver, recorder = harness.shared_session("linux")
+    session, driver, recorder = rigs["pulse"] = harness.shared_session("linux")
+
+
+def rig(sound):
+    """The session on that sound server, started with the first test that asks for it."""
+    if sound not in rigs:
+        rigs[sound] = harness.shared_session("linux", sound=sound)
+    return rigs[sound]
 
 
 def wait_for(condition, timeout, interval=0.1):
@@ -56,16 +64,19 @@ def save_window_screenshot(program, name, margin=8):
         return
     path = DOCS / f"screenshot-linux-{name}.png"
     x, y, w, h = program.extents()
-    screen = session.tmp / "screen.png"
-    session.screenshot(screen)
+    screen = program.session.tmp / "screen.png"
+    program.session.screenshot(screen)
     crop = f"{w + 2 * margin}x{h + 2 * margin}+{max(0, x - margin)}+{max(0, y - margin)}"
     subprocess.run(["convert", str(screen), "-crop", crop, "+repage", str(path)], check=True,
                    timeout=60)
 
 
 class NativeCase(unittest.TestCase):
+    SOUND = "pulse"  # the sound server of the session the tests run in
+
     def setUp(self):
-        self.program = desk.Program(session, driver)
+        self.session, self.driver, self.recorder = rig(self.SOUND)
+        self.program = desk.Program(self.session, self.driver)
 
     def tearDown(self):
         self.program.kill()
@@ -77,7 +88,7 @@ class NativeCase(unittest.TestCase):
     def assert_sounding(self, bell, chime):
         time.sleep(windows.SETTLE_S)
         now = time.monotonic()
-        low, high = recorder.band_levels(now - windows.WINDOW_S, now, windows.CHIME_BAND_HZ,
+        low, high = self.recorder.band_levels(now - windows.WINDOW_S, now, windows.CHIME_BAND_HZ,
                                          windows.BELL_BAND_HZ)
         heard = f"(chime band {low:.0f} dB, bell band {high:.0f} dB)"
         if bell:
@@ -92,7 +103,7 @@ class NativeCase(unittest.TestCase):
     def assert_silent(self, settle=windows.SETTLE_S):
         time.sleep(settle)
         now = time.monotonic()
-        level = recorder.level(now - windows.WINDOW_S, now)
+        level = self.recorder.level(now - windows.WINDOW_S, now)
         self.assertLess(level, windows.SILENT_DB, f"sound at {level:.1f} dBFS")
 
     def raise_alarm(self):
@@ -186,6 +197,46 @@ class OptionsThroughAtspi(NativeCase):
         self.assertFalse(wait_for(lambda: self.program.pictures()[0] == PANEL_ALARM, 2),
                          "the alarm came again at once: the unticked box was not seen")
         self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
+
+
+class WholeCycleOnPipeWire(WholeCycle):
+    """The same sounds through PipeWire's pulse service, as on Debian 12 and Ubuntu desktops."""
+
+    SOUND = "pipewire"
+
+
+class SoundServerFaults(NativeCase):
+    def test_a_restarted_server_rings_again_without_a_click(self):
+        self.program.press(BELL)
+        self.assert_sounding(bell=True, chime=False)
+        self.session.restart_sound_server()
+        back = time.monotonic()
+        heard = self.recorder.first_time_above(harness.BELL_AUDIBLE_DB, back, timeout=5)
+        self.assertIsNotNone(heard, "the bell did not return")
+        self.assertLess(heard - back, 2.0)
+        self.assert_sounding(bell=True, chime=False)
+        onset = harness.sound.onset_abruptness(self.recorder.samples(heard - 0.5, heard + 0.5))
+        self.assertIsNotNone(onset, "the recording did not begin before the bell returned")
+        self.assertLess(onset, 0.3, "the bell came back with a click")
+        self.program.press(BELL)  # the stream it reopened still obeys
+        self.assert_silent()
+        lines = self.program.stderr().splitlines()
+        self.assertEqual([l for l in lines if "sound server" in l], [
+            "orvaneats: no sound server; the sounds stay silent until it is back",
+            "orvaneats: the sound server is back"])
+
+    def test_a_frozen_server_does_not_hold_up_the_end(self):
+        self.session.stop_sound_server()
+        try:
+            self.program.press(BELL)  # the first sound, to a server that answers nothing
+            time.sleep(0.5)
+            closed = time.monotonic()
+            self.program.close_box()
+            self.assertTrue(self.program.wait_ended(5), "the program hangs")
+            self.assertLess(time.monotonic() - closed, 1.0)
+            self.assertEqual(self.program.proc.returncode, 0)
+        finally:
+            self.session.continue_sound_server()
 
 
 class SoundFlags(NativeCase):

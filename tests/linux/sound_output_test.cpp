@@ -52,6 +52,42 @@ private slots:
         QVERIFY(lines[1].contains(QStringLiteral("/nonexistent/atsbell.wav")));
         for (const QString& line : lines) QVERIFY(!line.contains(QLatin1Char('\n')));
     }
+
+    void reconnectsWhileWantedAndSaysSoOncePerLoss() {
+        using Act = Reconnection::Act;
+        using Say = Reconnection::Say;
+        using L = PulseLink;
+        const std::int64_t retry = Reconnection::kRetryMs, deadline = Reconnection::kDeadlineMs;
+        struct Case {
+            L link;
+            bool wanted;
+            std::int64_t at;
+            Reconnection::Step step;
+        };
+        const Case cases[] = {
+            {L::Closed, false, 0, {Act::Keep, Say::Nothing}},      // nothing to hear yet
+            {L::Closed, true, 0, {Act::Reconnect, Say::Nothing}},  // the first sound
+            {L::Connecting, true, deadline - 1, {Act::Keep, Say::Nothing}},
+            {L::Ready, true, deadline, {Act::Keep, Say::Nothing}},
+            {L::Failed, true, 10000, {Act::Reconnect, Say::Lost}},  // the server went
+            {L::Failed, true, 10000 + retry - 1, {Act::Keep, Say::Nothing}},
+            {L::Failed, true, 10000 + retry, {Act::Reconnect, Say::Nothing}},
+            {L::Connecting, true, 10000 + retry + deadline, {Act::Reconnect, Say::Nothing}},
+            {L::Ready, true, 20000, {Act::Keep, Say::Back}},
+            {L::Ready, true, 20001, {Act::Keep, Say::Nothing}},
+            {L::Failed, false, 30000, {Act::Drop, Say::Nothing}},  // gone while silent
+            {L::Closed, true, 30001, {Act::Reconnect, Say::Nothing}},
+            {L::Connecting, false, 30001 + deadline, {Act::Drop, Say::Nothing}},  // frozen
+        };
+        Reconnection reconnection;
+        for (const Case& c : cases) {
+            const auto got = reconnection.Next(c.link, c.wanted, c.at);
+            QVERIFY2(got == c.step, qPrintable(QStringLiteral("at %1 ms: act %2, say %3")
+                                                   .arg(c.at)
+                                                   .arg(static_cast<int>(got.act))
+                                                   .arg(static_cast<int>(got.say))));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(SoundOutputTest)

@@ -3,9 +3,23 @@
 
 #include <QFile>
 #include <QTest>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <string>
+
+// Counts the allocations of this thread while counting is on.
+thread_local bool g_counting = false;
+thread_local int g_allocations = 0;
+
+void* operator new(std::size_t size) {
+    if (g_counting) ++g_allocations;
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -213,6 +227,25 @@ private slots:
         mixer.Rewind(2 + 3 * 4);  // beyond several loops of both
         // Channel: frame 1 back by 14 of 3 is frame 2; bell: frame 1 back by 14 of 2 is 1.
         QCOMPARE(Mixed(mixer, 2), (Samples{23, 23, 11, 11}));
+    }
+
+    void mixAllocatesNothingAndFadesInOnlyMidWave() {
+        const std::size_t fade = WaveMixer::kFadeFrames;
+        WaveMixer mixer;
+        mixer.Play(WaveMixer::Bell, Wave(Samples(2 * 3 * fade, 1000)));
+        Samples out(2 * 4 * fade);
+        mixer.FadeInMidWave();  // at the wave's start: as it is
+        g_counting = true;
+        mixer.Mix(out.data(), 1);
+        g_counting = false;
+        QCOMPARE(g_allocations, 0);
+        QCOMPARE(out[0], std::int16_t{1000});
+        mixer.FadeInMidWave();  // one frame in: rises from silence over kFadeFrames
+        const Samples faded = Mixed(mixer, fade + 1);
+        QCOMPARE(faded[0], std::int16_t{0});
+        QCOMPARE(faded[fade], std::int16_t{500});
+        QCOMPARE(faded[2 * fade], std::int16_t{1000});
+        for (std::size_t i = 2; i < faded.size(); i += 2) QVERIFY(faded[i] >= faded[i - 2]);
     }
 };
 

@@ -42,15 +42,15 @@ KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; nativ
 
 
 def start_session(kind="windows", *, driver=True, recording=True, dpi=None,
-                  display_server="x11"):
+                  display_server="x11", sound="pulse"):
     """A started session with, if asked, its driver (e2edriver.exe under Wine, the AT-SPI
     driver natively) and a recorder: (session, driver or None, recorder or None). `dpi` sets
-    the Wine prefix's display scale (96 is 100 %); `display_server` the rig of a "linux"
-    session ("x11" or "wayland")."""
+    the Wine prefix's display scale (96 is 100 %); `display_server` ("x11" or "wayland") and
+    `sound` ("pulse" or "pipewire") the rig of a "linux" session."""
     if kind not in KINDS:
         raise ValueError(f"kind {kind!r} is not one of {KINDS}")
     if kind == "linux":
-        session = LinuxSession(display_server)
+        session = LinuxSession(display_server, sound)
     else:
         session = Session(wine=kind == "windows", dpi=dpi)
     session.start()
@@ -65,7 +65,7 @@ def start_session(kind="windows", *, driver=True, recording=True, dpi=None,
     return session, the_driver, recorder
 
 
-def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
+def shared_session(kind="windows", *, needs=(), driver=True, recording=True, sound="pulse"):
     """A test module's set-up, called from its setUpModule: checks the build (`needs`: files
     of the windows build; for "linux" the native program, whose absence skips the module),
     starts the session as start_session does and closes it once the module's tests are done.
@@ -76,7 +76,8 @@ def shared_session(kind="windows", *, needs=(), driver=True, recording=True):
         if reason:
             raise unittest.SkipTest(reason)
     require_build(*needs)
-    rig = {"display_server": linux.display_server_of_run()} if kind == "linux" else {}
+    rig = {"display_server": linux.display_server_of_run(), "sound": sound} \
+        if kind == "linux" else {}
     session, the_driver, recorder = start_session(kind, driver=driver, recording=recording,
                                                   **rig)
     unittest.addModuleCleanup(session.close)

@@ -7,6 +7,10 @@ can be read and worked through AT-SPI (atspi_driver.py), as a screen reader woul
 Its display server is the rig's choice: "x11" (the Xvfb, the default) or "wayland", a private
 headless Weston on which the programs run with no X display at all; there AT-SPI is the only
 way in (no pointer or keys), and the screen is taken with Weston's screenshooter.
+
+LinuxSession(sound="pipewire") plays through a private PipeWire instead, as Debian 12 and
+Ubuntu desktops do: pipewire, wireplumber (on a D-Bus of its own) and pipewire-pulse, with a
+null sink of the same name whose monitor the recorder records.
 """
 
 import ctypes
@@ -18,7 +22,7 @@ import time
 import unittest
 from pathlib import Path
 
-from .session import REPO, SCREEN, Driver, HarnessError, Session, kill_group, wait_for
+from .session import REPO, SCREEN, SINK, Driver, HarnessError, Session, kill_group, wait_for
 
 BUILD_DIR = REPO / "build" / "linux"
 PROGRAM = BUILD_DIR / "bin" / "orvaneats"
@@ -53,14 +57,39 @@ def missing_program():
     return None
 
 
+SOUND_SERVERS = ("pulse", "pipewire")
+
+# The null sink PipeWire makes at start, driving the graph at the recording's rate.
+PIPEWIRE_SINK = f"""context.objects = [
+    {{ factory = adapter
+      args = {{
+        factory.name = support.null-audio-sink
+        node.name = {SINK}
+        node.description = {SINK}
+        media.class = Audio/Sink
+        audio.position = [ FL FR ]
+        node.driver = true
+        priority.driver = 2000
+        priority.session = 2000
+        object.linger = true
+      }}
+    }}
+]
+"""
+
+
 class LinuxSession(Session):
-    def __init__(self, display_server="x11"):
+    def __init__(self, display_server="x11", sound="pulse"):
         if display_server not in DISPLAY_SERVERS:
             raise ValueError(f"{display_server!r} is not one of {DISPLAY_SERVERS}")
+        if sound not in SOUND_SERVERS:
+            raise ValueError(f"sound server {sound!r} is not one of {SOUND_SERVERS}")
         super().__init__(wine=False)
         self.display_server = display_server
+        self.sound = sound
         self._bus = None
         self._weston = None
+        self._pipewire = []  # dbus-daemon, pipewire, wireplumber, pipewire-pulse
 
     def start(self):
         super().start()
@@ -83,7 +112,56 @@ class LinuxSession(Session):
         if self._bus is not None:
             self._bus.stdout.close()
         self._bus = None
+        for proc in reversed(self._pipewire):
+            kill_group(proc)
+            if proc.stdout is not None:
+                proc.stdout.close()
+        self._pipewire = []
         super().close()
+
+    def _start_pulse(self, runtime):
+        if self.sound == "pulse":
+            super()._start_pulse(runtime)
+            return
+        home = self.tmp / "pipewire-home"
+        conf = home / ".config" / "pipewire" / "pipewire.conf.d"
+        conf.mkdir(parents=True)
+        (conf / "orvane-sink.conf").write_text(PIPEWIRE_SINK)
+        env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), HOME=str(home),
+                   XDG_CONFIG_HOME=str(home / ".config"), PIPEWIRE_RUNTIME_DIR=str(runtime))
+        for name in ("PULSE_SERVER", "PIPEWIRE_REMOTE", "DBUS_SESSION_BUS_ADDRESS"):
+            env.pop(name, None)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self._private_bus(env, self._pipewire)
+        for program in ("pipewire", "wireplumber", "pipewire-pulse"):
+            self._pipewire.append(subprocess.Popen(
+                [program], env=env, stdout=subprocess.DEVNULL,
+                stderr=self._log(f"{program}.log"), start_new_session=True))
+        self.pulse_server = f"unix:{runtime / 'pulse' / 'native'}"
+        self._wait_for_pulse(self._pipewire[-1], "pipewire-pulse", "pipewire-pulse.log",
+                             self.pulse_server)
+        # wireplumber makes the null sink the default once it has seen it.
+        if not wait_for(lambda: subprocess.run(
+                ["pactl", "--server", self.pulse_server, "get-default-sink"],
+                capture_output=True, text=True, timeout=10).stdout.strip() == SINK, 20):
+            raise HarnessError(f"PipeWire has no default sink {SINK}; see {self.tmp}")
+        self._pulse = self._pipewire[-1]  # restarted and stopped as the pulse service
+
+    def restart_sound_server(self):
+        if self.sound != "pulse":
+            raise HarnessError("only the PulseAudio rig restarts its sound server")
+        super().restart_sound_server()
+
+    def _private_bus(self, env, procs):
+        """Starts a private session bus; returns its address."""
+        bus = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"],
+            env=env, stdout=subprocess.PIPE, stderr=self._log("sound-dbus.log"),
+            start_new_session=True)
+        procs.append(bus)
+        address = self._read_line_with_timeout(bus.stdout, 20).strip()
+        if not address:
+            raise HarnessError("dbus-daemon did not start")
+        return address
 
     def _start_bus(self):
         self._bus = subprocess.Popen(
@@ -174,8 +252,9 @@ class Program:
     def _window_id(self):
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline:
-            ids = self.session.xdotool("search", "--onlyvisible", "--pid", self.proc.pid,
-                                       "--name", f"^{MAIN_TITLE}$").split()
+            # --all: the window must be visible, this process's and so named, not any of them.
+            ids = self.session.xdotool("search", "--all", "--onlyvisible", "--pid",
+                                       self.proc.pid, "--name", f"^{MAIN_TITLE}$").split()
             if ids:
                 return ids[0]
             time.sleep(0.05)

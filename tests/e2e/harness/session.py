@@ -70,13 +70,15 @@ def wait_for(condition, timeout, interval=0.1):
         time.sleep(interval)
 
 
-def kill_group(proc, timeout=5.0):
+def kill_group(proc, timeout=5.0, signals=(signal.SIGTERM, signal.SIGKILL)):
     """Ends a process started with start_new_session=True, with its whole group."""
     if proc is None or proc.poll() is not None:
         return
-    for sig in (signal.SIGTERM, signal.SIGKILL):
+    for sig in signals:
         try:
             os.killpg(proc.pid, sig)
+            if sig != signal.SIGKILL:
+                os.killpg(proc.pid, signal.SIGCONT)  # a stopped server hears it too
         except ProcessLookupError:
             return
         try:
@@ -100,6 +102,7 @@ class Session:
         self.env = None
         self._xvfb = None
         self._pulse = None
+        self.record_server = None  # where the recorder records, if not self.pulse_server
         self._procs = []
         self._drivers = []
         self._recorders = []
@@ -185,30 +188,68 @@ class Session:
     def _start_pulse(self, runtime):
         pulse_dir = runtime / "pulse"
         pulse_dir.mkdir()
-        socket = pulse_dir / "native"
+        # The programs' socket, and one of the harness's own that opens first, so that after a
+        # restart the recorder is back before any program can be.
+        socket, control = pulse_dir / "native", pulse_dir / "harness"
+        self._public_socket = ("module-native-protocol-unix", f"socket={socket}",
+                               "auth-anonymous=1")
         script = self.tmp / "pulse.pa"
         script.write_text(
-            f"load-module module-native-protocol-unix socket={socket} auth-anonymous=1\n"
+            f"load-module module-native-protocol-unix socket={control} auth-anonymous=1\n"
             f"load-module module-null-sink sink_name={SINK} rate={RATE} channels=2\n"
             f"set-default-sink {SINK}\n")
         env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime), HOME=str(runtime))
         env.pop("PULSE_SERVER", None)
-        self._pulse = subprocess.Popen(
+        self._pulse_command = (
             ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-             "--system=no", "-F", str(script)],
-            env=env, stdout=subprocess.DEVNULL,
-            stderr=self._log("pulse.log"), start_new_session=True)
+             "--system=no", "-F", str(script)], env)
         self.pulse_server = f"unix:{socket}"
+        self.record_server = f"unix:{control}"
+        self._launch_pulse()
+        self._open_pulse()
+
+    def _launch_pulse(self):
+        command, env = self._pulse_command
+        self._pulse = subprocess.Popen(
+            command, env=env, stdout=subprocess.DEVNULL,
+            stderr=self._log("pulse.log"), start_new_session=True)
+        self._wait_for_pulse(self._pulse, "PulseAudio", "pulse.log", self.record_server)
+
+    def _open_pulse(self):
+        """Opens the programs' socket."""
+        subprocess.run(["pactl", "--server", self.record_server, "load-module",
+                        *self._public_socket], check=True, capture_output=True, timeout=10)
+
+    def _wait_for_pulse(self, proc, name, log, server):
+        """Waits until a server answers on `server`."""
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
-            if self._pulse.poll() is not None:
+            if proc.poll() is not None:
                 break
-            probe = subprocess.run(["pactl", "--server", self.pulse_server, "info"],
+            probe = subprocess.run(["pactl", "--server", server, "info"],
                                    capture_output=True, timeout=10)
             if probe.returncode == 0:
                 return
-            time.sleep(0.1)
-        raise HarnessError("PulseAudio did not start; see " + str(self.tmp / "pulse.log"))
+            time.sleep(0.05)
+        raise HarnessError(f"{name} did not start; see {self.tmp / log}")
+
+    # -- the sound server under test ---------------------------------------------------------
+
+    def restart_sound_server(self):
+        """Kills the sound server and starts it again on the same socket, as a crash and a
+        restart would; the recorders record the new one. Returns when it answers again."""
+        kill_group(self._pulse, timeout=5.0, signals=(signal.SIGKILL,))
+        self._launch_pulse()
+        for recorder in self._recorders:
+            recorder.reconnect()
+        self._open_pulse()
+
+    def stop_sound_server(self):
+        """Freezes the sound server (SIGSTOP): it keeps its socket and answers nothing."""
+        os.killpg(self._pulse.pid, signal.SIGSTOP)
+
+    def continue_sound_server(self):
+        os.killpg(self._pulse.pid, signal.SIGCONT)
 
     def _base_env(self, runtime, prefix):
         env = dict(os.environ)
@@ -417,20 +458,33 @@ class Recorder:
         self._session = session
         self._chunks = []  # (monotonic time of the chunk's last sample, array('h'))
         self._lock = threading.Lock()
+        self._record()
+
+    def _record(self):
         self.proc = subprocess.Popen(
-            ["parec", "--server", session.pulse_server, f"--device={SINK}.monitor",
+            ["parec", "--server", self._session.record_server or self._session.pulse_server,
+             f"--device={SINK}.monitor",
              f"--rate={RATE}", "--channels=1", "--format=s16le", "--raw",
              "--latency-msec=20"],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
             start_new_session=True)
         self._thread = threading.Thread(target=self._read, daemon=True)
         self._thread.start()
-        deadline = time.monotonic() + 10
-        while not self._chunks:
+        started = time.monotonic()
+        deadline = started + 10
+        while self.latest_time() < started:
             if time.monotonic() > deadline or self.proc.poll() is not None:
                 self.stop()
                 raise HarnessError("no audio from the null sink's monitor")
             time.sleep(0.02)
+
+    def reconnect(self):
+        """Records a restarted server: the same recording goes on, with a gap."""
+        kill_group(self.proc)
+        self._thread.join(5)
+        if not self._thread.is_alive():
+            self.proc.stdout.close()
+        self._record()
 
     def _read(self):
         pending = b""

@@ -86,3 +86,16 @@ def band_levels(samples, split_low=900.0, split_high=1200.0):
     low = sum(p for f, p in zip(freqs, power) if 20 <= f < split_low)
     high = sum(p for f, p in zip(freqs, power) if f > split_high)
     return db(low), db(high)
+
+
+def onset_abruptness(samples, quiet=32, onset_s=0.002, after_s=0.2):
+    """How suddenly sound starts after silence: the peak of the first 2 ms from the first
+    sample above `quiet`, over the peak of the 200 ms from there (0 to 1; None without an
+    onset that silence leads into). A sound cut in mid-wave, a click, reads near 1; one that
+    fades in reads near 0."""
+    start = next((i for i, s in enumerate(samples) if abs(s) > quiet), None)
+    if not start:  # no sound, or sound from the first sample: no silence before it
+        return None
+    onset = max(abs(s) for s in samples[start:start + int(onset_s * RATE)])
+    peak = max(abs(s) for s in samples[start:start + int(after_s * RATE)])
+    return onset / peak
