@@ -6,7 +6,6 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bash "$(dirname "$0")/deps-linux-run.sh"
 # Package: dpkg-shlibdeps (dpkg-dev), fakeroot, file; appstreamcli checks the metainfo,
-<<<<<<< HEAD
 # desktop-file-validate (desktop-file-utils) the desktop entry, lintian the .deb.
 # Test: Xvfb, xprop (x11-utils), PulseAudio with its tools, sox, ImageMagick, xdotool, and
 # D-Bus with AT-SPI and pyatspi, through which the tests work the window; Weston and Qt's
@@ -15,17 +14,6 @@ ensure_packages dpkg-dev fakeroot file appstream desktop-file-utils lintian \
     xvfb xdotool x11-utils pulseaudio pulseaudio-utils sox imagemagick \
     dbus-daemon at-spi2-core python3-pyatspi python3 \
     weston qt6-wayland
-=======
-# lintian the .deb.
-# Run and test: the Japanese font, Xvfb, PulseAudio with its tools, sox, ImageMagick, xdotool,
-# and D-Bus with AT-SPI and pyatspi, through which the tests work the window.
-ensure_packages cmake make g++ libgtest-dev \
-    qt6-base-dev libgl-dev libpulse-dev pkg-config \
-    dpkg-dev fakeroot file appstream lintian \
-    fonts-ipafont-gothic \
-    xvfb xdotool pulseaudio pulseaudio-utils sox imagemagick \
-    dbus-daemon at-spi2-core python3-pyatspi python3
 # Tests only: a private PipeWire with its pulse service and session manager, the sound server
 # of Debian 12 and Ubuntu desktops, for the sound tests' second rig.
 ensure_packages pipewire pipewire-pulse wireplumber
->>>>>>> sound
