@@ -21,13 +21,13 @@ async function offerUpdates() {
   navigator.serviceWorker.addEventListener("controllerchange", () => {
     if (taking) window.location.reload();
   });
-  if (registration.waiting) offer(registration.waiting);
-  registration.addEventListener("updatefound", () => {
-    const worker = registration.installing;
-    worker?.addEventListener("statechange", () => {
-      if (worker.state === "installed") offer(worker);
-    });
+  const watch = (worker) => worker?.addEventListener("statechange", () => {
+    if (worker.state === "installed") offer(worker);
   });
+  // The check the page's own load started may be under way before this runs.
+  if (registration.waiting) offer(registration.waiting);
+  else watch(registration.installing);
+  registration.addEventListener("updatefound", () => watch(registration.installing));
 }
 
 const LOAD_FAILED = "読み込めませんでした。このブラウザーでは WebAssembly を使えないか、接続が切れています。";
