@@ -60,7 +60,7 @@ def save_window_screenshot(program, name, margin=8):
     """docs/screenshot-linux-<name>.png: the window cut out of the X screen. On Wayland, where
     Weston places the window, the whole screen: build/linux/screenshot-wayland-<name>.png."""
     if not program.on_x11:
-        session.screenshot(desk.BUILD_DIR / f"screenshot-wayland-{name}.png")
+        program.session.screenshot(desk.BUILD_DIR / f"screenshot-wayland-{name}.png")
         return
     path = DOCS / f"screenshot-linux-{name}.png"
     x, y, w, h = program.extents()
@@ -125,7 +125,7 @@ class WindowAndIdle(NativeCase):
         save_window_screenshot(self.program, "idle")
         if not self.program.on_x11:
             return  # Weston places the window; with no keyboard there no window is active
-        self.assertEqual(driver.ok(f"focused {MAIN}"), EXIT)
+        self.assertEqual(self.driver.ok(f"focused {MAIN}"), EXIT)
         # Centred on the screen.
         x, y, w, h = self.program.extents()
         self.assertLessEqual(abs(x + w / 2 - harness.SCREEN[0] / 2), 1)
@@ -323,11 +323,11 @@ class EnterKey(NativeCase):
         for tabs, focused, caption, bell in self.CASES:
             with self.subTest(tabs=tabs):
                 self.program.kill()
-                self.program = desk.Program(session, driver)
+                self.program = desk.Program(self.session, self.driver)
                 for _ in range(tabs):
                     self.program.key("Tab")
-                self.assertTrue(wait_for(lambda: driver.ok(f"focused {MAIN}") == focused, 3),
-                                driver.ok(f"focused {MAIN}"))
+                focused_now = lambda: self.driver.ok(f"focused {MAIN}")  # noqa: E731
+                self.assertTrue(wait_for(lambda: focused_now() == focused, 3), focused_now())
                 self.program.key("Return")
                 self.assertTrue(wait_for(lambda: self.program.controls()[4][1] == caption, 3))
                 if bell:
@@ -345,7 +345,7 @@ class AboutBox(NativeCase):
         self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
         first = self.program.pictures()[1]
         self.program.key("F1")
-        self.assertEqual(driver.ok(f"wait-window 10 {ABOUT}"), "ok")
+        self.assertEqual(self.driver.ok(f"wait-window 10 {ABOUT}"), "ok")
         names = [name for _, name in self.program.controls(ABOUT)]
         self.assertIn("OrvaneATS Version 1.20", names)
         self.assertIn("OK", names)
@@ -356,7 +356,7 @@ class AboutBox(NativeCase):
         self.assertTrue(wait_for(lambda: self.program.pictures()[1] != first, 6),
                         "the signal stood still under the about box")
         self.program.click("OK", title=ABOUT)
-        self.assertTrue(wait_for(lambda: driver.ok(f"wait-window 0.1 {ABOUT}") == "none", 5),
+        self.assertTrue(wait_for(lambda: self.driver.ok(f"wait-window 0.1 {ABOUT}") == "none", 5),
                         "OK did not close the about box")
         self.assertTrue(self.program.running())
 
