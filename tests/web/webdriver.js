@@ -15,6 +15,8 @@ export const MINIBROWSER = fs.readdirSync("/usr/lib")
   .find((file) => fs.existsSync(file)) ?? "/usr/lib/webkit2gtk-4.1/MiniBrowser";
 const SCREEN = "1600x1200x24";
 const START_TIMEOUT_MS = 15000;
+// A command WebKit leaves unanswered fails after this long, naming itself.
+const COMMAND_TIMEOUT_MS = 20000;
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
@@ -210,6 +212,9 @@ class WebDriverBrowser {
     const response = await fetch(`${this.base}${prefix}${route}`, {
       method, body: body === undefined ? undefined : JSON.stringify(body),
       headers: { "Content-Type": "application/json" },
+      signal: AbortSignal.timeout(COMMAND_TIMEOUT_MS),
+    }).catch((error) => {
+      throw new Error(`webkit ${method} ${route}: ${error.message}`);
     });
     const { value } = await response.json();
     if (!response.ok) throw new Error(`webkit ${method} ${route}: ${value.error}: ${value.message}`);
@@ -233,10 +238,14 @@ class WebDriverBrowser {
       if (child?.exitCode === null) {
         const exited = new Promise((resolve) => child.once("exit", resolve));
         child.kill();
+        if (!(await Promise.race([exited.then(() => true), sleep(3000)]))) child.kill("SIGKILL");
         await exited;
       }
     }
-    if (this.profile) fs.rmSync(this.profile, { recursive: true, force: true });
+    // The browser's last processes may still be writing their caches.
+    if (this.profile) {
+      fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    }
   }
 }
 
