@@ -33,10 +33,10 @@ echo "== Linux edition on Wayland (a private headless Weston): the same end-to-e
 ORVANE_DISPLAY_SERVER=wayland /usr/bin/python3 -m unittest discover -s tests/e2e -t tests/e2e \
     -p test_linux.py -v
 
-echo "== Browser edition: build the site, then test it in headless Chromium and Firefox ESR"
+echo "== Browser edition: build the site, then test it in headless Chromium, Firefox ESR and WebKitGTK"
 cmake --workflow --preset web
 npm ci --prefix tests/web --ignore-scripts --no-audit --no-fund
-for engine in chromium firefox; do
+for engine in chromium firefox webkit; do
     echo "-- $engine"
     ORVANE_BROWSER=$engine node --test tests/web/
 done

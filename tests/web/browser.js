@@ -7,6 +7,7 @@ import os from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
 import puppeteer from "puppeteer-core";
+import { launchWebKit } from "./webdriver.js";
 
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "../..");
 export const SITE_DIR = path.join(ROOT, "build/web/site");
@@ -99,17 +100,24 @@ export async function serveSite(dir = SITE_DIR) {
   };
 }
 
-// The engine the tests run in: ORVANE_BROWSER=chromium (the default) or firefox (Firefox ESR
-// over WebDriver BiDi). A check an engine cannot make here is skipped with the reason:
-// `test(name, { skip: onlyIn("chromium", "why") }, ...)`.
+// The engine the tests run in: ORVANE_BROWSER=chromium (the default), firefox (Firefox ESR
+// over WebDriver BiDi) or webkit (WebKitGTK's MiniBrowser over classic WebDriver, webdriver.js).
+// A check an engine cannot make here is skipped with the reason:
+// `test(name, { skip: onlyIn("chromium", "why") }, ...)`, or `notIn("webkit", "why")`.
 export const ENGINE = process.env.ORVANE_BROWSER ?? "chromium";
-if (!["chromium", "firefox"].includes(ENGINE)) throw new Error(`ORVANE_BROWSER=${ENGINE}: not an engine here`);
+if (!["chromium", "firefox", "webkit"].includes(ENGINE)) throw new Error(`ORVANE_BROWSER=${ENGINE}: not an engine here`);
 export const onlyIn = (engine, reason) => (ENGINE === engine ? false : `${ENGINE}: ${reason}`);
+export const notIn = (engine, reason) => (ENGINE === engine ? `${ENGINE}: ${reason}` : false);
 // What only Chromium can do here: heard sound (headless Firefox finds no audio device on this
-// machine, so its audio context never runs) and what needs the DevTools protocol (touch
-// emulation, forced colours, bypassing the CSP, switching scripts off).
-export const HEARS = { skip: onlyIn("chromium", "no audio device: the audio context stays suspended") };
+// machine, so its audio context never runs; WebDriver puts no tap in WebKit's page) and what
+// needs the DevTools protocol (touch emulation, forced colours, bypassing the CSP, switching
+// scripts off).
+export const HEARS = { skip: onlyIn("chromium", ENGINE === "webkit"
+  ? "no audio tap: WebDriver runs no script before the page's own"
+  : "no audio device: the audio context stays suspended") };
 export const CDP_ONLY = { skip: onlyIn("chromium", "needs the DevTools protocol (CDP)") };
+// What classic WebDriver (WebKit) cannot do: `WEBDRIVER_LACKS("request interception")`.
+export const WEBDRIVER_LACKS = (what) => ({ skip: notIn("webkit", `WebDriver has no ${what}`) });
 
 // Firefox's own services off and every name but the loopback address unresolvable, as the
 // Chromium switches below do.
@@ -131,6 +139,7 @@ const FIREFOX_PREFS = {
 // close(); `args` adds Chromium switches. Names resolve to nothing: the browser's own services (sign-in, updates,
 // network time) stay on this machine, and the site is reached by its loopback address.
 export async function launchBrowser(args = [], engine = ENGINE) {
+  if (engine === "webkit") return launchWebKit();
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), `orvane-${engine}-`));
   const browser = engine === "firefox"
     ? await puppeteer.launch({
@@ -258,7 +267,7 @@ export async function openWindow(browser, origin,
     await page.setViewport({ width, height, deviceScaleFactor: scale, isMobile: finger,
       hasTouch: finger });
   }
-  if (tap) await page.evaluateOnNewDocument(installAudioTap, fftSize);
+  if (tap && !page.noScriptBefore) await page.evaluateOnNewDocument(installAudioTap, fftSize);
   for (const script of before) await page.evaluateOnNewDocument(...[script].flat());
   await page.goto(`${origin}/`);
   await waitReady(page);

@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import {
   BMP, HEARS, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
-  sleep, until, waitForBitmap, waitReady,
+  sleep, until, waitForBitmap, waitReady, WEBDRIVER_LACKS,
 } from "./browser.js";
 
 // Four steps of at most five seconds each from green to stop.
@@ -230,7 +230,8 @@ function fakeWakeLock() {
   } } });
 }
 
-test("the screen stays on while Orvaneモード or フルオート runs, and not after", async () => {
+test("the screen stays on while Orvaneモード or フルオート runs, and not after",
+  WEBDRIVER_LACKS("script before the page's own"), async () => {
   for (const [option, held] of [[ID.ENDLESS, true], [ID.FULLAUTO, true], [null, false]]) {
     const page = await site.open({ before: [fakeWakeLock] });
     if (option) await setTicked(page, option, true);

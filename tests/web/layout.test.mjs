@@ -6,7 +6,7 @@ import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
 import { after, before, test } from "node:test";
-import { ID, ROOT, TABLES, openSite, pictureTable } from "./browser.js";
+import { ENGINE, ID, ROOT, TABLES, WEBDRIVER_LACKS, openSite, pictureTable } from "./browser.js";
 
 // Windows' dialog base units for the template's font, ＭＳ Ｐゴシック 9 pt at 96 DPI: an average
 // character 7 px wide and 12 px high; a dialog unit is a quarter of the width, an eighth of
@@ -63,6 +63,8 @@ test("every control where its dialog units put it; pictures at their bitmap's si
       : got;
     assert.deepEqual(box, expected, `control ${id} (${kind})`);
   }
+  // For a person to look at: the window as this engine draws it.
+  await page.screenshot({ path: path.join(ROOT, "build/web", `screenshot-${ENGINE}-desktop.png`) });
   await page.close();
 });
 
@@ -113,7 +115,8 @@ function distances(img, stem) {
     });
 }
 
-test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures from the 3x renderings", async () => {
+test("on a 360 x 640 phone at 3x: the window fits without scrolling, pictures from the 3x renderings",
+  WEBDRIVER_LACKS("device pixel ratio"), async () => {
   const page = await site.open({ viewport: [360, 640], scale: 3 });
   const fit = await page.evaluate(() => {
     const s = document.scrollingElement;

@@ -2,7 +2,7 @@
 // once it works. Each case in a browser context of its own (no service worker from another).
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { CDP_ONLY, launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
+import { CDP_ONLY, WEBDRIVER_LACKS, launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
 
 let server;
 let browser;
@@ -39,7 +39,8 @@ const CASES = [
 ];
 
 for (const [name, setUp, expected] of CASES) {
-  test(`${name}: ${expected.lines[0]}`, name === "scripts off" ? CDP_ONLY : {}, async () => {
+  test(`${name}: ${expected.lines[0]}`,
+    name === "scripts off" ? CDP_ONLY : WEBDRIVER_LACKS("request interception"), async () => {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
     await setUp(page);
@@ -57,7 +58,8 @@ for (const [name, setUp, expected] of CASES) {
   });
 }
 
-test("the module and its WebAssembly are preloaded and fetched once", async () => {
+test("the module and its WebAssembly are preloaded and fetched once",
+  WEBDRIVER_LACKS("console messages"), async () => {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   const warnings = [];

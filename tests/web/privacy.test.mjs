@@ -3,13 +3,15 @@
 // else is stored.
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { BMP, ID, click, openSite, setTicked, sleep, waitForBitmap } from "./browser.js";
+import {
+  BMP, ID, WEBDRIVER_LACKS, click, openSite, setTicked, sleep, waitForBitmap,
+} from "./browser.js";
 
 let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
-test("no request leaves the origin, no storage written", async () => {
+test("no request leaves the origin, no storage written", WEBDRIVER_LACKS("request log"), async () => {
   const page = await site.browser.newPage();
   const requests = [];
   page.on("request", (r) => requests.push(r.url()));

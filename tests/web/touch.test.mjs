@@ -2,13 +2,32 @@
 // pointerdown is none), touch input, and the window at a finger's size.
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { CDP_ONLY, ID, caption, launchBrowser, openWindow, serveSite, until } from "./browser.js";
+import { CDP_ONLY, ID, caption, launchBrowser, openWindow, serveSite, sleep, until } from "./browser.js";
 
-// As Safari on a phone: resume() without a user's activation is refused and never settles.
+// As Safari on a phone holds to the standard: resume() takes effect only while the page handles
+// an event that is a user's activation (a finger's pointerdown is none); any other call is
+// refused and never settles. Until then the context reads 'suspended', even where Chromium
+// started it by itself for a sound started with the activation still fresh.
 function strictResume() {
-  const resume = AudioContext.prototype.resume;
+  const ACTIVATING = new Set(["pointerup", "touchend", "click", "keydown"]);
+  const allowed = new WeakSet();
+  const { resume } = AudioContext.prototype;
+  const state = Object.getOwnPropertyDescriptor(BaseAudioContext.prototype, "state").get;
+  Object.defineProperty(BaseAudioContext.prototype, "state", {
+    configurable: true,
+    get() {
+      const real = state.call(this);
+      return real === "running" && !allowed.has(this) ? "suspended" : real;
+    },
+  });
   AudioContext.prototype.resume = function () {
-    return navigator.userActivation.isActive ? resume.call(this) : new Promise(() => {});
+    const handling = window.event;
+    if (!(handling?.isTrusted && ACTIVATING.has(handling.type))) return new Promise(() => {});
+    if (state.call(this) === "running" && !allowed.has(this)) {
+      setTimeout(() => this.dispatchEvent(new Event("statechange")));
+    }
+    allowed.add(this);
+    return resume.call(this);
   };
 }
 
@@ -25,7 +44,8 @@ after(async () => {
   await server?.close();
 });
 
-// Reads the page without acting as a user: puppeteer's own evaluate() counts as a gesture.
+// Reads or clicks in the page without acting as a user: puppeteer's own evaluate() counts as
+// a gesture, and a script's click() is no user's.
 async function peek(page, expression) {
   const cdp = await page.createCDPSession();
   const { result } = await cdp.send("Runtime.evaluate", { expression, returnByValue: true });
@@ -33,20 +53,28 @@ async function peek(page, expression) {
   return result.value;
 }
 const CONTEXT_STATE = "[...window.__orvaneTap.analysers.keys()][0]?.state";
+const TAP_FOR_SOUND = "タップすると音が出ます";
+const HINT = "document.querySelector('#sound-status').textContent";
+const scriptClick = (id) => `document.querySelector('[data-id="${id}"]').click()`;
 
-test("one tap on 開始 lets the page's sound run within 1 s", CDP_ONLY, async () => {
+test("one tap on 開始 lets the page's sound run within 1 s; till then a hint asks for it", CDP_ONLY, async () => {
   const page = await openWindow(browser, server.origin, PHONE);
-  // The activation that opening the page left behind runs out first (5 s in Chromium).
-  await until(async () => !(await peek(page, "navigator.userActivation.isActive")), 8000,
-    "no user activation before the tap");
+  await peek(page, scriptClick(ID.IGNORESIGNAL));
+  // An alarm started by a script rings unheard: the page asks for a tap.
+  await peek(page, scriptClick(ID.START));
+  await until(async () => await peek(page, HINT) === TAP_FOR_SOUND, 1000, "the tap hint");
   assert.equal(await peek(page, CONTEXT_STATE), "suspended", "no sound before the first tap");
+  await peek(page, scriptClick(ID.START)); // Stop
+  assert.equal(await caption(page, ID.START), "開始");
+
   await page.tap(`[data-id="${ID.START}"]`);
   const tapped = Date.now();
   await until(async () => await peek(page, CONTEXT_STATE) === "running", 1000,
     "the audio context runs");
   assert.ok(Date.now() - tapped <= 1000);
-  assert.equal(await caption(page, ID.START), "停止", "the tap started a run");
-  assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", "no hint once sound runs");
+  assert.equal(await caption(page, ID.START), "停止", "the tap started the alarm");
+  await sleep(500); // past the page's grace for a context to start
+  assert.equal(await peek(page, HINT), "", "no hint once sound runs");
   await page.close();
 });
 
