@@ -28,6 +28,9 @@ async function offerUpdates() {
   if (registration.waiting) offer(registration.waiting);
   else watch(registration.installing);
   registration.addEventListener("updatefound", () => watch(registration.installing));
+  // Look for a new version now rather than when the browser next gets round to it; offline
+  // the check fails, and the page runs on from its cache.
+  registration.update().catch(() => {});
 }
 
 const LOAD_FAILED = "読み込めませんでした。このブラウザーでは WebAssembly を使えないか、接続が切れています。";

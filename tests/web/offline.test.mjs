@@ -60,7 +60,7 @@ test("a new version waits for the user, then replaces only this site's cache", a
       .replace(/const REVISION = "(\w+)"/, 'const REVISION = "$1-2"'));
     await page.reload();
     await waitReady(page);
-    await page.waitForSelector("#update:not([hidden])", { timeout: 5000 });
+    await page.waitForSelector("#update:not([hidden])", { timeout: 15000 });
     assert.ok((await cachesNow()).includes(ours), "the running version's cache stays meanwhile");
     await Promise.all([page.waitForNavigation(), page.click("#update-button")]);
     await waitReady(page);
