@@ -58,6 +58,10 @@ test("a new version waits for the user, then replaces only this site's cache", a
     const worker = path.join(dir, "sw.js");
     fs.writeFileSync(worker, fs.readFileSync(worker, "utf8")
       .replace(/const REVISION = "(\w+)"/, 'const REVISION = "$1-2"'));
+    // A rebuild comes later than the visit: dated within the same second, the server (like
+    // python's http.server) would answer the worker's update check with 304 Not Modified.
+    const later = new Date(Date.now() + 2000);
+    for (const file of [worker, path.join(dir, "app.css")]) fs.utimesSync(file, later, later);
     await page.reload();
     await waitReady(page);
     await page.waitForSelector("#update:not([hidden])", { timeout: 15000 });
