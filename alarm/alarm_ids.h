@@ -40,11 +40,15 @@ inline constexpr int TIMER_BLINK = 2;
 inline constexpr int TIMER_RESTART = 3;
 inline constexpr int TIMER_AUTO = 4;
 
+// While it sounds, the bell player sends the window a TIMER_BLINK tick this often, so the
+// alarm lamp blinks.
+inline constexpr int BELL_BLINK_INTERVAL_MS = 500;
+
 // Run states held in m_nState.
-inline constexpr int Idle = 0;
-inline constexpr int Approach = 1;
-inline constexpr int Alarm = 2;
-inline constexpr int Confirmed = 3;
+inline constexpr int STATE_IDLE = 0;
+inline constexpr int STATE_APPROACH = 1;
+inline constexpr int STATE_ALARM = 2;
+inline constexpr int STATE_CONFIRMED = 3;
 
 // Signal aspects held in m_nAspect.
 inline constexpr int ASPECT_STOP = 0;

@@ -7,12 +7,6 @@ namespace ats {
 
 namespace {
 
-constexpr int SHORT_INTERVAL_SPAN_MS = 4000;
-constexpr int SHORT_INTERVAL_MIN_MS = 1000;
-constexpr int LONG_INTERVAL_SPAN_MS = 10000;
-constexpr int LONG_INTERVAL_MIN_MS = 7000;
-constexpr int FIRST_ASPECT_CHOICES = 5;
-
 BOOL AsBool(bool value) { return value ? 1 : 0; }
 
 }  // namespace
@@ -22,7 +16,7 @@ AlarmPanel::AlarmPanel(AlarmWindow& window) : m_window(window) {}
 void AlarmPanel::InitDialog() {
     m_nBell = 0;
     m_nChime = 0;
-    m_nState = Idle;
+    m_nState = STATE_IDLE;
     m_bFullAuto = 0;
     m_bEndless = 0;
     m_bIgnoreSignal = 0;
@@ -45,7 +39,7 @@ void AlarmPanel::Recover() {
     }
     m_nBell = 0;
     m_nChime = 0;
-    m_nState = Idle;
+    m_nState = STATE_IDLE;
     m_nBlink = 0;
     ShowAspect(ASPECT_STOP);
     StepPanel();
@@ -77,6 +71,10 @@ bool AlarmPanel::OnControlClicked(int controlId) {
 
 void AlarmPanel::OnOptionClicked() { UpdateOptions(); }
 
+bool AlarmPanel::RunsUnattended() const {
+    return m_nState != STATE_IDLE && (m_bEndless != 0 || m_bFullAuto != 0);
+}
+
 void AlarmPanel::ArmWithShortInterval(int timerId) {
     m_nDelay = m_window.Rand() % SHORT_INTERVAL_SPAN_MS + SHORT_INTERVAL_MIN_MS;
     m_window.SetTimer(timerId, m_nDelay);
@@ -99,6 +97,11 @@ void AlarmPanel::ShowAspect(int k) {
         default: m_nAspect = ASPECT_PROCEED; break;
     }
     m_window.ShowBitmap(IDC_SIGNAL, bitmapId);
+    const int shown = bitmapId - IDB_SIGNAL_STOP;
+    if (shown != m_shownAspect) {
+        m_shownAspect = shown;
+        m_window.AspectChanged(shown);
+    }
 }
 
 void AlarmPanel::StepPanel() {
@@ -115,6 +118,12 @@ void AlarmPanel::StepPanel() {
         default: break;
     }
     m_window.ShowBitmap(IDC_PANEL, bitmapId);
+    // The alarm is on while the alarm lamp blinks, lit or dark; its blinks are not news.
+    const bool alarm = bitmapId != IDB_PANEL_NORMAL;
+    if (alarm != m_alarmShown) {
+        m_alarmShown = alarm;
+        m_window.AlarmChanged(alarm);
+    }
 }
 
 // --- Sounds ---
@@ -151,7 +160,7 @@ void AlarmPanel::StartBellPlayer() {
 
 void AlarmPanel::RingChime() {
     // During the alarm with no-overlap the single wave channel belongs to the bell.
-    if (m_bNoOverlap == 1 && m_nState == Alarm) return;
+    if (m_bNoOverlap == 1 && m_nState == STATE_ALARM) return;
     m_nChime = 1;
     PlayWave(CHIME_WAVE);
 }
@@ -210,7 +219,7 @@ void AlarmPanel::Stop() {
     StopBell();
     m_nBell = 0;
     StopWave();
-    m_nState = Idle;
+    m_nState = STATE_IDLE;
     m_nChime = 0;
     m_window.KillTimer(TIMER_RESTART);
     m_window.SetStartCaption(CAPTION_START);
@@ -222,7 +231,7 @@ void AlarmPanel::OnSustainButton() { EndAlarm(); }
 
 void AlarmPanel::BeginRun() {
     if (m_nBell > 0 || m_nChime > 0) return;  // a sound from the sound buttons is still on
-    m_nState = Approach;
+    m_nState = STATE_APPROACH;
     if (m_bIgnoreSignal != 0) {
         RaiseAlarm();
         return;
@@ -261,7 +270,7 @@ void AlarmPanel::StepSignal() {
 }
 
 void AlarmPanel::RaiseAlarm() {
-    m_nState = Alarm;
+    m_nState = STATE_ALARM;
     m_nBlink = 1;
     StepPanel();
     if (m_bFullAuto == 1) ArmWithShortInterval(TIMER_AUTO);
@@ -270,8 +279,8 @@ void AlarmPanel::RaiseAlarm() {
 }
 
 void AlarmPanel::Confirm() {
-    if (m_nState != Alarm) return;
-    m_nState = Confirmed;
+    if (m_nState != STATE_ALARM) return;
+    m_nState = STATE_CONFIRMED;
     // The bell is silenced where it was started: a player still running is told to quit,
     // and the program's own bell wave gives way to the chime.
     m_window.QuitBellPlayer();
@@ -286,9 +295,9 @@ void AlarmPanel::Confirm() {
 }
 
 void AlarmPanel::EndAlarm() {
-    if (m_nState != Confirmed) return;
+    if (m_nState != STATE_CONFIRMED) return;
     StopWave();
-    m_nState = Idle;
+    m_nState = STATE_IDLE;
     m_nChime = 0;
     if (m_bEndless == 1) {
         m_window.SetTimer(TIMER_RESTART,
@@ -310,10 +319,10 @@ void AlarmPanel::OnTimer(int timerId) {
             BeginRun();
             break;
         case TIMER_AUTO:
-            if (m_nState == Alarm) {
+            if (m_nState == STATE_ALARM) {
                 ArmWithLongInterval(TIMER_AUTO);
                 Confirm();
-            } else if (m_nState == Confirmed) {
+            } else if (m_nState == STATE_CONFIRMED) {
                 m_window.KillTimer(TIMER_AUTO);
                 EndAlarm();
             }

@@ -1,6 +1,6 @@
 // The alarm panel: the whole state of the ATS alarm simulation and every operation on it.
-// It reaches its window only through the AlarmWindow port, so it runs the same under the
-// Windows dialog and under the unit tests' fake window.
+// It reaches its window only through the AlarmWindow port, so it runs the same in the Windows
+// dialog, the Linux window, the browser page and the unit tests' fake window.
 #ifndef ORVANE_ALARM_PANEL_H
 #define ORVANE_ALARM_PANEL_H
 
@@ -21,6 +21,14 @@ inline constexpr const char* CAPTION_STOP = TXT_STOP;
 inline constexpr int BELL_PLAYER_START_WAIT_MS = 100;
 inline constexpr int RESTART_GAP_MS = 3000;
 inline constexpr int RESTART_GAP_IGNORE_SIGNAL_MS = 1;
+// The random intervals: short rand() % 4000 + 1000 ms (the signal's steps, the first automatic
+// confirm), long rand() % 10000 + 7000 ms (the automatic end of the alarm).
+inline constexpr int SHORT_INTERVAL_MIN_MS = 1000;
+inline constexpr int SHORT_INTERVAL_SPAN_MS = 4000;
+inline constexpr int LONG_INTERVAL_MIN_MS = 7000;
+inline constexpr int LONG_INTERVAL_SPAN_MS = 10000;
+// A run begins at one of the aspects above stop: rand() % 5 + 1.
+inline constexpr int FIRST_ASPECT_CHOICES = 5;
 
 class AlarmPanel {
 public:
@@ -68,19 +76,22 @@ public:
     void Confirm();
     void EndAlarm();
 
-    // The record, in the order the dialog keeps it. Public so the window layer and the
-    // tests can read it; only the operations above write it.
-    std::int32_t m_nBellArg = 0;
-    std::int32_t m_nBlink = 0;
-    std::int32_t m_nDelay = 0;
-    std::int32_t m_nAspect = 0;
-    std::int32_t m_nState = Idle;
-    std::int32_t m_nChime = 0;
-    std::int32_t m_nBell = 0;
-    BOOL m_bEndless = 0;
-    BOOL m_bFullAuto = 0;
-    BOOL m_bIgnoreSignal = 0;
-    BOOL m_bNoOverlap = 0;
+    // The record, read-only: only the operations above write it.
+    std::int32_t BellArg() const { return m_nBellArg; }
+    std::int32_t Blink() const { return m_nBlink; }
+    std::int32_t Delay() const { return m_nDelay; }
+    std::int32_t Aspect() const { return m_nAspect; }
+    std::int32_t State() const { return m_nState; }
+    std::int32_t Chime() const { return m_nChime; }
+    std::int32_t Bell() const { return m_nBell; }
+    BOOL Endless() const { return m_bEndless; }
+    BOOL FullAuto() const { return m_bFullAuto; }
+    BOOL IgnoreSignal() const { return m_bIgnoreSignal; }
+    BOOL NoOverlap() const { return m_bNoOverlap; }
+
+    // Whether the run goes on by itself, with nobody at the buttons: a run under way (not
+    // idle) with Orvaneモード or フルオート on, as the boxes were when last read.
+    bool RunsUnattended() const;
 
 private:
     void UpdateOptions();
@@ -92,10 +103,27 @@ private:
     void PlayWave(const char* fileName);
     void StopWave();
 
+    // The record, in the order the dialog keeps it.
+    std::int32_t m_nBellArg = 0;
+    std::int32_t m_nBlink = 0;
+    std::int32_t m_nDelay = 0;
+    std::int32_t m_nAspect = 0;
+    std::int32_t m_nState = STATE_IDLE;
+    std::int32_t m_nChime = 0;
+    std::int32_t m_nBell = 0;
+    BOOL m_bEndless = 0;
+    BOOL m_bFullAuto = 0;
+    BOOL m_bIgnoreSignal = 0;
+    BOOL m_bNoOverlap = 0;
+
     AlarmWindow& m_window;
     // Whether the program's own wave is the bell, so the bell is stopped where it was started
     // even when the no-overlap box has changed since.
     bool m_bellWavePlaying = false;
+    // What the two pictures show, so the window is told of a change, not of every redraw or
+    // blink: the window opens on the stop signal with the alarm lamp out.
+    int m_shownAspect = ASPECT_STOP;
+    bool m_alarmShown = false;
 };
 
 }  // namespace ats

@@ -1,6 +1,6 @@
 // The port: everything the alarm core asks of the window it lives in.
-// The Windows program implements it with Win32 calls; the unit tests with a fake on a virtual
-// clock.
+// The Windows program implements it with Win32 calls, the Linux edition with Qt, the browser
+// edition with the page's JavaScript, and the unit tests with a fake on a virtual clock.
 #ifndef ORVANE_ALARM_WINDOW_H
 #define ORVANE_ALARM_WINDOW_H
 
@@ -31,6 +31,12 @@ public:
     virtual void ShowBitmap(int controlId, int bitmapId) = 0;
     // Sets the Start button's caption (UTF-8).
     virtual void SetStartCaption(std::string_view utf8Caption) = 0;
+    // News for the window's screen reader (a live region, an accessible event). The alarm went
+    // off (on: the bell rings and the alarm lamp lights) or ended (the lamp back to normal).
+    virtual void AlarmChanged(bool on) = 0;
+    // The signal changed to show aspect 0 (stop) to 4 (proceed).
+    virtual void AspectChanged(int aspect) = 0;
+
     // Reads all four option checkboxes.
     virtual OptionStates ReadOptions() = 0;
 

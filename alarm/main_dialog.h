@@ -9,14 +9,11 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "dialog_layout.h"
+#include "dialog_units.h"
 
 namespace ats {
 
 enum class ControlKind { PushButton, CheckBox, Picture };
-
-struct DialogRect {
-    int x, y, width, height;
-};
 
 struct ControlSpec {
     int id;

@@ -9,8 +9,8 @@ namespace ats {
 
 namespace {
 
-constexpr PictureSize PANEL_SIZE{150, 100};
-constexpr PictureSize SIGNAL_SIZE{32, 64};
+constexpr PictureSize PANEL_SIZE{PANEL_WIDTH, PANEL_HEIGHT};
+constexpr PictureSize SIGNAL_SIZE{SIGNAL_WIDTH, SIGNAL_HEIGHT};
 
 // One source pixel's share in one new pixel along one axis.
 struct Tap {
@@ -122,6 +122,32 @@ Pixels Resample(const Pixels& source, int width, int height) {
         }
     }
     return out;
+}
+
+Picture PictureAtDpi(int bitmapId, int dpi, const ReadRendering& read) {
+    const PicturePlan plan = PlanPicture(bitmapId, dpi);
+    Picture picture;
+    std::optional<Pixels> source;
+    if (!plan.asIs && plan.renderingScale > 1) {
+        source = read(plan.renderingScale);
+        if (source) picture.renderingScale = plan.renderingScale;
+    }
+    if (!source) {
+        source = read(1);
+        if (!source) return picture;
+        picture.renderingScale = 1;
+    }
+    const PictureSize sourceSize{source->width, source->height};
+    if (plan.asIs || sourceSize == plan.size) {
+        picture.size = sourceSize;
+        picture.stored = true;
+        picture.pixels = std::move(*source);
+        return picture;
+    }
+    picture.size = plan.size;
+    picture.pixels = Resample(*source, plan.size.width, plan.size.height);
+    if (picture.pixels.rgb.empty()) picture.renderingScale = 0;
+    return picture;
 }
 
 }  // namespace ats

@@ -1,10 +1,13 @@
 // The pictures at the display's scale: the size each picture takes at a DPI, which stored
 // rendering to draw it from, and the resampling that brings a rendering to that size.
-// Plain C++: the Windows program uses it and the unit tests check it on the build machine.
+// Plain C++: all three editions take their pictures from PictureAtDpi, and the unit tests
+// check it on the build machine.
 #ifndef ORVANE_ALARM_PICTURE_SCALE_H
 #define ORVANE_ALARM_PICTURE_SCALE_H
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace ats {
@@ -14,6 +17,11 @@ inline constexpr int BASE_DPI = 96;
 // Besides each bitmap the program holds renderings of the same picture at these multiples of
 // its size, smallest first.
 inline constexpr int LARGER_SCALES[] = {2, 3};
+// The two pictures' sizes at 96 DPI, in pixels (width, height).
+inline constexpr int PANEL_WIDTH = 150;
+inline constexpr int PANEL_HEIGHT = 100;
+inline constexpr int SIGNAL_WIDTH = 32;
+inline constexpr int SIGNAL_HEIGHT = 64;
 
 struct PictureSize {
     int width = 0;
@@ -60,6 +68,28 @@ struct Pixels {
 // (the Fant method: every source pixel counts by the share of it that falls inside);
 // enlarging interpolates linearly between the nearest pixels.
 Pixels Resample(const Pixels& source, int width, int height);
+
+// Reads a picture's stored rendering at a scale (1: the bitmap itself); nullopt when the
+// edition does not hold it or it cannot be read.
+using ReadRendering = std::function<std::optional<Pixels>(int scale)>;
+
+// A picture as it is shown at a DPI.
+struct Picture {
+    // Its size on the display.
+    PictureSize size;
+    // The stored rendering it is drawn from (1: the bitmap itself); 0 when none was read.
+    int renderingScale = 0;
+    // True when the pixels are that rendering unchanged (it already has the size): an edition
+    // may then show its stored file as it is.
+    bool stored = false;
+    Pixels pixels;
+};
+
+// The picture for bitmap bitmapId at dpi, by PlanPicture: the bitmap as it is at 96 DPI, an
+// unknown DPI or for an id with no known size; otherwise the planned rendering (the bitmap
+// itself when that cannot be read: softer, but shown) brought to the planned size. Empty
+// pixels (and renderingScale 0) when nothing could be read.
+Picture PictureAtDpi(int bitmapId, int dpi, const ReadRendering& read);
 
 }  // namespace ats
 

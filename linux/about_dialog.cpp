@@ -8,7 +8,7 @@
 #include "alarm_text.h"
 #include "centring.h"
 #include "dialog_layout.h"
-#include "dialog_units.h"
+#include "qt_dialog_units.h"
 #include "release_facts.h"
 
 namespace {

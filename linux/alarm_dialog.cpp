@@ -19,7 +19,7 @@
 #include "alarm_text.h"
 #include "centring.h"
 #include "dialog_layout.h"
-#include "dialog_units.h"
+#include "qt_dialog_units.h"
 #include "main_dialog.h"
 #include "picture_table.h"
 #include "sound_output.h"
@@ -210,7 +210,7 @@ void AlarmDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void AlarmDialog::showEvent(QShowEvent* event) {
-    if (!m_placed && screen() != nullptr) CentreOver(*this, screen()->availableGeometry());
+    if (!m_placed) CentreOver(*this, std::nullopt);
     m_placed = true;
     QDialog::showEvent(event);
     FollowScale();  // the pictures were first drawn before the window knew its screen

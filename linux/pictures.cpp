@@ -39,18 +39,15 @@ QImage ToImage(const ats::Pixels& pixels) {
 }
 
 QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio) {
-    const ats::PictureSize base = ats::BitmapSize(bitmapId);
-    if (base.width == 0) return {};
-    const int dpi = DpiOfScale(devicePixelRatio);
-    if (dpi == ats::BASE_DPI) return QPixmap::fromImage(StoredRendering(bitmapId, 1));
-    // A rendering that cannot be read leaves the bitmap to be scaled: softer, but shown.
-    const int scale = ats::ChooseRenderingScale(dpi);
-    QImage source = StoredRendering(bitmapId, scale);
-    if (source.isNull()) source = StoredRendering(bitmapId, 1);
-    if (source.isNull()) return {};
-    const ats::PictureSize size = ats::ScaleToDpi(base, dpi);
-    QImage image = ToImage(ats::Resample(ToPixels(source), size.width, size.height));
-    image.setDevicePixelRatio(devicePixelRatio);
+    const ats::Picture picture =
+        ats::PictureAtDpi(bitmapId, DpiOfScale(devicePixelRatio), [bitmapId](int scale) {
+            const QImage stored = StoredRendering(bitmapId, scale);
+            return stored.isNull() ? std::nullopt : std::optional(ToPixels(stored));
+        });
+    if (picture.pixels.rgb.empty()) return {};
+    QImage image = ToImage(picture.pixels);
+    // The bitmap itself, unscaled, is shown one pixel for each of the screen's.
+    if (!(picture.stored && picture.renderingScale == 1)) image.setDevicePixelRatio(devicePixelRatio);
     return QPixmap::fromImage(image);
 }
 

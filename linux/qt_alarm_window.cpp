@@ -1,6 +1,7 @@
 #include "qt_alarm_window.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QDir>
 #include <QLabel>
 #include <QTimer>
@@ -64,6 +65,18 @@ void QtAlarmWindow::Draw(QLabel& picture, int bitmapId) {
     picture.setPixmap(pixmap);
     if (!pixmap.isNull()) picture.resize(pixmap.deviceIndependentSize().toSize());
     picture.setAccessibleName(PictureDescription(bitmapId));
+}
+
+// A screen reader hears of the alarm and the signal through an alert on the picture that
+// shows it, named for what it now shows (its accessible name is set as it is drawn).
+void QtAlarmWindow::AlarmChanged(bool /*on*/) { Alert(m_controls.panel); }
+
+void QtAlarmWindow::AspectChanged(int /*aspect*/) { Alert(m_controls.signal); }
+
+void QtAlarmWindow::Alert(QLabel* picture) {
+    if (picture == nullptr) return;
+    QAccessibleEvent event(picture, QAccessible::Alert);
+    QAccessible::updateAccessibility(&event);
 }
 
 void QtAlarmWindow::SetStartCaption(std::string_view utf8Caption) {

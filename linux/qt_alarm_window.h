@@ -40,6 +40,8 @@ public:
     void KillTimer(int timerId) override;
     void ShowBitmap(int controlId, int bitmapId) override;
     void SetStartCaption(std::string_view utf8Caption) override;
+    void AlarmChanged(bool on) override;
+    void AspectChanged(int aspect) override;
     ats::OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
@@ -61,6 +63,7 @@ public:
 private:
     QLabel* Picture(int controlId) const;
     static void Draw(QLabel& picture, int bitmapId);
+    static void Alert(QLabel* picture);
     QString WavePath(std::string_view fileName) const;
 
     Controls m_controls;

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "centring.h"
+#include "placement.h"
 
 namespace {
 
@@ -128,22 +128,22 @@ RECT WorkAreaOf(HWND window) {
     return area;
 }
 
-ScreenRect ToScreenRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+ats::ScreenRect ToScreenRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
 // Centres the dialog over its owner within the work area of the owner's monitor, or on the
 // primary screen's work area when it has no owner.
 void CDialog::CenterWindow(HWND over) {
-    std::optional<ScreenRect> owner;
+    std::optional<ats::ScreenRect> owner;
     RECT ownerRect;
     if (over != nullptr && IsWindowVisible(over) && !IsIconic(over) &&
         GetWindowRect(over, &ownerRect))
         owner = ToScreenRect(ownerRect);
     RECT self;
     GetWindowRect(m_hWnd, &self);
-    const ScreenRect placed =
-        CentredRect(ToScreenRect(self), owner, ToScreenRect(WorkAreaOf(over)));
+    const ats::ScreenRect placed =
+        ats::CentredRect(ToScreenRect(self), owner, ToScreenRect(WorkAreaOf(over)));
     SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -2,14 +2,14 @@
 #ifndef ORVANE_SHELL_ICON_SIZE_H
 #define ORVANE_SHELL_ICON_SIZE_H
 
-// The DPI at which the icons loaded once at start-up have the sizes the system asks for.
-inline constexpr int ICON_BASE_DPI = 96;
+#include "picture_scale.h"
 
-// 0 at 96 DPI: the icon loaded once is shown as it is. At any other scale the size the system
+// 0 at 96 DPI (the icons loaded once at start-up have the sizes the system asks for there):
+// the icon loaded once is shown as it is. At any other scale the size the system
 // gives its icons of that kind at that DPI (systemSize, a metric such as SM_CXICON), drawn from
 // the icon group made at every size; 0 again when the system gives none.
 inline int IconSizeAt(int dpi, int systemSize) {
-    if (dpi == ICON_BASE_DPI || systemSize <= 0) return 0;
+    if (dpi == ats::BASE_DPI || systemSize <= 0) return 0;
     return systemSize;
 }
 

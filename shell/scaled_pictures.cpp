@@ -6,19 +6,16 @@
 namespace {
 
 // The resource type of the larger renderings in the resource script.
-constexpr wchar_t kRenderingType[] = L"PNG";
+constexpr wchar_t RENDERING_TYPE[] = L"PNG";
 
 }  // namespace
 
 UniqueBitmap ScaledPictures::Load(int bitmapId, UINT dpi) {
-    const ats::PicturePlan plan = ats::PlanPicture(bitmapId, static_cast<int>(dpi));
-    if (plan.asIs) return UniqueBitmap(LoadBitmapW(m_module, MAKEINTRESOURCEW(bitmapId)));
-    // A rendering that cannot be read leaves the bitmap to be scaled: softer, but shown.
-    std::optional<ats::Pixels> source;
-    if (plan.renderingScale > 1) source = DecodeRendering(bitmapId, plan.renderingScale);
-    if (!source) source = ReadBitmap(bitmapId);
-    if (!source) return UniqueBitmap();
-    return MakeBitmap(ats::Resample(*source, plan.size.width, plan.size.height));
+    const ats::Picture picture =
+        ats::PictureAtDpi(bitmapId, static_cast<int>(dpi), [&](int scale) {
+            return scale == 1 ? ReadBitmap(bitmapId) : DecodeRendering(bitmapId, scale);
+        });
+    return MakeBitmap(picture.pixels);
 }
 
 IWICImagingFactory* ScaledPictures::Factory() {
@@ -32,7 +29,7 @@ IWICImagingFactory* ScaledPictures::Factory() {
 
 std::optional<ats::Pixels> ScaledPictures::DecodeRendering(int bitmapId, int scale) {
     const HRSRC found = FindResourceW(m_module, MAKEINTRESOURCEW(ats::RenderingId(bitmapId, scale)),
-                                      kRenderingType);
+                                      RENDERING_TYPE);
     if (found == nullptr) return std::nullopt;
     const auto* bytes = static_cast<BYTE*>(LockResource(LoadResource(m_module, found)));
     const DWORD length = SizeofResource(m_module, found);

@@ -1,6 +1,6 @@
-// The eight pictures at any display scale: the bitmap itself at 96 DPI, otherwise the nearest
-// larger rendering stored in the exe (PNG, decoded by the Windows Imaging Component) brought
-// to round(size x DPI / 96) by area averaging.
+// The eight pictures at any display scale, as the core's PictureAtDpi makes them from the
+// bitmaps and the larger renderings stored in the exe (PNG, decoded by the Windows Imaging
+// Component).
 #ifndef ORVANE_SHELL_SCALED_PICTURES_H
 #define ORVANE_SHELL_SCALED_PICTURES_H
 

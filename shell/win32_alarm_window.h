@@ -31,6 +31,10 @@ public:
     void KillTimer(int timerId) override;
     void ShowBitmap(int controlId, int bitmapId) override;
     void SetStartCaption(std::string_view utf8Caption) override;
+    // The Windows program tells a screen reader nothing of its own yet: the dialog's controls
+    // are what MSAA reads.
+    void AlarmChanged(bool /*on*/) override {}
+    void AspectChanged(int /*aspect*/) override {}
     ats::OptionStates ReadOptions() override { return m_readOptions(); }
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;

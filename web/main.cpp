@@ -1,25 +1,18 @@
-// The browser edition's WebAssembly module: the alarm panel on the page's window, the entry
-// points the page calls, and the tables the page builds its window from (controls, texts,
-// pictures, rectangles), all taken from the core's headers.
+// The browser edition's WebAssembly module: the alarm panel on the page's window, and the entry
+// points the page calls, the core's window tables and pictures among them.
 #include <emscripten/emscripten.h>
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "alarm_ids.h"
 #include "alarm_panel.h"
-#include "alarm_text.h"
-#include "dialog_layout.h"
-#include "dialog_units.h"
-#include "main_dialog.h"
 #include "picture_scale.h"
 #include "picture_table.h"
-#include "release_facts.h"
 #include "web_alarm_window.h"
+#include "window_tables.h"
 
 #define ORVANE_EXPORT extern "C" EMSCRIPTEN_KEEPALIVE
 
@@ -29,128 +22,10 @@ web::WebAlarmWindow g_window;
 // A fresh panel each time the window opens, as each start of the Windows program makes one.
 std::optional<ats::AlarmPanel> g_panel;
 
-struct NamedText {
-    const char* name;
-    const char* text;
-};
-
-// What the page shows besides the controls' captions.
-constexpr std::array<NamedText, 9> TEXTS{{
-    {"caption", TXT_MAIN_CAPTION},
-    {"aboutItem", TXT_ABOUT_ITEM},
-    {"aboutCaption", TXT_ABOUT_CAPTION},
-    {"versionLine", ORVANE_VERSION_LINE},
-    {"legalLine", TXT_LEGAL_LINE},
-    {"ok", TXT_OK},
-    {"version", ORVANE_VERSION_STRING},
-    {"bellWave", TXT_BELL_WAVE},
-    {"chimeWave", TXT_CHIME_WAVE},
-}};
-
-struct NamedRect {
-    const char* name;
-    ats::DialogRect rect;
-};
-
-// The two dialogs and the about box's controls, in dialog units.
-constexpr std::array<NamedRect, 6> RECTS{{
-    {"main", ats::MAIN_DIALOG_RECT},
-    {"about", {0, 0, ABOUT_DIALOG_WIDTH, ABOUT_DIALOG_HEIGHT}},
-    {"aboutIcon", {RECT_ABOUT_ICON}},
-    {"aboutVersion", {RECT_ABOUT_VERSION}},
-    {"aboutLegal", {RECT_ABOUT_LEGAL}},
-    {"aboutOk", {RECT_ABOUT_OK}},
-}};
-
-// Ids the page and its tests need by what they stand for.
-struct NamedId {
-    const char* name;
-    int id;
-};
-constexpr std::array<NamedId, 12> CONTROL_NAMES{{
-    {"exit", ats::CONTROL_EXIT},
-    {"confirm", IDC_CONFIRM},
-    {"start", IDC_START},
-    {"endless", IDC_ENDLESS},
-    {"sustain", IDC_SUSTAIN},
-    {"bell", IDC_BELL},
-    {"chime", IDC_CHIME},
-    {"signal", IDC_SIGNAL},
-    {"panel", IDC_PANEL},
-    {"fullAuto", IDC_FULLAUTO},
-    {"ignoreSignal", IDC_IGNORESIGNAL},
-    {"noOverlap", IDC_NOOVERLAP},
-}};
-
-// The checkbox behind each option bit of orvane_page_read_options, lowest bit first.
-constexpr std::array<int, 4> OPTION_CONTROLS{IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL,
-                                             IDC_NOOVERLAP};
+// The tables' "options" list names the checkbox behind each option bit of
+// orvane_page_read_options, lowest bit first.
 static_assert(web::OPTION_ENDLESS == 1 && web::OPTION_FULL_AUTO == 2 &&
               web::OPTION_IGNORE_SIGNAL == 4 && web::OPTION_NO_OVERLAP == 8);
-
-// A small JSON writer: the tables hold only names, UTF-8 captions and whole numbers.
-class Json {
-public:
-    Json& Raw(std::string_view text) {
-        if (m_comma && text.front() != '}' && text.front() != ']' && text.front() != ':')
-            m_text += ',';
-        m_text += text;
-        m_comma = text.back() != '{' && text.back() != '[' && text.back() != ':';
-        return *this;
-    }
-    Json& String(std::string_view text) {
-        std::string quoted = "\"";
-        for (const char c : text) {
-            if (c == '"' || c == '\\') quoted += '\\';
-            if (static_cast<unsigned char>(c) >= 0x20) quoted += c;
-        }
-        return Raw(quoted + '"');
-    }
-    Json& Key(std::string_view name) { return String(name).Raw(":"); }
-    Json& Number(int value) { return Raw(std::to_string(value)); }
-    Json& Rect(std::string_view name, const ats::DialogRect& r) {
-        Key(name).Raw("[").Number(r.x).Number(r.y).Number(r.width).Number(r.height);
-        return Raw("]");
-    }
-    // The rectangle in dialog units and in CSS pixels at 100 %.
-    Json& Place(const ats::DialogRect& r) {
-        return Rect("units", r)
-            .Rect("rect", {web::HorizontalPixels(r.x), web::VerticalPixels(r.y),
-                           web::HorizontalPixels(r.width), web::VerticalPixels(r.height)});
-    }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-    bool m_comma = false;
-};
-
-std::string TablesJson() {
-    Json json;
-    json.Raw("{").Key("controls").Raw("[");
-    for (const ats::ControlSpec& control : ats::MAIN_CONTROLS) {
-        json.Raw("{").Key("id").Number(control.id);
-        json.Key("kind").Number(static_cast<int>(control.kind));
-        json.Key("caption").String(control.caption).Place(control.rect).Raw("}");
-    }
-    json.Raw("]").Key("rects").Raw("{");
-    for (const NamedRect& rect : RECTS) json.Key(rect.name).Raw("{").Place(rect.rect).Raw("}");
-    json.Raw("}").Key("texts").Raw("{");
-    for (const NamedText& text : TEXTS) json.Key(text.name).String(text.text);
-    json.Raw("}").Key("pictures").Raw("[");
-    for (const ats::PictureInfo& picture : ats::PICTURES) {
-        const ats::PictureSize size = ats::BitmapSize(picture.bitmapId);
-        json.Raw("{").Key("id").Number(picture.bitmapId).Key("stem").String(picture.stem);
-        json.Key("name").String(picture.accessibleName);
-        json.Key("width").Number(size.width).Key("height").Number(size.height).Raw("}");
-    }
-    json.Raw("]").Key("ids").Raw("{");
-    for (const NamedId& named : CONTROL_NAMES) json.Key(named.name).Number(named.id);
-    json.Raw("}").Key("options").Raw("[");
-    for (const int id : OPTION_CONTROLS) json.Number(id);
-    json.Raw("]").Key("blinkTimer").Number(ats::TIMER_BLINK).Raw("}");
-    return json.Text();
-}
 
 }  // namespace
 
@@ -188,45 +63,64 @@ ORVANE_EXPORT void orvane_recover() {
 // 1 while a run goes on by itself (Orvaneモード or フルオート ticked, the panel not idle): the page
 // keeps the screen on then.
 ORVANE_EXPORT int orvane_unattended() {
-    return g_panel && g_panel->m_nState != ats::Idle &&
-           (g_panel->m_bEndless || g_panel->m_bFullAuto);
+    return g_panel && g_panel->RunsUnattended();
 }
 
-// --- Tables ---
 
-// Everything the page builds its window from, as one JSON object: controls (id, kind, caption,
-// rectangle in dialog units and in pixels) in tab order, named rectangles and texts, pictures
-// (bitmap id, file stem, accessible name, size), control ids by name, the checkbox behind
-// each option bit, and the blink timer's id. Valid for the module's lifetime.
+// Everything the page builds its window from, as one JSON object (window_tables.h). Valid for
+// the module's lifetime.
 ORVANE_EXPORT const char* orvane_tables() {
-    static const std::string tables = TablesJson();
+    static const std::string tables = ats::WindowTablesJson();
     return tables.c_str();
 }
 
-// --- Pictures at the display's scale, by the same rules as the Windows program ---
+// --- Pictures at the display's scale, by the same rules as the other editions ---
 
 ORVANE_EXPORT int orvane_rendering_scale(int dpi) { return ats::ChooseRenderingScale(dpi); }
-ORVANE_EXPORT int orvane_scale_to_dpi(int pixels, int dpi) { return ats::ScaleToDpi(pixels, dpi); }
 
-// Brings width x height RGBA pixels (as a canvas holds them) at rgba to newWidth x newHeight
-// with the program's resampler, in place of a buffer the page allocated for the larger of the
-// two. The result is opaque, as the bitmaps are. 1 when done.
-ORVANE_EXPORT int orvane_resample(std::uint8_t* rgba, int width, int height, int newWidth,
-                                  int newHeight) {
-    if (rgba == nullptr || width <= 0 || height <= 0 || newWidth <= 0 || newHeight <= 0) return 0;
-    ats::Pixels source{width, height, std::vector<std::uint32_t>(std::size_t(width) * height)};
-    for (std::size_t i = 0; i < source.rgb.size(); ++i) {
+namespace {
+
+ats::Pixels FromRgba(const std::uint8_t* rgba, int width, int height) {
+    ats::Pixels pixels{width, height, std::vector<std::uint32_t>(std::size_t(width) * height)};
+    for (std::size_t i = 0; i < pixels.rgb.size(); ++i) {
         const std::uint8_t* p = rgba + i * 4;
-        source.rgb[i] = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+        pixels.rgb[i] = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
     }
-    const ats::Pixels result = ats::Resample(source, newWidth, newHeight);
-    if (result.rgb.size() != std::size_t(newWidth) * newHeight) return 0;
-    for (std::size_t i = 0; i < result.rgb.size(); ++i) {
-        std::uint8_t* p = rgba + i * 4;
-        p[0] = std::uint8_t(result.rgb[i] >> 16);
-        p[1] = std::uint8_t(result.rgb[i] >> 8);
-        p[2] = std::uint8_t(result.rgb[i]);
+    return pixels;
+}
+
+// The last picture made, which the page copies out before it asks for the next.
+ats::Picture g_picture;
+std::vector<std::uint8_t> g_pictureRgba;
+
+}  // namespace
+
+// The picture for bitmapId at dpi, made from the one rendering the page holds for it:
+// width x height RGBA pixels (as a canvas holds them) at rgba, stored at storedScale (1: the
+// bitmap itself; a larger one stands in for every larger scale). Returns the opaque RGBA
+// pixels to show, valid until the next call, or null when none can be made;
+// orvane_picture_width, _height and _stored describe them.
+ORVANE_EXPORT const std::uint8_t* orvane_picture(int bitmapId, int dpi, const std::uint8_t* rgba,
+                                                 int width, int height, int storedScale) {
+    g_pictureRgba.clear();
+    g_picture = {};
+    if (rgba == nullptr || width <= 0 || height <= 0) return nullptr;
+    g_picture = ats::PictureAtDpi(bitmapId, dpi, [&](int scale) -> std::optional<ats::Pixels> {
+        if ((scale == 1) != (storedScale == 1)) return std::nullopt;
+        return FromRgba(rgba, width, height);
+    });
+    if (g_picture.pixels.rgb.empty()) return nullptr;
+    g_pictureRgba.resize(g_picture.pixels.rgb.size() * 4);
+    for (std::size_t i = 0; i < g_picture.pixels.rgb.size(); ++i) {
+        std::uint8_t* p = &g_pictureRgba[i * 4];
+        p[0] = std::uint8_t(g_picture.pixels.rgb[i] >> 16);
+        p[1] = std::uint8_t(g_picture.pixels.rgb[i] >> 8);
+        p[2] = std::uint8_t(g_picture.pixels.rgb[i]);
         p[3] = 0xFF;
     }
-    return 1;
+    return g_pictureRgba.data();
 }
+ORVANE_EXPORT int orvane_picture_width() { return g_picture.size.width; }
+ORVANE_EXPORT int orvane_picture_height() { return g_picture.size.height; }
+// 1 when the picture is the page's rendering unchanged: its file can be shown as it is.
+ORVANE_EXPORT int orvane_picture_stored() { return g_picture.stored ? 1 : 0; }

@@ -13,6 +13,12 @@ mergeInto(LibraryManager.library, {
   orvane_page_set_start_caption: function (utf8, length) {
     Module['port'].setStartCaption(UTF8ToString(utf8, length));
   },
+  orvane_page_alarm_changed: function (on) {
+    Module['port'].alarmChanged(on !== 0);
+  },
+  orvane_page_aspect_changed: function (aspect) {
+    Module['port'].aspectChanged(aspect);
+  },
   orvane_page_read_options: function () {
     return Module['port'].readOptions();
   },

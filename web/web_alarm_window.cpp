@@ -29,6 +29,10 @@ void WebAlarmWindow::SetStartCaption(std::string_view utf8Caption) {
     orvane_page_set_start_caption(utf8Caption.data(), Length(utf8Caption));
 }
 
+void WebAlarmWindow::AlarmChanged(bool on) { orvane_page_alarm_changed(on ? 1 : 0); }
+
+void WebAlarmWindow::AspectChanged(int aspect) { orvane_page_aspect_changed(aspect); }
+
 ats::OptionStates WebAlarmWindow::ReadOptions() {
     const int bits = orvane_page_read_options();
     return {(bits & OPTION_ENDLESS) != 0, (bits & OPTION_FULL_AUTO) != 0,

@@ -21,6 +21,8 @@ public:
     void KillTimer(int timerId) override;
     void ShowBitmap(int controlId, int bitmapId) override;
     void SetStartCaption(std::string_view utf8Caption) override;
+    void AlarmChanged(bool on) override;
+    void AspectChanged(int aspect) override;
     ats::OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;

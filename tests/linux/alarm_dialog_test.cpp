@@ -19,7 +19,7 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "dialog_layout.h"
-#include "dialog_units.h"
+#include "qt_dialog_units.h"
 #include "picture_scale.h"
 #include "pictures.h"
 #include "release_facts.h"
@@ -153,7 +153,7 @@ private slots:
         for (int id : {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP}) {
             QVERIFY(!Button(id)->isChecked());
         }
-        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+        QCOMPARE(dialog->Panel().State(), ats::STATE_IDLE);
         QVERIFY(sounds.calls.isEmpty());
     }
 
@@ -174,7 +174,7 @@ private slots:
         Click(IDC_SUSTAIN);
         QCOMPARE(sounds.calls.last(), QStringLiteral("stop-wave"));
         QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
-        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+        QCOMPARE(dialog->Panel().State(), ats::STATE_IDLE);
     }
 
     // However a box is changed mid-cycle, the core sees it at once: 信号無視 unticked after
@@ -291,7 +291,7 @@ private slots:
         if (how != 3) {  // the bell button is only heard between runs
             Click(IDC_IGNORESIGNAL);
             Click(IDC_START);
-            QCOMPARE(dialog->Panel().m_nState, ats::Alarm);
+            QCOMPARE(dialog->Panel().State(), ats::STATE_ALARM);
         }
         sounds.calls.clear();
         sounds.failures = 1;
@@ -302,7 +302,7 @@ private slots:
             default: Click(IDC_BELL); break;
         }
         QVERIFY(dialog->isVisible());
-        QCOMPARE(dialog->Panel().m_nState, ats::Idle);
+        QCOMPARE(dialog->Panel().State(), ats::STATE_IDLE);
         QCOMPARE(sounds.calls.mid(0, 2), QStringList({"quit-bell", "stop-wave"}));
         for (int timer : {ats::TIMER_SIGNAL, ats::TIMER_BLINK, ats::TIMER_RESTART, ats::TIMER_AUTO})
             QCOMPARE(dialog->Window().TimerPeriod(timer), 0);

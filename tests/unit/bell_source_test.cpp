@@ -14,9 +14,9 @@ TEST(BellSource, ConfirmEndsTheProgramsBellAfterNoOverlapWasUnticked) {
     ASSERT_EQ(rig.window.PlayingWave(), BELL_WAVE);
     rig.SetOption(IDC_NOOVERLAP, false);
     rig.panel.OnConfirmButton();
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);  // the chime follows, as with the box on
-    EXPECT_EQ(rig.panel.m_nChime, 1);
+    EXPECT_EQ(rig.panel.Chime(), 1);
     EXPECT_EQ(rig.window.RunningPlayers(), 0);
     rig.panel.OnSustainButton();
     EXPECT_TRUE(rig.window.Silent());
@@ -29,7 +29,7 @@ TEST(BellSource, TheBellButtonEndsTheProgramsBellAfterNoOverlapWasUnticked) {
     ASSERT_EQ(rig.window.PlayingWave(), BELL_WAVE);
     rig.SetOption(IDC_NOOVERLAP, false);
     rig.panel.OnBellButton();
-    EXPECT_EQ(rig.panel.m_nBell, 0);
+    EXPECT_EQ(rig.panel.Bell(), 0);
     EXPECT_TRUE(rig.window.Silent());
     EXPECT_TRUE(rig.window.players.empty());
 }
@@ -63,7 +63,7 @@ TEST(BellSource, StopEndsTheProgramsBellAfterNoOverlapWasUnticked) {
     rig.SetOption(IDC_NOOVERLAP, false);
     rig.panel.OnStartStop();
     EXPECT_TRUE(rig.window.Silent());
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
 }
 
 // Sequences of the two sound buttons and the no-overlap box while idle: afterwards each flag
@@ -90,8 +90,8 @@ TEST_P(SoundFlags, FollowWhatSoundsAndNeverLockStart) {
     }
     EXPECT_EQ(rig.window.BellSounding(), c.bell);
     EXPECT_EQ(rig.window.ChimeSounding(), c.chime);
-    EXPECT_EQ(rig.panel.m_nBell, c.bell ? 1 : 0);
-    EXPECT_EQ(rig.panel.m_nChime, c.chime ? 1 : 0);
+    EXPECT_EQ(rig.panel.Bell(), c.bell ? 1 : 0);
+    EXPECT_EQ(rig.panel.Chime(), c.chime ? 1 : 0);
     EXPECT_LE(rig.window.RunningPlayers(), 1);
 
     if (c.bell) rig.panel.OnBellButton();
@@ -99,11 +99,11 @@ TEST_P(SoundFlags, FollowWhatSoundsAndNeverLockStart) {
     EXPECT_TRUE(rig.window.Silent());
     rig.window.ScriptDraws({DrawForFirstAspect(ASPECT_CAUTION)});
     rig.panel.OnStartStop();
-    EXPECT_EQ(rig.panel.m_nState, Approach);
+    EXPECT_EQ(rig.panel.State(), STATE_APPROACH);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Idle, SoundFlags,
+    STATE_IDLE, SoundFlags,
     ::testing::Values(
         SoundSequence{"BC", true, true},        // player bell beside the chime
         SoundSequence{"OCBC", false, true},     // with no-overlap each replaces the other
@@ -126,7 +126,7 @@ TEST(SoundButtons, TheChimeButtonRefreshesTheOptionsForTheNextEndlessRun) {
     rig.panel.OnChimeButton();
     rig.panel.OnChimeButton();
     rig.Advance(RESTART_GAP_MS);
-    EXPECT_EQ(rig.panel.m_nState, Alarm);  // ignore signal: the alarm at once
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);  // ignore signal: the alarm at once
 }
 
 // A player that cannot be started (atsbell.exe missing): the flag records the intent, nothing
@@ -135,12 +135,12 @@ TEST(FailedPlayerStart, LeavesTheFlagSetNothingSoundingAndLaterStopsHarmless) {
     AlarmRig rig;
     rig.window.failPlayerStarts = true;
     StartToAlarm(rig);
-    EXPECT_EQ(rig.panel.m_nBell, 1);
+    EXPECT_EQ(rig.panel.Bell(), 1);
     EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
     EXPECT_TRUE(rig.window.players.empty());
     rig.panel.OnConfirmButton();
-    EXPECT_EQ(rig.panel.m_nBell, 0);
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.Bell(), 0);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     rig.panel.OnStartStop();  // Stop
     EXPECT_TRUE(rig.window.Silent());
     rig.window.failPlayerStarts = false;
@@ -165,11 +165,11 @@ TEST_P(IntervalWrap, BothFormsStayInTheirRanges) {
     rig.SetOption(IDC_IGNORESIGNAL, true);
     rig.window.ScriptDraws({c.draw, c.draw});
     rig.panel.OnStartStop();  // the alarm at once: timer 4 with a short interval
-    EXPECT_EQ(rig.panel.m_nDelay, c.shortMs);
+    EXPECT_EQ(rig.panel.Delay(), c.shortMs);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_AUTO), c.shortMs);
     rig.Advance(c.shortMs);  // the confirm tick re-arms it with a long interval
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
-    EXPECT_EQ(rig.panel.m_nDelay, c.longMs);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
+    EXPECT_EQ(rig.panel.Delay(), c.longMs);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_AUTO), c.longMs);
 }
 

@@ -14,11 +14,11 @@ TEST(Cycle, PlainCycleFromGreenToStopAlarmConfirmAndEnd) {
     rig.window.ScriptDraws({DrawForFirstAspect(5), DrawForShortInterval(1500)});
     rig.panel.OnStartStop();
     EXPECT_EQ(rig.window.caption, CAPTION_STOP);
-    EXPECT_EQ(rig.panel.m_nState, Approach);
-    EXPECT_EQ(rig.panel.m_nAspect, ASPECT_PROCEED);
+    EXPECT_EQ(rig.panel.State(), STATE_APPROACH);
+    EXPECT_EQ(rig.panel.Aspect(), ASPECT_PROCEED);
     EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_PROCEED);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_SIGNAL), 1500);
-    EXPECT_EQ(rig.panel.m_nDelay, 1500);
+    EXPECT_EQ(rig.panel.Delay(), 1500);
 
     // Each step shows the next aspect after its own freshly drawn interval.
     const std::vector<std::pair<int, int>> steps{
@@ -37,8 +37,8 @@ TEST(Cycle, PlainCycleFromGreenToStopAlarmConfirmAndEnd) {
 
     rig.Advance(interval);
     EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP);
-    EXPECT_EQ(rig.panel.m_nAspect, ASPECT_STOP);
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.Aspect(), ASPECT_STOP);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
     EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_ALARM);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
     EXPECT_EQ(rig.window.RunningPlayers(), 1);
@@ -46,17 +46,17 @@ TEST(Cycle, PlainCycleFromGreenToStopAlarmConfirmAndEnd) {
     EXPECT_EQ(rig.window.ScriptedDrawsLeft(), 0u);
 
     rig.Advance(60000);  // the alarm waits for the driver as long as it takes
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
 
     rig.panel.OnConfirmButton();
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     EXPECT_EQ(rig.window.RunningPlayers(), 0);
     EXPECT_TRUE(rig.window.ChimeSounding());
     EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_NORMAL);
     EXPECT_EQ(rig.window.caption, CAPTION_STOP);
 
     rig.panel.OnSustainButton();
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
     EXPECT_TRUE(rig.window.Silent());
     EXPECT_EQ(rig.window.caption, CAPTION_START);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_RESTART));
@@ -68,7 +68,7 @@ TEST(Cycle, FirstAspectIsOneOfTheFourPermissiveOnes) {
         rig.window.ScriptDraws({draw, 0});
         rig.panel.OnStartStop();
         const int k = draw % 5 + 1;
-        EXPECT_EQ(rig.panel.m_nAspect, std::min(k, int{ASPECT_PROCEED})) << "draw " << draw;
+        EXPECT_EQ(rig.panel.Aspect(), std::min(k, int{ASPECT_PROCEED})) << "draw " << draw;
         EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP + std::min(k, 4));
     }
 }
@@ -82,9 +82,9 @@ TEST(Cycle, ButtonsOutOfTurnDoNothing) {
     rig.panel.OnConfirmButton();
     rig.panel.OnSustainButton();
     EXPECT_TRUE(rig.window.calls.empty());
-    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    ASSERT_TRUE(RunUntilState(rig, STATE_ALARM));
     rig.panel.OnSustainButton();
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
 }
 
 TEST(Cycle, NoOverlapRingsTheBellInTheProgramThenReplacesItWithTheChime) {
@@ -93,10 +93,10 @@ TEST(Cycle, NoOverlapRingsTheBellInTheProgramThenReplacesItWithTheChime) {
     StartToAlarm(rig);
     EXPECT_EQ(rig.window.PlayingWave(), BELL_WAVE);
     EXPECT_TRUE(rig.window.players.empty());
-    EXPECT_EQ(rig.panel.m_nChime, 0);
+    EXPECT_EQ(rig.panel.Chime(), 0);
     rig.panel.OnConfirmButton();
     EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
-    EXPECT_EQ(rig.panel.m_nChime, 1);
+    EXPECT_EQ(rig.panel.Chime(), 1);
     rig.panel.OnSustainButton();
     EXPECT_TRUE(rig.window.Silent());
 }
@@ -106,7 +106,7 @@ TEST(Cycle, IgnoreSignalRaisesTheAlarmAtOnceWithoutTouchingTheSignal) {
     rig.SetOption(IDC_IGNORESIGNAL, true);
     rig.window.calls.clear();
     rig.panel.OnStartStop();
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_SIGNAL));
     for (const auto& call : rig.window.calls)
         EXPECT_EQ(call.find("ShowBitmap 1006"), std::string::npos);
@@ -118,20 +118,20 @@ TEST(Cycle, FullAutoConfirmsAfterAShortAndEndsAfterALongInterval) {
     rig.SetOption(IDC_FULLAUTO, true);
     StartAt(rig, ASPECT_RESTRICT);
     rig.window.ScriptDraws({DrawForShortInterval(2500), DrawForLongInterval(16999)});
-    ASSERT_TRUE(RunUntilState(rig, Alarm));
+    ASSERT_TRUE(RunUntilState(rig, STATE_ALARM));
     EXPECT_EQ(rig.window.PeriodOf(TIMER_AUTO), 2500);
     // The timer was armed before the bell player's start wait.
     rig.Advance(2500 - BELL_PLAYER_START_WAIT_MS - 1);
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
     rig.Advance(1);
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     EXPECT_EQ(rig.window.RunningPlayers(), 0);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_AUTO), 16999);
-    EXPECT_EQ(rig.panel.m_nDelay, 16999);
+    EXPECT_EQ(rig.panel.Delay(), 16999);
     rig.Advance(16998);
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     rig.Advance(1);
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_AUTO));
     EXPECT_TRUE(rig.window.Silent());
     EXPECT_EQ(rig.window.caption, CAPTION_START);
@@ -140,14 +140,14 @@ TEST(Cycle, FullAutoConfirmsAfterAShortAndEndsAfterALongInterval) {
 TEST(Cycle, EndlessBeginsTheNextRunThreeSecondsAfterTheEnd) {
     AlarmRig rig;
     RunToTheEndlessGap(rig);
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
     EXPECT_EQ(rig.window.caption, CAPTION_STOP);
     EXPECT_EQ(rig.window.PeriodOf(TIMER_RESTART), RESTART_GAP_MS);
     rig.window.ScriptDraws({DrawForFirstAspect(3), 0});
     rig.Advance(RESTART_GAP_MS - 1);
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
     rig.Advance(1);
-    EXPECT_EQ(rig.panel.m_nState, Approach);
+    EXPECT_EQ(rig.panel.State(), STATE_APPROACH);
     EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), IDB_SIGNAL_REDUCE);
     EXPECT_FALSE(rig.window.IsArmed(TIMER_RESTART));
 }
@@ -158,7 +158,7 @@ TEST(Cycle, EndlessFullAutoIgnoreSignalRepeatsWithoutAnyClick) {
     rig.SetOption(IDC_FULLAUTO, true);
     rig.SetOption(IDC_IGNORESIGNAL, true);
     rig.panel.OnStartStop();
-    EXPECT_EQ(rig.panel.m_nState, Alarm);
+    EXPECT_EQ(rig.panel.State(), STATE_ALARM);
     rig.Advance(2 * 60 * 1000);
     // Each cycle takes at most 5 s + 17 s + 1 ms, so two minutes hold at least five alarms.
     EXPECT_GE(rig.window.players.size(), 5u);

@@ -1,11 +1,14 @@
-// Where the Windows program's dialogs open and the size its icons take at a scale: the plain
-// rules of shell/ (centring.h, icon_size.h).
+// Where every edition's dialogs open (the core's placement.h) and the size the Windows
+// program's icons take at a scale (the plain rule of shell/icon_size.h).
 #include <gtest/gtest.h>
 
-#include "centring.h"
+#include "placement.h"
 #include "icon_size.h"
 
 namespace {
+
+using ats::CentredRect;
+using ats::ScreenRect;
 
 constexpr ScreenRect WORK_AREA{0, 0, 1024, 738};  // a 1024 x 768 screen above a taskbar
 constexpr ScreenRect SECOND_MONITOR{1024, 0, 2944, 1040};

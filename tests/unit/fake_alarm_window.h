@@ -38,6 +38,8 @@ public:
     void KillTimer(int timerId) override;
     void ShowBitmap(int controlId, int bitmapId) override;
     void SetStartCaption(std::string_view utf8Caption) override;
+    void AlarmChanged(bool on) override { news.push_back(on ? "alarm on" : "alarm off"); }
+    void AspectChanged(int aspect) override { news.push_back("aspect " + std::to_string(aspect)); }
     OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
@@ -79,6 +81,7 @@ public:
     std::string caption = CAPTION_START;
     std::vector<BellPlayer> players;  // every player ever started, oldest first
     std::vector<std::string> calls;   // every port call, in order, for ordering tests
+    std::vector<std::string> news;    // what the window was told for its screen reader
     int seedCount = 0;
     int waitedMs = 0;
 

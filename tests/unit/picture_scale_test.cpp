@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "alarm_ids.h"
 
 namespace ats {
@@ -192,6 +194,52 @@ TEST(ResampleTest, MalformedInputGivesAnEmptyImage) {
         EXPECT_EQ(out.width, 0);  // an empty image says so in its size too
         EXPECT_EQ(out.height, 0);
         EXPECT_TRUE(out.rgb.empty());
+    }
+}
+
+// One call gives the picture to show: which stored rendering, its size and its pixels, with
+// the bitmap itself standing in for a rendering that cannot be read.
+TEST(PictureAtDpiTest, ChoosesReadsFallsBackAndScales) {
+    const struct {
+        const char* what;
+        int bitmapId, dpi;
+        std::vector<int> held;  // the scales the edition can read
+        int expectedScale;
+        PictureSize expectedSize;
+        bool stored;
+        std::vector<int> asked;
+    } cases[] = {
+        {"96 DPI: the bitmap", IDB_SIGNAL_STOP, 96, {1, 2, 3}, 1, {32, 64}, true, {1}},
+        {"unknown DPI", IDB_SIGNAL_STOP, 0, {1, 3}, 1, {32, 64}, true, {1}},
+        {"144 DPI from 2x", IDB_SIGNAL_STOP, 144, {1, 2, 3}, 2, {48, 96}, false, {2}},
+        {"192 DPI: 2x as it is", IDB_PANEL_ALARM, 192, {1, 2}, 2, {300, 200}, true, {2}},
+        {"2x missing: bitmap", IDB_SIGNAL_STOP, 144, {1}, 1, {48, 96}, false, {2, 1}},
+        {"120 DPI from 2x", IDB_PANEL_NORMAL, 120, {1, 2}, 2, {188, 125}, false, {2}},
+        {"72 DPI from bitmap", IDB_PANEL_NORMAL, 72, {1}, 1, {113, 75}, false, {1}},
+        {"nothing readable", IDB_SIGNAL_STOP, 144, {}, 0, {0, 0}, false, {2, 1}},
+    };
+    for (const auto& c : cases) {
+        std::vector<int> asked;
+        const PictureSize base = BitmapSize(c.bitmapId);
+        const Picture picture = PictureAtDpi(c.bitmapId, c.dpi, [&](int scale) {
+            asked.push_back(scale);
+            std::optional<Pixels> pixels;
+            if (std::find(c.held.begin(), c.held.end(), scale) != c.held.end()) {
+                const int w = base.width * scale, h = base.height * scale;
+                pixels = Pixels{w, h, std::vector<std::uint32_t>(std::size_t(w) * h, Grey(scale))};
+            }
+            return pixels;
+        });
+        EXPECT_EQ(picture.renderingScale, c.expectedScale) << c.what;
+        EXPECT_EQ(picture.size, c.expectedSize) << c.what;
+        EXPECT_EQ(picture.stored, c.stored) << c.what;
+        EXPECT_EQ(asked, c.asked) << c.what;
+        EXPECT_EQ(picture.pixels.width, c.expectedSize.width) << c.what;
+        EXPECT_EQ(picture.pixels.rgb.size(),
+                  std::size_t(c.expectedSize.width) * c.expectedSize.height) << c.what;
+        if (!picture.pixels.rgb.empty()) {  // a flat rendering stays flat through resampling
+            EXPECT_EQ(picture.pixels.rgb.front(), Grey(c.expectedScale)) << c.what;
+        }
     }
 }
 

@@ -35,52 +35,52 @@ struct Invariants {
     void CheckAfter(Step step, int stateBefore) const {
         const AlarmPanel& p = rig.panel;
         const FakeAlarmWindow& w = rig.window;
-        ASSERT_GE(p.m_nState, Idle) << where;
-        ASSERT_LE(p.m_nState, Confirmed) << where;
-        ASSERT_GE(p.m_nBlink, 0) << where;
-        ASSERT_LE(p.m_nBlink, 2) << where;
-        ASSERT_GE(p.m_nAspect, ASPECT_STOP) << where;
-        ASSERT_LE(p.m_nAspect, ASPECT_PROCEED) << where;
+        ASSERT_GE(p.State(), STATE_IDLE) << where;
+        ASSERT_LE(p.State(), STATE_CONFIRMED) << where;
+        ASSERT_GE(p.Blink(), 0) << where;
+        ASSERT_LE(p.Blink(), 2) << where;
+        ASSERT_GE(p.Aspect(), ASPECT_STOP) << where;
+        ASSERT_LE(p.Aspect(), ASPECT_PROCEED) << where;
         ASSERT_LE(w.RunningPlayers(), 1) << where;
 
-        if (step == Step::StartStop && stateBefore > Idle) {
+        if (step == Step::StartStop && stateBefore > STATE_IDLE) {
             ASSERT_TRUE(w.Silent()) << where << ": sound after Stop";
             ASSERT_EQ(w.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP) << where;
             ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
             ASSERT_EQ(w.caption, CAPTION_START) << where;
             ASSERT_FALSE(w.IsArmed(TIMER_SIGNAL) || w.IsArmed(TIMER_RESTART)) << where;
         }
-        if (p.m_nState > Idle && !signalOutlivedItsApproach) {
+        if (p.State() > STATE_IDLE && !signalOutlivedItsApproach) {
             ASSERT_EQ(w.caption, CAPTION_STOP) << where;
         }
-        if (p.m_nState == Approach) {
+        if (p.State() == STATE_APPROACH) {
             ASSERT_TRUE(w.IsArmed(TIMER_SIGNAL)) << where << ": signal stuck";
         }
-        if (p.m_nState == Alarm) {
-            ASSERT_EQ(p.m_nBell, 1) << where;
+        if (p.State() == STATE_ALARM) {
+            ASSERT_EQ(p.Bell(), 1) << where;
             ASSERT_TRUE(w.BellSounding()) << where << ": alarm without bell";
             ASSERT_NE(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
         }
-        if (p.m_nState == Confirmed) {
+        if (p.State() == STATE_CONFIRMED) {
             ASSERT_EQ(w.RunningPlayers(), 0) << where << ": bell player outlived the confirm";
-            ASSERT_EQ(p.m_nBell, 0) << where;
+            ASSERT_EQ(p.Bell(), 0) << where;
             ASSERT_TRUE(w.ChimeSounding()) << where << ": the chime phase without the chime";
             ASSERT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
         }
         // The flags are what the sound buttons, Start and the restart go by: in every state
         // each is set exactly while its sound sounds.
-        ASSERT_EQ(p.m_nBell == 1, w.BellSounding()) << where << ": bell flag apart";
-        ASSERT_EQ(p.m_nChime == 1, w.ChimeSounding()) << where << ": chime flag apart";
+        ASSERT_EQ(p.Bell() == 1, w.BellSounding()) << where << ": bell flag apart";
+        ASSERT_EQ(p.Chime() == 1, w.ChimeSounding()) << where << ": chime flag apart";
         if (w.caption == CAPTION_START) {
             ASSERT_FALSE(w.IsArmed(TIMER_RESTART)) << where << ": a restart under 開始";
         }
         if (const auto period = w.PeriodOf(TIMER_SIGNAL)) {
-            ASSERT_GE(*period, 1000) << where;
-            ASSERT_LE(*period, 4999) << where;
+            ASSERT_GE(*period, SHORT_INTERVAL_MIN_MS) << where;
+            ASSERT_LE(*period, LONGEST_SHORT_INTERVAL_MS) << where;
         }
         if (const auto period = w.PeriodOf(TIMER_AUTO)) {
-            ASSERT_GE(*period, 1000) << where;
-            ASSERT_LE(*period, 16999) << where;
+            ASSERT_GE(*period, SHORT_INTERVAL_MIN_MS) << where;
+            ASSERT_LE(*period, LONG_INTERVAL_MIN_MS + LONG_INTERVAL_SPAN_MS - 1) << where;
         }
         if (const auto period = w.PeriodOf(TIMER_RESTART)) {
             ASSERT_TRUE(*period == RESTART_GAP_MS || *period == RESTART_GAP_IGNORE_SIGNAL_MS)
@@ -118,9 +118,9 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
         bool signalOutlivedItsApproach = false;
         const auto trackTheSignalTimer = [&] {
             const bool signalArmed = rig.window.IsArmed(TIMER_SIGNAL);
-            if (signalArmed && rig.panel.m_nState != Approach) {
+            if (signalArmed && rig.panel.State() != STATE_APPROACH) {
                 signalOutlivedItsApproach = true;
-            } else if (!signalArmed && rig.panel.m_nState == Idle) {
+            } else if (!signalArmed && rig.panel.State() == STATE_IDLE) {
                 signalOutlivedItsApproach = false;
             }
         };
@@ -136,7 +136,7 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
         for (int i = 0; i < kStepsPerSequence; ++i) {
             const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
             trail += std::to_string(static_cast<int>(step)) + " ";
-            const int stateBefore = rig.panel.m_nState;
+            const int stateBefore = rig.panel.State();
             ApplyStep(rig, step, random, trackTheSignalTimer);
             Invariants{rig, "seed " + std::to_string(seed) + " steps " + trail,
                        signalOutlivedItsApproach}
@@ -159,9 +159,9 @@ void ExpectQuietIdle(const AlarmRig& rig, const std::string& where) {
     for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO}) {
         EXPECT_FALSE(w.IsArmed(timerId)) << where << ": timer " << timerId;
     }
-    EXPECT_EQ(rig.panel.m_nState, Idle) << where;
-    EXPECT_EQ(rig.panel.m_nBell, 0) << where;
-    EXPECT_EQ(rig.panel.m_nChime, 0) << where;
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE) << where;
+    EXPECT_EQ(rig.panel.Bell(), 0) << where;
+    EXPECT_EQ(rig.panel.Chime(), 0) << where;
     EXPECT_EQ(w.Shown(IDC_SIGNAL), IDB_SIGNAL_STOP) << where;
     EXPECT_EQ(w.Shown(IDC_PANEL), IDB_PANEL_NORMAL) << where;
     EXPECT_EQ(w.caption, CAPTION_START) << where;
@@ -181,7 +181,7 @@ TEST(RandomSequences, AFailingPortCallAnywhereRecoversToAQuietIdleThatWorksOn) {
         bool failed = false;
         for (int i = 0; i < kStepsPerSequence; ++i) {
             const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
-            const int stateBefore = rig.panel.m_nState;
+            const int stateBefore = rig.panel.State();
             try {
                 ApplyStep(rig, step, random);
             } catch (const std::runtime_error&) {

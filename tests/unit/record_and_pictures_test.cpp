@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cycle_helpers.h"
 #include "fake_alarm_window.h"
 
 namespace ats::testing {
@@ -8,28 +9,29 @@ namespace {
 TEST(PanelRecord, StartsIdleSilentWithAllOptionsOffAndSeedsTheRandomSourceOnce) {
     AlarmRig rig;
     const AlarmPanel& p = rig.panel;
-    EXPECT_EQ(p.m_nState, Idle);
-    EXPECT_EQ(p.m_nBell, 0);
-    EXPECT_EQ(p.m_nChime, 0);
-    EXPECT_EQ(p.m_nBlink, 0);
-    EXPECT_EQ(p.m_nAspect, 0);
-    EXPECT_EQ(p.m_nDelay, 0);
-    EXPECT_EQ(p.m_nBellArg, 0);
-    EXPECT_EQ(p.m_bEndless + p.m_bFullAuto + p.m_bIgnoreSignal + p.m_bNoOverlap, 0);
+    EXPECT_EQ(p.State(), STATE_IDLE);
+    EXPECT_EQ(p.Bell(), 0);
+    EXPECT_EQ(p.Chime(), 0);
+    EXPECT_EQ(p.Blink(), 0);
+    EXPECT_EQ(p.Aspect(), 0);
+    EXPECT_EQ(p.Delay(), 0);
+    EXPECT_EQ(p.BellArg(), 0);
+    EXPECT_EQ(p.Endless() + p.FullAuto() + p.IgnoreSignal() + p.NoOverlap(), 0);
     EXPECT_EQ(rig.window.seedCount, 1);
     EXPECT_TRUE(rig.window.Silent());
 }
 
 TEST(PanelRecord, InitialisationClearsFlagsStateAndOptionsLeftFromBefore) {
     AlarmRig rig;
-    rig.window.checkboxes = {true, true, true, true};
-    rig.panel.OnOptionClicked();
-    rig.panel.m_nBell = rig.panel.m_nChime = 1;
-    rig.panel.m_nState = Confirmed;
+    rig.window.checkboxes = {true, true, true, false};
+    rig.panel.OnStartStop();  // ignore signal: the alarm at once, bell and chime on
+    rig.SetOption(IDC_NOOVERLAP, true);
+    ASSERT_EQ(rig.panel.State(), STATE_ALARM);
+    ASSERT_EQ(rig.panel.Bell() + rig.panel.Chime(), 2);
     rig.panel.InitDialog();
     const AlarmPanel& p = rig.panel;
-    for (const int field : {p.m_nBell, p.m_nChime, p.m_nState, p.m_bEndless, p.m_bFullAuto,
-                            p.m_bIgnoreSignal, p.m_bNoOverlap}) {
+    for (const int field : {p.Bell(), p.Chime(), p.State(), p.Endless(), p.FullAuto(),
+                            p.IgnoreSignal(), p.NoOverlap()}) {
         EXPECT_EQ(field, 0);
     }
 }
@@ -38,16 +40,16 @@ TEST(PanelRecord, ClickingOneOptionRefreshesAllFour) {
     AlarmRig rig;
     rig.window.checkboxes = {true, true, true, false};  // changed without the core seeing it
     rig.SetOption(IDC_NOOVERLAP, true);
-    EXPECT_EQ(rig.panel.m_bEndless, 1);
-    EXPECT_EQ(rig.panel.m_bFullAuto, 1);
-    EXPECT_EQ(rig.panel.m_bIgnoreSignal, 1);
-    EXPECT_EQ(rig.panel.m_bNoOverlap, 1);
+    EXPECT_EQ(rig.panel.Endless(), 1);
+    EXPECT_EQ(rig.panel.FullAuto(), 1);
+    EXPECT_EQ(rig.panel.IgnoreSignal(), 1);
+    EXPECT_EQ(rig.panel.NoOverlap(), 1);
     rig.window.checkboxes = {};
     rig.ClickOption(IDC_FULLAUTO);
-    EXPECT_EQ(rig.panel.m_bEndless, 0);
-    EXPECT_EQ(rig.panel.m_bFullAuto, 1);
-    EXPECT_EQ(rig.panel.m_bIgnoreSignal, 0);
-    EXPECT_EQ(rig.panel.m_bNoOverlap, 0);
+    EXPECT_EQ(rig.panel.Endless(), 0);
+    EXPECT_EQ(rig.panel.FullAuto(), 1);
+    EXPECT_EQ(rig.panel.IgnoreSignal(), 0);
+    EXPECT_EQ(rig.panel.NoOverlap(), 0);
 }
 
 TEST(PanelRecord, AnOptionClickChangesNothingElse) {
@@ -67,10 +69,11 @@ class ShowAspectTest : public ::testing::TestWithParam<AspectCase> {};
 
 TEST_P(ShowAspectTest, ShowsTheBitmapOfTheAspect) {
     AlarmRig rig;
-    rig.panel.m_nAspect = 2;
+    StartAt(rig, ASPECT_CAUTION);
+    ASSERT_EQ(rig.panel.Aspect(), 2);
     rig.panel.ShowAspect(GetParam().k);
     EXPECT_EQ(rig.window.Shown(IDC_SIGNAL), GetParam().bitmap);
-    EXPECT_EQ(rig.panel.m_nAspect, GetParam().aspectAfter);
+    EXPECT_EQ(rig.panel.Aspect(), GetParam().aspectAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,19 +89,19 @@ TEST(StepPanel, PhaseZeroShowsTheNormalPanelAndStaysZero) {
     rig.panel.StepPanel();
     rig.panel.StepPanel();
     EXPECT_EQ(rig.window.Shown(IDC_PANEL), IDB_PANEL_NORMAL);
-    EXPECT_EQ(rig.panel.m_nBlink, 0);
+    EXPECT_EQ(rig.panel.Blink(), 0);
 }
 
 TEST(StepPanel, FromPhaseOneTheAlarmLampBlinks) {
     AlarmRig rig;
-    rig.panel.m_nBlink = 1;
-    std::vector<int> shown;
-    for (int i = 0; i < 3; ++i) {
+    rig.panel.RaiseAlarm();  // phase one, stepped once
+    std::vector<int> shown{*rig.window.Shown(IDC_PANEL)};
+    for (int i = 0; i < 2; ++i) {
         rig.panel.StepPanel();
         shown.push_back(*rig.window.Shown(IDC_PANEL));
     }
     EXPECT_EQ(shown, (std::vector<int>{IDB_PANEL_ALARM, IDB_PANEL_DARK, IDB_PANEL_ALARM}));
-    EXPECT_EQ(rig.panel.m_nBlink, 2);
+    EXPECT_EQ(rig.panel.Blink(), 2);
 }
 
 }  // namespace

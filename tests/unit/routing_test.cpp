@@ -21,12 +21,12 @@ TEST(ControlClicks, ReachTheOperationTheControlStandsFor) {
         rig.panel.OnStartStop();
     };
     const Route routes[] = {
-        {IDC_START, [](const AlarmRig& r) { return r.panel.m_nState == Alarm; }},
+        {IDC_START, [](const AlarmRig& r) { return r.panel.State() == STATE_ALARM; }},
         {IDC_BELL, [](const AlarmRig& r) { return r.window.RunningPlayers() == 1; }},
         {IDC_CHIME, [](const AlarmRig& r) { return r.window.ChimeSounding(); }},
-        {IDC_ENDLESS, [](const AlarmRig& r) { return r.panel.m_bEndless == 1; }},
-        {IDC_FULLAUTO, [](const AlarmRig& r) { return r.panel.m_bFullAuto == 1; }},
-        {IDC_NOOVERLAP, [](const AlarmRig& r) { return r.panel.m_bNoOverlap == 1; }},
+        {IDC_ENDLESS, [](const AlarmRig& r) { return r.panel.Endless() == 1; }},
+        {IDC_FULLAUTO, [](const AlarmRig& r) { return r.panel.FullAuto() == 1; }},
+        {IDC_NOOVERLAP, [](const AlarmRig& r) { return r.panel.NoOverlap() == 1; }},
     };
     for (const Route& route : routes) {
         AlarmRig rig;
@@ -39,9 +39,9 @@ TEST(ControlClicks, ReachTheOperationTheControlStandsFor) {
     AlarmRig rig;
     inAlarm(rig);
     EXPECT_TRUE(rig.panel.OnControlClicked(IDC_CONFIRM));
-    EXPECT_EQ(rig.panel.m_nState, Confirmed);
+    EXPECT_EQ(rig.panel.State(), STATE_CONFIRMED);
     EXPECT_TRUE(rig.panel.OnControlClicked(IDC_SUSTAIN));
-    EXPECT_EQ(rig.panel.m_nState, Idle);
+    EXPECT_EQ(rig.panel.State(), STATE_IDLE);
     EXPECT_TRUE(rig.panel.OnControlClicked(IDC_IGNORESIGNAL));
 }
 

@@ -12,15 +12,15 @@ TEST(BellButton, WithoutNoOverlapStartsOnePlayerWithTheWindowHandleThenQuitsIt) 
     rig.panel.OnBellButton();
     ASSERT_EQ(rig.window.players.size(), 1u);
     EXPECT_EQ(rig.window.players[0].commandLine, kBellPlayerCommand);
-    EXPECT_EQ(rig.panel.m_nBellArg, kFakeWindowHandle);
-    EXPECT_EQ(rig.panel.m_nBell, 1);
+    EXPECT_EQ(rig.panel.BellArg(), kFakeWindowHandle);
+    EXPECT_EQ(rig.panel.Bell(), 1);
     EXPECT_EQ(rig.window.waitedMs, BELL_PLAYER_START_WAIT_MS);
     EXPECT_TRUE(rig.window.BellSounding());
     EXPECT_FALSE(rig.window.PlayingWave().has_value());
 
     rig.panel.OnBellButton();
     EXPECT_EQ(rig.window.players.size(), 1u);
-    EXPECT_EQ(rig.panel.m_nBell, 0);
+    EXPECT_EQ(rig.panel.Bell(), 0);
     EXPECT_TRUE(rig.window.Silent());
 }
 
@@ -42,8 +42,8 @@ TEST(SoundButtons, WithoutNoOverlapBellAndChimeSoundTogether) {
     rig.panel.OnChimeButton();
     EXPECT_FALSE(rig.window.ChimeSounding());
     EXPECT_TRUE(rig.window.BellSounding());
-    EXPECT_EQ(rig.panel.m_nChime, 0);
-    EXPECT_EQ(rig.panel.m_nBell, 1);
+    EXPECT_EQ(rig.panel.Chime(), 0);
+    EXPECT_EQ(rig.panel.Bell(), 1);
 }
 
 TEST(SoundButtons, WithNoOverlapTheLaterSoundReplacesTheEarlierAndClearsItsFlag) {
@@ -54,12 +54,12 @@ TEST(SoundButtons, WithNoOverlapTheLaterSoundReplacesTheEarlierAndClearsItsFlag)
     rig.panel.OnBellButton();
     EXPECT_EQ(rig.window.PlayingWave(), BELL_WAVE);
     EXPECT_TRUE(rig.window.players.empty());
-    EXPECT_EQ(rig.panel.m_nChime, 0);
-    EXPECT_EQ(rig.panel.m_nBell, 1);
+    EXPECT_EQ(rig.panel.Chime(), 0);
+    EXPECT_EQ(rig.panel.Bell(), 1);
     rig.panel.OnChimeButton();
     EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
-    EXPECT_EQ(rig.panel.m_nBell, 0);
-    EXPECT_EQ(rig.panel.m_nChime, 1);
+    EXPECT_EQ(rig.panel.Bell(), 0);
+    EXPECT_EQ(rig.panel.Chime(), 1);
     rig.panel.OnChimeButton();
     EXPECT_TRUE(rig.window.Silent());
 }
@@ -86,9 +86,9 @@ TEST(SoundButtons, DoNothingWhileARunIsActive) {
 TEST(SoundButtons, DoNothingInTheAlarmOrAfterTheConfirm) {
     AlarmRig rig;
     StartToAlarm(rig);
-    for (const int state : {Alarm, Confirmed}) {
-        if (state == Confirmed) rig.panel.OnConfirmButton();
-        ASSERT_EQ(rig.panel.m_nState, state);
+    for (const int state : {STATE_ALARM, STATE_CONFIRMED}) {
+        if (state == STATE_CONFIRMED) rig.panel.OnConfirmButton();
+        ASSERT_EQ(rig.panel.State(), state);
         const auto players = rig.window.players.size();
         const auto wave = rig.window.PlayingWave();
         rig.window.calls.clear();
@@ -101,19 +101,25 @@ TEST(SoundButtons, DoNothingInTheAlarmOrAfterTheConfirm) {
 }
 
 TEST(RingChime, DuringTheAlarmWithNoOverlapPlaysNothingAndKeepsTheFlag) {
-    AlarmRig rig;
-    rig.SetOption(IDC_NOOVERLAP, true);
-    rig.panel.m_nState = Alarm;
+    // Chime off: the alarm raised with no-overlap on. Chime on: raised with it off, then ticked.
     for (const int chimeFlag : {0, 1}) {
-        rig.panel.m_nChime = chimeFlag;
+        AlarmRig rig;
+        rig.SetOption(IDC_IGNORESIGNAL, true);
+        rig.SetOption(IDC_NOOVERLAP, chimeFlag == 0);
+        rig.panel.OnStartStop();
+        rig.SetOption(IDC_NOOVERLAP, true);
+        ASSERT_EQ(rig.panel.State(), STATE_ALARM);
+        ASSERT_EQ(rig.panel.Chime(), chimeFlag);
+        rig.window.calls.clear();
         rig.panel.RingChime();
-        EXPECT_EQ(rig.panel.m_nChime, chimeFlag);
-        EXPECT_FALSE(rig.window.PlayingWave().has_value());
+        EXPECT_EQ(rig.panel.Chime(), chimeFlag);
+        EXPECT_TRUE(rig.window.calls.empty()) << "chime flag " << chimeFlag;
+        rig.panel.OnConfirmButton();
+        ASSERT_EQ(rig.panel.State(), STATE_CONFIRMED);
+        rig.panel.RingChime();
+        EXPECT_EQ(rig.panel.Chime(), 1);
+        EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
     }
-    rig.panel.m_nState = Confirmed;
-    rig.panel.RingChime();
-    EXPECT_EQ(rig.panel.m_nChime, 1);
-    EXPECT_EQ(rig.window.PlayingWave(), CHIME_WAVE);
 }
 
 // A player started while no-overlap was off must not outlive a later tick of the box.
@@ -123,7 +129,7 @@ TEST(BellSilencing, BellButtonQuitsAPlayerEvenAfterNoOverlapWasTicked) {
     rig.SetOption(IDC_NOOVERLAP, true);
     rig.panel.OnBellButton();
     EXPECT_EQ(rig.window.RunningPlayers(), 0);
-    EXPECT_EQ(rig.panel.m_nBell, 0);
+    EXPECT_EQ(rig.panel.Bell(), 0);
 }
 
 TEST(BellSilencing, StopBellAlsoEndsTheWaveWhenNoOverlapIsOn) {

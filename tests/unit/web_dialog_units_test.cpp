@@ -1,5 +1,5 @@
-// The browser edition lays the window out in CSS pixels from the template's dialog units at
-// the Windows base units; its port is proven in the browser (tests/web).
+// Dialog units to pixels: the browser edition lays the window out from the template's dialog
+// units at the Windows base units, the Linux edition at the base units of its own font.
 #include <gtest/gtest.h>
 
 #include "dialog_units.h"
@@ -21,14 +21,14 @@ TEST(WebDialogUnitsTest, TemplatePicturesAreTheirBitmapsAtTheBaseUnits) {
             if (control.id == c.controlId) picture = &control;
         ASSERT_NE(picture, nullptr);
         const ats::PictureSize bitmap = ats::BitmapSize(c.bitmapId);
-        EXPECT_NEAR(web::HorizontalPixels(picture->rect.width), bitmap.width, 1) << c.controlId;
-        EXPECT_NEAR(web::VerticalPixels(picture->rect.height), bitmap.height, 1) << c.controlId;
+        EXPECT_NEAR(ats::HorizontalPixels(picture->rect.width), bitmap.width, 1) << c.controlId;
+        EXPECT_NEAR(ats::VerticalPixels(picture->rect.height), bitmap.height, 1) << c.controlId;
     }
     // The client area, and Windows' rounding of halves away from zero.
-    EXPECT_EQ(web::HorizontalPixels(ats::MAIN_DIALOG_RECT.width), 383);  // 383.25
-    EXPECT_EQ(web::VerticalPixels(ats::MAIN_DIALOG_RECT.height), 275);   // 274.5
-    EXPECT_EQ(web::MulDiv(-3, 5, 2), -8);
-    EXPECT_EQ(web::MulDiv(1, 1, 0), -1);
+    EXPECT_EQ(ats::HorizontalPixels(ats::MAIN_DIALOG_RECT.width), 383);  // 383.25
+    EXPECT_EQ(ats::VerticalPixels(ats::MAIN_DIALOG_RECT.height), 275);   // 274.5
+    EXPECT_EQ(ats::MulDiv(-3, 5, 2), -8);
+    EXPECT_EQ(ats::MulDiv(1, 1, 0), -1);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// Where a dialog opens, in plain C++ (no Windows header), so the rule is tested anywhere.
-#ifndef ORVANE_SHELL_CENTRING_H
-#define ORVANE_SHELL_CENTRING_H
+// Where a dialog opens, the same in every edition: each passes its own work area (and owner
+// window, if any) and the dialog's size in its own pixels.
+#ifndef ORVANE_ALARM_PLACEMENT_H
+#define ORVANE_ALARM_PLACEMENT_H
 
 #include <optional>
+
+namespace ats {
 
 // A rectangle in screen pixels: right and bottom lie just outside it, as in a Win32 RECT.
 struct ScreenRect {
@@ -16,8 +19,8 @@ struct ScreenRect {
 // The dialog, keeping its size, centred over its owner's window (none: not there, hidden or
 // minimised) or else over the work area, then moved as little as keeps it whole on the work
 // area; one larger than the work area sits at its top left corner.
-inline ScreenRect CentredRect(const ScreenRect& dialog, const std::optional<ScreenRect>& owner,
-                              const ScreenRect& workArea) {
+constexpr ScreenRect CentredRect(const ScreenRect& dialog, const std::optional<ScreenRect>& owner,
+                                 const ScreenRect& workArea) {
     const ScreenRect around = owner.value_or(workArea);
     const int width = dialog.right - dialog.left;
     const int height = dialog.bottom - dialog.top;
@@ -29,5 +32,7 @@ inline ScreenRect CentredRect(const ScreenRect& dialog, const std::optional<Scre
     if (top < workArea.top) top = workArea.top;
     return {left, top, left + width, top + height};
 }
+
+}  // namespace ats
 
 #endif

@@ -1,7 +1,8 @@
-// Rectangles of the two dialogs in dialog units (x, y, width, height), shared by the resource
-// script and the Linux edition. Only #define lines: the resource compiler reads this file too.
-#ifndef ORVANE_RES_DIALOG_LAYOUT_H
-#define ORVANE_RES_DIALOG_LAYOUT_H
+// Rectangles of the two dialogs in dialog units (x, y, width, height): the core's layout, which
+// the resource script and all three editions take. Only #define lines: the resource compiler
+// reads this file too.
+#ifndef ORVANE_ALARM_DIALOG_LAYOUT_H
+#define ORVANE_ALARM_DIALOG_LAYOUT_H
 
 // The dialogs' font: 9 points.
 #define DLG_FONT_POINTS 9
