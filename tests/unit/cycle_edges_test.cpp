@@ -212,7 +212,7 @@ struct PendingRestartPath {
     bool chimeSounding;
 };
 
-const PendingRestartPath kPendingRestartPaths[] = {
+const PendingRestartPath PENDING_RESTART_PATHS[] = {
     {"the last cycle ends in the gap: its restart is cancelled",
      [](AlarmRig& rig) {
          rig.SetOption(IDC_IGNORESIGNAL, true);
@@ -239,7 +239,7 @@ const PendingRestartPath kPendingRestartPaths[] = {
 };
 
 TEST(PendingRestartPaths, KeepFlagsAndCaptionTrueToWhatSounds) {
-    for (const PendingRestartPath& path : kPendingRestartPaths) {
+    for (const PendingRestartPath& path : PENDING_RESTART_PATHS) {
         SCOPED_TRACE(path.name);
         AlarmRig rig;
         RunToTheEndlessGap(rig);

@@ -189,7 +189,7 @@ TEST(CallOrder, AlarmOnset) {
                          "ShowBitmap 1007 131",
                          "SetTimer 4 1234",
                          "QuitBellPlayer",
-                         std::string("StartBellPlayer ") + kBellPlayerCommand,
+                         std::string("StartBellPlayer ") + BELL_PLAYER_COMMAND,
                          "Wait 100",
                          "PlayWaveLoop atschime.wav"};
     EXPECT_EQ(rig.window.calls, expected);

@@ -18,8 +18,8 @@
 
 namespace ats::testing {
 
-inline constexpr std::int32_t kFakeWindowHandle = -123456;
-inline constexpr const char* kBellPlayerCommand = "atsbell.exe atsopen -123456";
+inline constexpr std::int32_t FAKE_WINDOW_HANDLE = -123456;
+inline constexpr const char* BELL_PLAYER_COMMAND = "atsbell.exe atsopen -123456";
 
 class FakeAlarmWindow : public AlarmWindow {
 public:
@@ -46,7 +46,7 @@ public:
     void StartBellPlayer(std::string_view commandLine) override;
     void QuitBellPlayer() override;
     void Wait(int milliseconds) override;
-    std::int32_t WindowHandle() override { return kFakeWindowHandle; }
+    std::int32_t WindowHandle() override { return FAKE_WINDOW_HANDLE; }
     void SeedRandom() override;
     int Rand() override;
 

@@ -92,14 +92,14 @@ struct Invariants {
 
 void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random,
                const std::function<void()>& afterEachTick = {}) {
-    static constexpr int kOptions[] = {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP};
+    static constexpr int OPTIONS[] = {IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP};
     switch (step) {
         case Step::StartStop: rig.panel.OnStartStop(); break;
         case Step::Confirm: rig.panel.OnConfirmButton(); break;
         case Step::Sustain: rig.panel.OnSustainButton(); break;
         case Step::Bell: rig.panel.OnBellButton(); break;
         case Step::Chime: rig.panel.OnChimeButton(); break;
-        case Step::Option: rig.ClickOption(kOptions[random() % 4]); break;
+        case Step::Option: rig.ClickOption(OPTIONS[random() % 4]); break;
         case Step::BlinkTick: rig.panel.OnTimer(TIMER_BLINK); break;  // as the bell player posts
         case Step::ShortWait: rig.Advance(1 + random() % 1500, afterEachTick); break;
         case Step::LongWait: rig.Advance(1 + random() % 20000, afterEachTick); break;
@@ -108,9 +108,9 @@ void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random,
 }
 
 TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
-    constexpr int kSequences = 400;
-    constexpr int kStepsPerSequence = 60;
-    for (int seed = 1; seed <= kSequences; ++seed) {
+    constexpr int SEQUENCES = 400;
+    constexpr int STEPS_PER_SEQUENCE = 60;
+    for (int seed = 1; seed <= SEQUENCES; ++seed) {
         AlarmRig rig;
         rig.window.SeedFallbackDraws(static_cast<unsigned>(seed));
         std::mt19937 random(static_cast<unsigned>(seed) * 7919u);
@@ -133,7 +133,7 @@ TEST(RandomSequences, KeepEveryInvariantAndExitLeavesNothingSounding) {
             rig.panel.OnStartStop();
             trail = "gap-start ";
         }
-        for (int i = 0; i < kStepsPerSequence; ++i) {
+        for (int i = 0; i < STEPS_PER_SEQUENCE; ++i) {
             const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
             trail += std::to_string(static_cast<int>(step)) + " ";
             const int stateBefore = rig.panel.State();
@@ -170,16 +170,16 @@ void ExpectQuietIdle(const AlarmRig& rig, const std::string& where) {
 // The window layer catches an exception thrown from any port call and has the panel recover:
 // wherever the failure strikes, the program ends up quiet and idle, and works on afterwards.
 TEST(RandomSequences, AFailingPortCallAnywhereRecoversToAQuietIdleThatWorksOn) {
-    constexpr int kSequences = 200;
-    constexpr int kStepsPerSequence = 60;
+    constexpr int SEQUENCES = 200;
+    constexpr int STEPS_PER_SEQUENCE = 60;
     int failures = 0;
-    for (int seed = 1; seed <= kSequences; ++seed) {
+    for (int seed = 1; seed <= SEQUENCES; ++seed) {
         AlarmRig rig;
         rig.window.SeedFallbackDraws(static_cast<unsigned>(seed));
         std::mt19937 random(static_cast<unsigned>(seed) * 104729u);
         rig.window.failAtPortCall = rig.window.PortCalls() + 1 + random() % 60;
         bool failed = false;
-        for (int i = 0; i < kStepsPerSequence; ++i) {
+        for (int i = 0; i < STEPS_PER_SEQUENCE; ++i) {
             const auto step = static_cast<Step>(random() % static_cast<unsigned>(Step::Count));
             const int stateBefore = rig.panel.State();
             try {
@@ -199,7 +199,7 @@ TEST(RandomSequences, AFailingPortCallAnywhereRecoversToAQuietIdleThatWorksOn) {
         rig.panel.ExitCleanup();
         ASSERT_TRUE(rig.window.Silent()) << "seed " << seed;
     }
-    EXPECT_GT(failures, kSequences / 2);  // most sequences really met a failure
+    EXPECT_GT(failures, SEQUENCES / 2);  // most sequences really met a failure
 }
 
 TEST(Recover, FromAFailedPlayerStartInTheAlarm) {

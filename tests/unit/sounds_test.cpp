@@ -11,8 +11,8 @@ TEST(BellButton, WithoutNoOverlapStartsOnePlayerWithTheWindowHandleThenQuitsIt) 
     AlarmRig rig;
     rig.panel.OnBellButton();
     ASSERT_EQ(rig.window.players.size(), 1u);
-    EXPECT_EQ(rig.window.players[0].commandLine, kBellPlayerCommand);
-    EXPECT_EQ(rig.panel.BellArg(), kFakeWindowHandle);
+    EXPECT_EQ(rig.window.players[0].commandLine, BELL_PLAYER_COMMAND);
+    EXPECT_EQ(rig.panel.BellArg(), FAKE_WINDOW_HANDLE);
     EXPECT_EQ(rig.panel.Bell(), 1);
     EXPECT_EQ(rig.window.waitedMs, BELL_PLAYER_START_WAIT_MS);
     EXPECT_TRUE(rig.window.BellSounding());
@@ -28,7 +28,7 @@ TEST(BellButton, QuitStartThenWaitIsTheOrderOfAPlayerStart) {
     AlarmRig rig;
     rig.panel.OnBellButton();
     const std::vector<std::string> expected{"ReadOptions", "QuitBellPlayer",
-                                            std::string("StartBellPlayer ") + kBellPlayerCommand,
+                                            std::string("StartBellPlayer ") + BELL_PLAYER_COMMAND,
                                             "Wait 100"};
     EXPECT_EQ(rig.window.calls, expected);
 }
