@@ -17,6 +17,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmpio  # noqa: E402
+import core_facts  # noqa: E402
 import pngio  # noqa: E402
 from canvas import Canvas, clamp, mix, sd_circle, sd_ellipse_approx, sd_round_rect, smoothstep  # noqa: E402
 
@@ -29,7 +30,7 @@ FONT_CANDIDATES = (
 
 # ---- shared geometry -------------------------------------------------------------
 
-PANEL_SIZE = (150, 100)
+PANEL_SIZE = core_facts.picture_size("PANEL")
 # Lamp centres (x, y) in pixel coordinates; the pixel (int(x), int(y)) lies inside the lens.
 PANEL_LAMPS = {"left": (39.0, 34.0), "right": (111.0, 34.0)}
 PANEL_LENS_R = 17.5
@@ -39,14 +40,14 @@ PANEL_PLATES = {"left": (5, 65, 73, 84), "right": (77, 65, 145, 84)}
 PANEL_CAPTIONS = {"left": "表示灯", "right": "警報表示灯"}
 CAPTION_PX = 12
 
-SIGNAL_SIZE = (32, 64)
+SIGNAL_SIZE = core_facts.picture_size("SIGNAL")
 SIGNAL_LAMPS = [(16.0, 8.0 + 12.0 * i) for i in range(5)]  # lamp 1 (top) .. lamp 5
 SIGNAL_LENS_R = 4.5
 SIGNAL_RIM_R = 5.6
 SIGNAL_LAMP_HUES = ("yellow", "yellow", "red", "yellow", "green")
 
 # The larger renderings, as multiples of the 96 DPI size.
-LARGER_SCALES = (2, 3)
+LARGER_SCALES = core_facts.larger_scales()
 
 # Lit lamps per aspect, lamps numbered 1..5 from the top.
 SIGNAL_ASPECTS = {
