@@ -39,6 +39,8 @@ inline constexpr int TIMER_SIGNAL = 1;
 inline constexpr int TIMER_BLINK = 2;
 inline constexpr int TIMER_RESTART = 3;
 inline constexpr int TIMER_AUTO = 4;
+// The confirm deadline: armed with each alarm while the deadline is on.
+inline constexpr int TIMER_DEADLINE = 5;
 
 // While it sounds, the bell player sends the window a TIMER_BLINK tick this often, so the
 // alarm lamp blinks.

@@ -28,12 +28,16 @@ void AlarmPanel::ExitCleanup() {
     // A player keeps sounding after we are gone unless told now, whatever the options say.
     m_window.QuitBellPlayer();
     StopWave();
+    CancelDeadline();
+    StopBrake();
 }
 
 void AlarmPanel::Recover() {
     // Silence first: it matters most and touches the least.
     m_window.QuitBellPlayer();
     StopWave();
+    StopBrake();
+    CancelDeadline();
     for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO}) {
         m_window.KillTimer(timerId);
     }
@@ -70,6 +74,19 @@ bool AlarmPanel::OnControlClicked(int controlId) {
 }
 
 void AlarmPanel::OnOptionClicked() { UpdateOptions(); }
+
+void AlarmPanel::SetConfirmDeadline(bool on) {
+    m_confirmDeadline = on;
+    if (!on) CancelDeadline();
+}
+
+// The deadline's timer is cancelled only where one was armed, so with the item off every
+// operation makes exactly the calls it made before the deadline existed.
+void AlarmPanel::CancelDeadline() {
+    if (!m_deadlineArmed) return;
+    m_window.KillTimer(TIMER_DEADLINE);
+    m_deadlineArmed = false;  // only once it is gone: a failing call leaves it to Recover
+}
 
 bool AlarmPanel::RunsUnattended() const {
     return m_nState != STATE_IDLE && (m_bEndless != 0 || m_bFullAuto != 0);
@@ -165,6 +182,18 @@ void AlarmPanel::RingChime() {
     PlayWave(CHIME_WAVE);
 }
 
+void AlarmPanel::ApplyEmergencyBrake() {
+    m_window.PlayBrakeSound(BRAKE_WAVE);
+    m_brakeSounding = true;
+    m_window.BrakeApplied();
+}
+
+void AlarmPanel::StopBrake() {
+    if (!m_brakeSounding) return;
+    m_window.StopBrakeSound();
+    m_brakeSounding = false;
+}
+
 void AlarmPanel::StopBell() {
     // The bell is stopped where it was started, whatever the no-overlap box says now: the
     // port only reaches a player that is still running, and the program's own wave is ended
@@ -222,6 +251,8 @@ void AlarmPanel::Stop() {
     m_nState = STATE_IDLE;
     m_nChime = 0;
     m_window.KillTimer(TIMER_RESTART);
+    CancelDeadline();
+    StopBrake();
     m_window.SetStartCaption(CAPTION_START);
 }
 
@@ -276,11 +307,17 @@ void AlarmPanel::RaiseAlarm() {
     if (m_bFullAuto == 1) ArmWithShortInterval(TIMER_AUTO);
     RingBell();
     RingChime();
+    // Counted from when the bell and the chime sound, after the bell player's start.
+    if (m_confirmDeadline) {
+        m_deadlineArmed = true;  // first, so a failing SetTimer still leaves it to Recover
+        m_window.SetTimer(TIMER_DEADLINE, CONFIRM_DEADLINE_MS);
+    }
 }
 
 void AlarmPanel::Confirm() {
     if (m_nState != STATE_ALARM) return;
     m_nState = STATE_CONFIRMED;
+    CancelDeadline();  // in time; after the brake applied there is none left
     // The bell is silenced where it was started: a player still running is told to quit,
     // and the program's own bell wave gives way to the chime.
     m_window.QuitBellPlayer();
@@ -326,6 +363,12 @@ void AlarmPanel::OnTimer(int timerId) {
                 m_window.KillTimer(TIMER_AUTO);
                 EndAlarm();
             }
+            break;
+        case TIMER_DEADLINE:
+            // Once per alarm; a tick in any other state (none should come) does nothing.
+            m_deadlineArmed = true;
+            CancelDeadline();
+            if (m_nState == STATE_ALARM) ApplyEmergencyBrake();
             break;
         default: break;
     }

@@ -16,6 +16,7 @@ using BOOL = int;  // the option flags hold exactly 0 or 1
 
 inline constexpr const char* BELL_WAVE = TXT_BELL_WAVE;
 inline constexpr const char* CHIME_WAVE = TXT_CHIME_WAVE;
+inline constexpr const char* BRAKE_WAVE = TXT_BRAKE_WAVE;
 inline constexpr const char* CAPTION_START = TXT_START;
 inline constexpr const char* CAPTION_STOP = TXT_STOP;
 inline constexpr int BELL_PLAYER_START_WAIT_MS = 100;
@@ -27,6 +28,9 @@ inline constexpr int SHORT_INTERVAL_MIN_MS = 1000;
 inline constexpr int SHORT_INTERVAL_SPAN_MS = 4000;
 inline constexpr int LONG_INTERVAL_MIN_MS = 7000;
 inline constexpr int LONG_INTERVAL_SPAN_MS = 10000;
+// With the confirm deadline on, an alarm not confirmed this long after it went off applies the
+// emergency brake, as on a real ATS-S cab.
+inline constexpr int CONFIRM_DEADLINE_MS = 5000;
 // A run begins at one of the aspects above stop: rand() % 5 + 1.
 inline constexpr int FIRST_ASPECT_CHOICES = 5;
 
@@ -52,6 +56,11 @@ public:
 
     // Click of any of the four option checkboxes.
     void OnOptionClicked();
+    // The confirm deadline's menu item, ticked or unticked (off when the window opens). Each
+    // alarm raised while it is on must be confirmed within CONFIRM_DEADLINE_MS, or the
+    // emergency brake applies; unticking it cancels a deadline that runs.
+    void SetConfirmDeadline(bool on);
+    bool ConfirmDeadline() const { return m_confirmDeadline; }
     // Clicks of the buttons.
     void OnStartStop();
     void OnConfirmButton();
@@ -102,6 +111,9 @@ private:
     void StartBellPlayer();
     void PlayWave(const char* fileName);
     void StopWave();
+    void CancelDeadline();
+    void ApplyEmergencyBrake();
+    void StopBrake();
 
     // The record, in the order the dialog keeps it.
     std::int32_t m_nBellArg = 0;
@@ -124,6 +136,10 @@ private:
     // blink: the window opens on the stop signal with the alarm lamp out.
     int m_shownAspect = ASPECT_STOP;
     bool m_alarmShown = false;
+    // The confirm deadline's menu item, and whether the brake's sound may still play.
+    bool m_confirmDeadline = false;
+    bool m_deadlineArmed = false;
+    bool m_brakeSounding = false;
 };
 
 }  // namespace ats

@@ -17,6 +17,9 @@
 #define TXT_FULLAUTO "フルオート(一連の動作を自動化)"
 #define TXT_IGNORESIGNAL "信号無視"
 #define TXT_NOOVERLAP "ATSベルとチャイムを同時に鳴らさない"
+// The confirm deadline's menu item, and what a screen reader hears when it runs out.
+#define TXT_DEADLINE_ITEM "確認期限(5秒)"
+#define TXT_EMERGENCY_BRAKE "非常ブレーキ"
 // The about item of the window menu.
 #define TXT_ABOUT_ITEM "OrvaneATSのﾊﾞｰｼﾞｮﾝ情報(&A)..."
 
@@ -28,5 +31,7 @@
 // Wave files, named bare: they sit beside the program.
 #define TXT_BELL_WAVE "atsbell.wav"
 #define TXT_CHIME_WAVE "atschime.wav"
+// The emergency brake: the brake pipe venting, played once.
+#define TXT_BRAKE_WAVE "atsbrake.wav"
 
 #endif

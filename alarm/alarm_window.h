@@ -36,6 +36,8 @@ public:
     virtual void AlarmChanged(bool on) = 0;
     // The signal changed to show aspect 0 (stop) to 4 (proceed).
     virtual void AspectChanged(int aspect) = 0;
+    // The confirm deadline ran out: the emergency brake applied.
+    virtual void BrakeApplied() = 0;
 
     // Reads all four option checkboxes.
     virtual OptionStates ReadOptions() = 0;
@@ -51,6 +53,12 @@ public:
     // Tells the bell player to quit. Reaches only a player that is still running; with none
     // running it does nothing.
     virtual void QuitBellPlayer() = 0;
+
+    // Plays the emergency brake's wave (bare file name) once, beside whatever else sounds: it
+    // cuts neither the bell nor the chime. Playing it again starts it afresh.
+    virtual void PlayBrakeSound(std::string_view fileName) = 0;
+    // Ends the brake's sound if it still plays.
+    virtual void StopBrakeSound() = 0;
 
     // Blocks the window's thread for the given time.
     virtual void Wait(int milliseconds) = 0;

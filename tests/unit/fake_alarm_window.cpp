@@ -45,6 +45,17 @@ void FakeAlarmWindow::StopWave() {
     m_wave.reset();
 }
 
+void FakeAlarmWindow::PlayBrakeSound(std::string_view fileName) {
+    Record("PlayBrakeSound " + std::string(fileName));
+    m_brake = true;
+    ++brakeStarts;
+}
+
+void FakeAlarmWindow::StopBrakeSound() {
+    Record("StopBrakeSound");
+    m_brake = false;
+}
+
 void FakeAlarmWindow::StartBellPlayer(std::string_view commandLine) {
     Record("StartBellPlayer " + std::string(commandLine));
     // Every start is kept as it happened: only the core's own quits end a player, so a

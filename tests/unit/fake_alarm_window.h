@@ -40,9 +40,12 @@ public:
     void SetStartCaption(std::string_view utf8Caption) override;
     void AlarmChanged(bool on) override { news.push_back(on ? "alarm on" : "alarm off"); }
     void AspectChanged(int aspect) override { news.push_back("aspect " + std::to_string(aspect)); }
+    void BrakeApplied() override { news.push_back("brake"); }
     OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
+    void PlayBrakeSound(std::string_view fileName) override;
+    void StopBrakeSound() override;
     void StartBellPlayer(std::string_view commandLine) override;
     void QuitBellPlayer() override;
     void Wait(int milliseconds) override;
@@ -70,7 +73,11 @@ public:
     int RunningPlayers() const;
     bool BellSounding() const { return RunningPlayers() > 0 || m_wave == BELL_WAVE; }
     bool ChimeSounding() const { return m_wave == CHIME_WAVE; }
-    bool Silent() const { return !BellSounding() && !ChimeSounding(); }
+    // The brake's sound plays once, for as long as its wave lasts; the fake says it sounds
+    // until it is stopped or played again.
+    bool BrakeSounding() const { return m_brake; }
+    int brakeStarts = 0;
+    bool Silent() const { return !BellSounding() && !ChimeSounding() && !m_brake; }
 
     OptionStates checkboxes;        // what the four checkboxes show
     bool failPlayerStarts = false;  // as with a missing atsbell.exe: starts leave no player
@@ -94,6 +101,7 @@ private:
     std::map<int, Timer> m_timers;
     std::map<int, int> m_shown;
     std::optional<std::string> m_wave;
+    bool m_brake = false;
     std::deque<int> m_draws;
     std::mt19937 m_fallback{1};
 };

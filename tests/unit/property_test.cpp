@@ -22,6 +22,7 @@ enum class Step {
     BlinkTick,
     ShortWait,
     LongWait,
+    Deadline,  // the confirm deadline's menu item toggled
     Count
 };
 
@@ -55,6 +56,10 @@ struct Invariants {
         }
         if (p.State() == STATE_APPROACH) {
             ASSERT_TRUE(w.IsArmed(TIMER_SIGNAL)) << where << ": signal stuck";
+        }
+        if (w.IsArmed(TIMER_DEADLINE)) {
+            ASSERT_EQ(p.State(), STATE_ALARM) << where << ": a deadline outside the alarm";
+            ASSERT_TRUE(p.ConfirmDeadline()) << where << ": a deadline with the item off";
         }
         if (p.State() == STATE_ALARM) {
             ASSERT_EQ(p.Bell(), 1) << where;
@@ -103,6 +108,7 @@ void ApplyStep(AlarmRig& rig, Step step, std::mt19937& random,
         case Step::BlinkTick: rig.panel.OnTimer(TIMER_BLINK); break;  // as the bell player posts
         case Step::ShortWait: rig.Advance(1 + random() % 1500, afterEachTick); break;
         case Step::LongWait: rig.Advance(1 + random() % 20000, afterEachTick); break;
+        case Step::Deadline: rig.panel.SetConfirmDeadline(!rig.panel.ConfirmDeadline()); break;
         case Step::Count: break;
     }
 }
@@ -156,7 +162,7 @@ void ExpectQuietIdle(const AlarmRig& rig, const std::string& where) {
     const FakeAlarmWindow& w = rig.window;
     EXPECT_TRUE(w.Silent()) << where;
     EXPECT_EQ(w.RunningPlayers(), 0) << where;
-    for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO}) {
+    for (const int timerId : {TIMER_SIGNAL, TIMER_BLINK, TIMER_RESTART, TIMER_AUTO, TIMER_DEADLINE}) {
         EXPECT_FALSE(w.IsArmed(timerId)) << where << ": timer " << timerId;
     }
     EXPECT_EQ(rig.panel.State(), STATE_IDLE) << where;
