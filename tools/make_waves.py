@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Synthesises the ATS bell and the chime as seamlessly looping 16-bit mono waves.
+"""Synthesises the ATS bell and the chime as seamlessly looping 16-bit mono waves, and the
+emergency brake's burst of air, played once.
 
     /usr/bin/python3 tools/make_waves.py [OUTDIR]
 
@@ -83,11 +84,11 @@ def place(loop, folded, offset, gain):
         loop[i - head] += gain * folded[i]
 
 
-def to_pcm(signal):
-    """Remove any DC, scale the peak to PEAK and round to 16-bit."""
+def to_pcm(signal, peak_level=PEAK):
+    """Remove any DC, scale the peak to peak_level and round to 16-bit."""
     mean = sum(signal) / len(signal)
     peak = max(abs(v - mean) for v in signal)
-    scale = PEAK / peak
+    scale = peak_level / peak
     return array("h", (int(math.floor((v - mean) * scale + 0.5)) for v in signal))
 
 
@@ -169,10 +170,50 @@ def chime():
     return to_pcm(loop)
 
 
+# ---- the emergency brake ------------------------------------------------------------
+
+BRAKE_SECONDS = 2.0
+BRAKE_ATTACK_S = 0.012      # the valve snaps open
+BRAKE_DECAY_S = 0.55        # the brake pipe empties
+BRAKE_FADE_S = 0.25         # the last of it dies away to exact silence
+BRAKE_HIGH_PASS_HZ = 180.0  # air, not rumble
+BRAKE_LOW_PASS_HZ = 2800.0  # a hiss through a pipe, not a whistle
+BRAKE_PEAK = 16000          # about -6 dBFS: under the bell it joins
+
+
+def brake():
+    """The burst of air as the brake pipe vents: band-limited noise with a fast attack, a
+    decay as the pressure falls and a slow flutter, ending in silence."""
+    n = int(BRAKE_SECONDS * RATE)
+    rng = XorShift32(0x0B4A4E50)
+    hp = math.exp(-2.0 * math.pi * BRAKE_HIGH_PASS_HZ / RATE)
+    lp = 1.0 - math.exp(-2.0 * math.pi * BRAKE_LOW_PASS_HZ / RATE)
+    attack = int(BRAKE_ATTACK_S * RATE)
+    fade = int(BRAKE_FADE_S * RATE)
+    out = array("d", bytes(8 * n))
+    prev_in = prev_hp = low1 = low2 = 0.0
+    for i in range(n):
+        v = rng.uniform()
+        high = hp * (prev_hp + v - prev_in)  # one-pole high-pass
+        prev_in, prev_hp = v, high
+        low1 += lp * (high - low1)           # two one-pole low-passes
+        low2 += lp * (low1 - low2)
+        env = math.exp(-i / (BRAKE_DECAY_S * RATE))
+        env *= 1.0 + 0.12 * math.sin(2.0 * math.pi * 7.0 * i / RATE)
+        if i < attack:
+            env *= 0.5 - 0.5 * math.cos(math.pi * i / attack)
+        if i >= n - fade:
+            env *= 0.5 + 0.5 * math.cos(math.pi * (i - (n - fade)) / fade)
+        out[i] = env * low2
+    pcm = to_pcm(out, BRAKE_PEAK)
+    pcm[0] = pcm[-1] = 0
+    return pcm
+
+
 def main(argv):
     out = argv[1] if len(argv) > 1 else os.path.join(REPO, "res")
     os.makedirs(out, exist_ok=True)
-    for name, make in (("atsbell.wav", bell), ("atschime.wav", chime)):
+    for name, make in (("atsbell.wav", bell), ("atschime.wav", chime), ("atsbrake.wav", brake)):
         with open(os.path.join(out, name), "wb") as f:
             f.write(wav_bytes(make()))
 

@@ -14,7 +14,7 @@ GENERATED = (
     "panel_normal.bmp", "panel_dark.bmp", "panel_alarm.bmp",
     "signal_stop.bmp", "signal_restrict.bmp", "signal_caution.bmp",
     "signal_reduce.bmp", "signal_proceed.bmp",
-    "orvaneats.ico", "orvaneats_sizes.ico", "atsbell.wav", "atschime.wav",
+    "orvaneats.ico", "orvaneats_sizes.ico", "atsbell.wav", "atschime.wav", "atsbrake.wav",
 ) + tuple("%s_%dx.png" % (name, scale)
           for name in ("panel_normal", "panel_dark", "panel_alarm", "signal_stop",
                        "signal_restrict", "signal_caution", "signal_reduce", "signal_proceed")

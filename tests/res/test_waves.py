@@ -1,4 +1,5 @@
-"""The bell and chime waves: format, level, seamless loop, and that they differ."""
+"""The bell and chime waves: format, level, seamless loop, and that they differ; the brake's
+burst of air: format, and that it starts and ends in silence."""
 
 import math
 import os
@@ -9,6 +10,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from resread import RES, read_wav  # noqa: E402
 
 WAVES = ("atsbell.wav", "atschime.wav")
+BRAKE = "atsbrake.wav"
 
 
 def dominant_frequency(samples, rate, start, n=2048, lo=100.0, hi=5000.0, step=10.0):
@@ -31,7 +33,7 @@ def dominant_frequency(samples, rate, start, n=2048, lo=100.0, hi=5000.0, step=1
 
 class Waves(unittest.TestCase):
     def test_format(self):
-        for name in WAVES:
+        for name in WAVES + (BRAKE,):
             with self.subTest(name=name):
                 path = os.path.join(RES, name)
                 fields, samples = read_wav(path)
@@ -91,6 +93,20 @@ class Waves(unittest.TestCase):
                 blocks += [s[:n], s[-n:], s[-n // 2:] + s[:n // 2]]
                 quietest = min(rms(b) for b in blocks)
                 self.assertGreater(quietest, 0.1 * overall)
+
+    def test_brake_is_a_burst_that_dies_away(self):
+        _f, s = read_wav(os.path.join(RES, BRAKE))
+        n = len(s) // 10
+
+        def rms(block):
+            return math.sqrt(sum(v * v for v in block) / len(block))
+
+        tenths = [rms(s[i * n:(i + 1) * n]) for i in range(10)]
+        self.assertEqual((s[0], s[-1]), (0, 0))  # played once: no click at either end
+        self.assertGreater(tenths[0], 3000)  # loud at once, under the bell's -3 dBFS
+        self.assertLess(max(abs(v) for v in s), 0.6 * 32768)
+        self.assertEqual(tenths, sorted(tenths, reverse=True), "the pressure only falls")
+        self.assertLess(tenths[-1], tenths[0] / 30)
 
     def test_bell_and_chime_differ(self):
         bands = {}
