@@ -6,6 +6,8 @@
 
 #include "placement.h"
 
+namespace wnd {
+
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -195,3 +197,5 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default: return FALSE;
     }
 }
+
+}  // namespace wnd

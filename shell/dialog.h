@@ -1,12 +1,16 @@
 // The small dialog layer that stands where a framework would: an application object, windows,
 // modal dialogs run from templates with handlers named as frameworks name them, and data
-// exchange between controls and fields.
+// exchange between controls and fields. It lives in namespace wnd, apart from the program
+// built on it, and knows nothing of that program; of the core it takes only the rule for where
+// a dialog opens (placement.h).
 #ifndef ORVANE_SHELL_DIALOG_H
 #define ORVANE_SHELL_DIALOG_H
 
 #include <windows.h>
 
 #include <string>
+
+namespace wnd {
 
 class CWnd {
 public:
@@ -87,5 +91,7 @@ private:
     UINT m_templateId;
     CWnd* m_pParentWnd;
 };
+
+}  // namespace wnd
 
 #endif
