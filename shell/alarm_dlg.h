@@ -22,6 +22,7 @@ protected:
     HICON OnQueryDragIcon() override { return LargeIcon(); }
     void OnTimer(UINT_PTR nIDEvent) override;
     void OnDpiChanged(UINT dpi) override;
+    void OnDestroy() override { m_window.Detach(); }
     void OnHandlerFailed() override { m_panel.Recover(); }
 
 private:

@@ -77,6 +77,8 @@ protected:
     // The window has moved to a display of another scale and the system has laid the dialog
     // out again for it.
     virtual void OnDpiChanged(UINT /*dpi*/) {}
+    // The window is being destroyed; its controls are still there.
+    virtual void OnDestroy() {}
     // A handler threw: bring the dialog back to a quiet, consistent state. May throw too.
     virtual void OnHandlerFailed() {}
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
