@@ -1,6 +1,7 @@
-// Every text the program shows, in UTF-8, shared by the alarm core, the resource script and
-// the Linux edition (the legal lines come with the release's facts, release_facts.h). Only
-// #define lines: the resource compiler reads this file too.
+// Every text the program shows, in UTF-8, shared by the alarm core and all three editions: the
+// Windows program through its resource script, the Linux edition, and the browser edition
+// through the window tables and its site (the legal lines come with the release's facts,
+// release_facts.h). Only #define lines: the resource compiler reads this file too.
 #ifndef ORVANE_ALARM_TEXT_H
 #define ORVANE_ALARM_TEXT_H
 

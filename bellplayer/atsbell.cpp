@@ -2,10 +2,11 @@
 //
 //   atsbell.exe atsopen <window handle as signed decimal>
 //
-// Loops atsbell.wav from its own folder and posts WM_TIMER (wParam 2) to that window every
-// 500 ms so its alarm lamp blinks. Ends with exit status 0 on WM_QUIT to its main thread or when
-// the window is gone; 2 for a malformed command line; 3 when the window is not a live window of
-// the starting process; 4 when it runs out of memory. Never shows anything.
+// Loops atsbell.wav from its own folder and posts WM_TIMER (wParam ats::TIMER_BLINK) to that
+// window every ats::BELL_BLINK_INTERVAL_MS so its alarm lamp blinks. Ends with exit status 0 on
+// WM_QUIT to its main thread or when the window is gone; 2 for a malformed command line; 3 when
+// the window is not a live window of the starting process; 4 when it runs out of memory. Never
+// shows anything.
 #include <windows.h>
 // clang-format off
 #include <shellapi.h>
@@ -26,12 +27,10 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitNotServed = 3;
-constexpr int kExitFailed = 4;
-
-constexpr UINT kBlinkIntervalMs = 500;
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_NOT_SERVED = 3;
+constexpr int EXIT_FAILED = 4;
 
 class ArgList {
 public:
@@ -101,7 +100,7 @@ bool IsWindowOfProcess(HWND window, DWORD processId) {
 }
 
 int RingUntilQuit(HWND window, DWORD starterId) {
-    ThreadTimer blink(kBlinkIntervalMs);
+    ThreadTimer blink(ats::BELL_BLINK_INTERVAL_MS);
     LoopingWave bell(ExeFolder() + Utf8ToWide(TXT_BELL_WAVE));
 
     MSG msg;
@@ -114,7 +113,7 @@ int RingUntilQuit(HWND window, DWORD starterId) {
         }
         DispatchMessageW(&msg);
     }
-    return kExitOk;
+    return EXIT_OK;
 }
 
 int Run() {
@@ -123,13 +122,13 @@ int Run() {
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
 
     const ArgList args;
-    if (args.size() != 3 || std::wstring(args[1]) != L"atsopen") return kExitUsage;
+    if (args.size() != 3 || std::wstring(args[1]) != L"atsopen") return EXIT_USAGE;
     const auto value = ParseHandleValue(args[2]);
-    if (!value) return kExitUsage;
+    if (!value) return EXIT_USAGE;
 
     const HWND window = WindowFromNumber(*value);
     const auto starterId = ParentProcessId();
-    if (!starterId || !IsWindowOfProcess(window, *starterId)) return kExitNotServed;
+    if (!starterId || !IsWindowOfProcess(window, *starterId)) return EXIT_NOT_SERVED;
 
     return RingUntilQuit(window, *starterId);
 }
@@ -140,6 +139,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         return Run();
     } catch (...) {
-        return kExitFailed;  // out of memory: the bell's sound ended with the unwinding
+        return EXIT_FAILED;  // out of memory: the bell's sound ended with the unwinding
     }
 }

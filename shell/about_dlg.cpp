@@ -18,13 +18,15 @@ HWND IconStatic(HWND dialog) {
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
-void CAboutDlg::DoDataExchange(CDataExchange* pDX) { DDX_Text(pDX, IDC_VERSION, m_strVersion); }
+void CAboutDlg::DoDataExchange(wnd::CDataExchange* pDX) {
+    wnd::DDX_Text(pDX, IDC_VERSION, m_strVersion);
+}
 
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     const wchar_t* text = nullptr;
     const int length =
-        LoadStringW(AfxGetApp()->m_hInstance, IDS_VERSION, reinterpret_cast<LPWSTR>(&text), 0);
+        LoadStringW(wnd::AfxGetApp()->m_hInstance, IDS_VERSION, reinterpret_cast<LPWSTR>(&text), 0);
     m_strVersion.assign(text != nullptr ? text : L"", length > 0 ? length : 0);
     UpdateData(FALSE);
     SetIcon(WindowDpi(m_hWnd));
@@ -38,7 +40,7 @@ void CAboutDlg::SetIcon(UINT dpi) {
     const int size = IconSizeAt(static_cast<int>(dpi), SystemMetricForDpi(SM_CXICON, dpi));
     if (size > 0) sized = LoadSizedIcon(size);
     if (!sized && !m_icon) return;  // the template's icon stays
-    const HICON shown = sized ? sized.Get() : AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+    const HICON shown = sized ? sized.Get() : wnd::AfxGetApp()->LoadIcon(IDR_MAINFRAME);
     SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(shown), 0);
     // The static no longer shows the icon of the scale before: release it now.
     m_icon = std::move(sized);

@@ -7,12 +7,12 @@
 #include "dialog.h"
 #include "handles.h"
 
-class CAboutDlg : public CDialog {
+class CAboutDlg : public wnd::CDialog {
 public:
     CAboutDlg();
 
 protected:
-    void DoDataExchange(CDataExchange* pDX) override;
+    void DoDataExchange(wnd::CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnDpiChanged(UINT dpi) override { SetIcon(dpi); }
 

@@ -29,7 +29,7 @@ BOOL CAlarmApp::InitInstance() {
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    CWinApp* app = AfxGetApp();
+    wnd::CWinApp* app = wnd::AfxGetApp();
     app->m_hInstance = instance;
     app->InitInstance();
     return 0;

@@ -4,7 +4,7 @@
 
 #include "dialog.h"
 
-class CAlarmApp : public CWinApp {
+class CAlarmApp : public wnd::CWinApp {
 public:
     BOOL InitInstance() override;
 };

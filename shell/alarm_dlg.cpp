@@ -10,21 +10,21 @@
 #include "resource.h"
 #include "sized_icon.h"
 
-CAlarmDlg::CAlarmDlg(CWnd* parent)
+CAlarmDlg::CAlarmDlg(wnd::CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
-      m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
-      m_window(AfxGetApp()->m_hInstance,
+      m_hIcon(wnd::AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
+      m_window(wnd::AfxGetApp()->m_hInstance,
                [this] {
                    UpdateData(TRUE);
                    return m_checkboxes;
                }),
       m_panel(m_window) {}
 
-void CAlarmDlg::DoDataExchange(CDataExchange* pDX) {
-    DDX_Check(pDX, IDC_ENDLESS, m_checkboxes.endless);
-    DDX_Check(pDX, IDC_FULLAUTO, m_checkboxes.fullAuto);
-    DDX_Check(pDX, IDC_IGNORESIGNAL, m_checkboxes.ignoreSignal);
-    DDX_Check(pDX, IDC_NOOVERLAP, m_checkboxes.noOverlap);
+void CAlarmDlg::DoDataExchange(wnd::CDataExchange* pDX) {
+    wnd::DDX_Check(pDX, IDC_ENDLESS, m_checkboxes.endless);
+    wnd::DDX_Check(pDX, IDC_FULLAUTO, m_checkboxes.fullAuto);
+    wnd::DDX_Check(pDX, IDC_IGNORESIGNAL, m_checkboxes.ignoreSignal);
+    wnd::DDX_Check(pDX, IDC_NOOVERLAP, m_checkboxes.noOverlap);
 }
 
 BOOL CAlarmDlg::OnInitDialog() {
@@ -43,8 +43,8 @@ void CAlarmDlg::AppendAboutItemToSystemMenu() {
     HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu == nullptr) return;
     const wchar_t* text = nullptr;
-    const int length =
-        LoadStringW(AfxGetApp()->m_hInstance, IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
+    const int length = LoadStringW(wnd::AfxGetApp()->m_hInstance, IDS_ABOUTBOX,
+                                   reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0) return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, std::wstring(text, length).c_str());

@@ -7,12 +7,12 @@
 #include "handles.h"
 #include "win32_alarm_window.h"
 
-class CAlarmDlg : public CDialog {
+class CAlarmDlg : public wnd::CDialog {
 public:
-    explicit CAlarmDlg(CWnd* parent = nullptr);
+    explicit CAlarmDlg(wnd::CWnd* parent = nullptr);
 
 protected:
-    void DoDataExchange(CDataExchange* pDX) override;
+    void DoDataExchange(wnd::CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     bool OnCommand(int controlId, int notifyCode) override;
     void OnOK() override;
@@ -22,6 +22,7 @@ protected:
     HICON OnQueryDragIcon() override { return LargeIcon(); }
     void OnTimer(UINT_PTR nIDEvent) override;
     void OnDpiChanged(UINT dpi) override;
+    void OnDestroy() override { m_window.Detach(); }
     void OnHandlerFailed() override { m_panel.Recover(); }
 
 private:

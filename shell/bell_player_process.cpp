@@ -8,9 +8,9 @@
 namespace {
 
 // A player that has not made its message queue yet refuses the quit; it is asked again.
-constexpr DWORD kQuitRetryMs = 10;
+constexpr DWORD QUIT_RETRY_MS = 10;
 // A player that neither takes the quit nor ends within this time is ended by force.
-constexpr DWORD kQuitGraceMs = 2000;
+constexpr DWORD QUIT_GRACE_MS = 2000;
 
 UniqueKernelHandle MakeKillOnCloseJob() {
     UniqueKernelHandle job(CreateJobObjectW(nullptr, nullptr));
@@ -38,8 +38,8 @@ BellPlayerProcess::~BellPlayerProcess() {
 
 void BellPlayerProcess::Retirement::SeeThrough() noexcept {
     const DWORD started = GetTickCount();
-    while (WaitForSingleObject(process.Get(), kQuitRetryMs) == WAIT_TIMEOUT) {
-        if (GetTickCount() - started >= kQuitGraceMs) {
+    while (WaitForSingleObject(process.Get(), QUIT_RETRY_MS) == WAIT_TIMEOUT) {
+        if (GetTickCount() - started >= QUIT_GRACE_MS) {
             TerminateProcess(process.Get(), 1);
             break;
         }

@@ -6,6 +6,8 @@
 
 #include "placement.h"
 
+namespace wnd {
+
 namespace {
 
 CWinApp* g_app = nullptr;
@@ -191,7 +193,10 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PostMessageW(m_hWnd, WM_DPICHANGED_LAID_OUT, LOWORD(wParam), 0);
             return FALSE;  // the system resizes and lays out the dialog
         case WM_DPICHANGED_LAID_OUT: OnDpiChanged(static_cast<UINT>(wParam)); return TRUE;
+        case WM_DESTROY: OnDestroy(); return FALSE;
         case WM_NCDESTROY: m_hWnd = nullptr; return FALSE;
         default: return FALSE;
     }
 }
+
+}  // namespace wnd

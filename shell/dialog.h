@@ -1,12 +1,16 @@
 // The small dialog layer that stands where a framework would: an application object, windows,
 // modal dialogs run from templates with handlers named as frameworks name them, and data
-// exchange between controls and fields.
+// exchange between controls and fields. It lives in namespace wnd, apart from the program
+// built on it, and knows nothing of that program; of the core it takes only the rule for where
+// a dialog opens (placement.h).
 #ifndef ORVANE_SHELL_DIALOG_H
 #define ORVANE_SHELL_DIALOG_H
 
 #include <windows.h>
 
 #include <string>
+
+namespace wnd {
 
 class CWnd {
 public:
@@ -73,6 +77,8 @@ protected:
     // The window has moved to a display of another scale and the system has laid the dialog
     // out again for it.
     virtual void OnDpiChanged(UINT /*dpi*/) {}
+    // The window is being destroyed; its controls are still there.
+    virtual void OnDestroy() {}
     // A handler threw: bring the dialog back to a quiet, consistent state. May throw too.
     virtual void OnHandlerFailed() {}
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
@@ -87,5 +93,7 @@ private:
     UINT m_templateId;
     CWnd* m_pParentWnd;
 };
+
+}  // namespace wnd
 
 #endif

@@ -11,10 +11,9 @@ constexpr wchar_t RENDERING_TYPE[] = L"PNG";
 }  // namespace
 
 UniqueBitmap ScaledPictures::Load(int bitmapId, UINT dpi) {
-    const ats::Picture picture =
-        ats::PictureAtDpi(bitmapId, static_cast<int>(dpi), [&](int scale) {
-            return scale == 1 ? ReadBitmap(bitmapId) : DecodeRendering(bitmapId, scale);
-        });
+    const ats::Picture picture = ats::PictureAtDpi(bitmapId, static_cast<int>(dpi), [&](int scale) {
+        return scale == 1 ? ReadBitmap(bitmapId) : DecodeRendering(bitmapId, scale);
+    });
     return MakeBitmap(picture.pixels);
 }
 

@@ -15,7 +15,7 @@ UniqueIcon LoadSizedIcon(int size) {
                    : reinterpret_cast<LoadIconWithScaleDownFunction>(reinterpret_cast<void*>(
                          GetProcAddress(controls, "LoadIconWithScaleDown")));
     }();
-    const HINSTANCE module = AfxGetApp()->m_hInstance;
+    const HINSTANCE module = wnd::AfxGetApp()->m_hInstance;
     HICON icon = nullptr;
     if (loadIconWithScaleDown != nullptr &&
         SUCCEEDED(

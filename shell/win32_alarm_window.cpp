@@ -5,6 +5,7 @@
 
 #include "alarm_ids.h"
 #include "dpi.h"
+#include "picture_table.h"
 #include "text.h"
 #include "window_number.h"
 
@@ -20,8 +21,26 @@ void Win32AlarmWindow::Attach(HWND dialog, const std::map<int, int>& templateBit
     m_dialog = dialog;
     m_dpi = WindowDpi(dialog);
     m_shownIds = templateBitmaps;
-    if (m_dpi == USER_DEFAULT_SCREEN_DPI) return;  // the template's bitmaps are the right ones
-    for (const auto& [controlId, bitmapId] : templateBitmaps) ShowPicture(controlId, bitmapId);
+    // The dialog's thread: a single-threaded apartment, as a window's thread should be.
+    if (!m_com) m_com.emplace(COINIT_APARTMENTTHREADED);
+    if (!m_names)
+        CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                         m_names.OutVoid());
+    for (const auto& [controlId, bitmapId] : templateBitmaps) {
+        NamePicture(controlId, bitmapId);
+        // Shown as they are, the template's bitmaps are the right ones.
+        if (!ats::PlanPicture(bitmapId, static_cast<int>(m_dpi)).asIs)
+            ShowPicture(controlId, bitmapId);
+    }
+}
+
+void Win32AlarmWindow::Detach() {
+    if (m_names && m_dialog != nullptr) {
+        for (const auto& [controlId, bitmapId] : m_shownIds)
+            m_names->ClearHwndProps(GetDlgItem(m_dialog, controlId), OBJID_CLIENT, CHILDID_SELF,
+                                    &PROPID_ACC_NAME, 1);
+    }
+    m_dialog = nullptr;
 }
 
 void Win32AlarmWindow::OnDpiChanged(UINT dpi) {
@@ -33,6 +52,7 @@ void Win32AlarmWindow::OnDpiChanged(UINT dpi) {
 void Win32AlarmWindow::ShowBitmap(int controlId, int bitmapId) {
     m_shownIds[controlId] = bitmapId;
     ShowPicture(controlId, bitmapId);
+    NamePicture(controlId, bitmapId);
 }
 
 // Each picture is loaded afresh from the resources, at the window's scale. The control takes
@@ -47,6 +67,20 @@ void Win32AlarmWindow::ShowPicture(int controlId, int bitmapId) {
     if (previous != nullptr && previous != owned.Get() && previous != next.Get())
         DeleteObject(previous);
     owned = std::move(next);
+}
+
+void Win32AlarmWindow::NamePicture(int controlId, int bitmapId) {
+    const ats::PictureInfo* picture = ats::FindPicture(bitmapId);
+    if (!m_names || picture == nullptr) return;
+    // A runtime that cannot keep the name leaves the picture unnamed, as it was before.
+    m_names->SetHwndPropStr(GetDlgItem(m_dialog, controlId), OBJID_CLIENT, CHILDID_SELF,
+                            PROPID_ACC_NAME, Utf8ToWide(picture->accessibleName).c_str());
+}
+
+void Win32AlarmWindow::AnnounceName(int controlId) {
+    const HWND picture = GetDlgItem(m_dialog, controlId);
+    if (picture != nullptr)
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, picture, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void Win32AlarmWindow::SetStartCaption(std::string_view utf8Caption) {

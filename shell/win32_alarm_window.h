@@ -3,26 +3,35 @@
 #define ORVANE_SHELL_WIN32_ALARM_WINDOW_H
 
 #include <windows.h>
+// clang-format off
+#include <oleacc.h>
+// clang-format on
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
+#include "alarm_ids.h"
 #include "alarm_window.h"
 #include "bell_player_process.h"
 #include "handles.h"
 #include "looping_wave.h"
 #include "scaled_pictures.h"
+#include "scopes.h"
 
 class Win32AlarmWindow : public ats::AlarmWindow {
 public:
     using OptionReader = std::function<ats::OptionStates()>;
     Win32AlarmWindow(HINSTANCE module, OptionReader readOptions)
         : m_readOptions(std::move(readOptions)), m_pictures(module) {}
+    ~Win32AlarmWindow() override { Detach(); }
 
     // The dialog window, once it exists, with the bitmap its template gives each picture
     // control. Away from 96 DPI those are shown again at the window's scale.
     void Attach(HWND dialog, const std::map<int, int>& templateBitmaps);
+    // The dialog window is being destroyed: the pictures' names are taken off it.
+    void Detach();
     // The window has moved to another display scale: both pictures are drawn again at it,
     // showing what they showed.
     void OnDpiChanged(UINT dpi);
@@ -31,10 +40,10 @@ public:
     void KillTimer(int timerId) override;
     void ShowBitmap(int controlId, int bitmapId) override;
     void SetStartCaption(std::string_view utf8Caption) override;
-    // The Windows program tells a screen reader nothing of its own yet: the dialog's controls
-    // are what MSAA reads.
-    void AlarmChanged(bool /*on*/) override {}
-    void AspectChanged(int /*aspect*/) override {}
+    // A screen reader hears of the alarm and the signal through a name change of the picture
+    // that shows it; each picture is named for what it shows as it is drawn.
+    void AlarmChanged(bool /*on*/) override { AnnounceName(IDC_PANEL); }
+    void AspectChanged(int /*aspect*/) override { AnnounceName(IDC_SIGNAL); }
     ats::OptionStates ReadOptions() override { return m_readOptions(); }
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
@@ -47,15 +56,21 @@ public:
 
 private:
     void ShowPicture(int controlId, int bitmapId);
+    // Bitmap statics take their window text for a resource name, so a picture's accessible
+    // name is set beside it, through the accessibility runtime (oleacc).
+    void NamePicture(int controlId, int bitmapId);
+    void AnnounceName(int controlId);
 
     HWND m_dialog = nullptr;
-    UINT m_dpi = USER_DEFAULT_SCREEN_DPI;
+    UINT m_dpi = ats::BASE_DPI;
     OptionReader m_readOptions;
     ScaledPictures m_pictures;
     std::map<int, int> m_shownIds;               // by picture control: the bitmap id shown
     std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control: the bitmap we own
     BellPlayerProcess m_bellPlayer;
-    std::unique_ptr<LoopingWave> m_wave;  // the program's own sound, while it plays
+    std::unique_ptr<LoopingWave> m_wave;     // the program's own sound, while it plays
+    std::optional<ScopedCom> m_com;          // started on attaching; outlives the names' service
+    ScopedComPtr<IAccPropServices> m_names;  // none where the runtime offers no such service
 };
 
 #endif

@@ -12,13 +12,13 @@
 namespace {
 
 // Several minutes of CD-quality sound; larger files are not read into memory.
-constexpr LONGLONG kMaxWaveBytes = 64LL * 1024 * 1024;
+constexpr LONGLONG MAX_WAVE_BYTES = 64LL * 1024 * 1024;
 
 std::vector<char> ReadWholeFile(const std::wstring& path) {
     UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxWaveBytes) return {};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > MAX_WAVE_BYTES) return {};
     std::vector<char> data;
     try {
         data.resize(static_cast<size_t>(size.QuadPart));

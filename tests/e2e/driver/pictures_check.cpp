@@ -1,10 +1,12 @@
 // e2epictures.exe: runs the program's picture code in this process, on the main dialog built
-// from the program's own resources, and checks what becomes of each bitmap handle: GDI handles
-// cannot be seen from another process. One line per check ("ok ..." or "FAIL ..."); the exit
-// code is the number of failures.
+// from the program's own resources, and checks what becomes of each bitmap handle (GDI handles
+// cannot be seen from another process) and which picture tells a screen reader of the news.
+// One line per check ("ok ..." or "FAIL ..."); the exit code is the number of failures.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "alarm_ids.h"
 #include "repl.h"
@@ -31,6 +33,26 @@ SIZE ControlSize(HWND dialog, int control) {
     RECT r;
     GetWindowRect(GetDlgItem(dialog, control), &r);
     return {r.right - r.left, r.bottom - r.top};
+}
+
+// The name changes a screen reader hears while act runs, by the window that sent them.
+std::vector<HWND> g_renamed;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                           DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) g_renamed.push_back(window);
+}
+
+std::vector<HWND> NameChanges(const std::function<void()>& act) {
+    g_renamed.clear();
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, OnNameChange,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    act();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    UnhookWinEvent(hook);
+    return g_renamed;
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
@@ -64,6 +86,16 @@ int wmain() {
         Check(Alive(Shown(dialog, IDC_PANEL)), "the panel's new bitmap is kept");
         window.ShowBitmap(IDC_PANEL, IDB_PANEL_DARK);
         Check(Alive(Shown(dialog, IDC_PANEL)), "showing the same picture again keeps a live one");
+
+        const HWND panelControl = GetDlgItem(dialog, IDC_PANEL);
+        const HWND signalControl = GetDlgItem(dialog, IDC_SIGNAL);
+        Check(NameChanges([&] { window.AlarmChanged(true); }) == std::vector{panelControl},
+              "the alarm's news is the panel's name change");
+        Check(NameChanges([&] { window.AspectChanged(ats::ASPECT_CAUTION); }) ==
+                  std::vector{signalControl},
+              "the aspect's news is the signal's name change");
+        Check(NameChanges([&] { window.ShowBitmap(IDC_PANEL, IDB_PANEL_ALARM); }).empty(),
+              "a blink is no news");
 
         window.OnDpiChanged(144);
         const SIZE panel = ControlSize(dialog, IDC_PANEL);
