@@ -19,16 +19,16 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "dialog_layout.h"
-#include "qt_dialog_units.h"
 #include "picture_scale.h"
 #include "pictures.h"
+#include "qt_dialog_units.h"
 #include "release_facts.h"
 #include "sound_output.h"
 
 namespace {
 
 constexpr int IDCANCEL = 2;
-const QString kWaves = QStringLiteral("/waves");
+const QString WAVES = QStringLiteral("/waves");
 
 class RecordedSounds : public SoundOutput {
 public:
@@ -78,7 +78,7 @@ private:
 private slots:
     void init() {
         sounds.calls.clear();
-        dialog = std::make_unique<AlarmDialog>(&sounds, kWaves);
+        dialog = std::make_unique<AlarmDialog>(&sounds, WAVES);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     }
