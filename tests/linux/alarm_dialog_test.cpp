@@ -177,6 +177,27 @@ private slots:
         QCOMPARE(dialog->Panel().State(), ats::STATE_IDLE);
     }
 
+    // The news a screen reader hears is the window's accessible description, which Qt's AT-SPI
+    // bridge sends on as it changes: the core's news changes it, a picture drawn does not.
+    void newsIsTheWindowsAccessibleDescription() {
+        QtAlarmWindow& window = dialog->Window();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(dialog.get());
+        const struct {
+            std::function<void()> call;
+            const char* told;
+        } steps[] = {
+            {[&] { window.AspectChanged(ats::ASPECT_PROCEED); }, "信号: 進行"},
+            {[&] { window.AlarmChanged(true); }, "警報が鳴っています"},
+            {[&] { window.ShowBitmap(IDC_PANEL, IDB_PANEL_DARK); }, "警報が鳴っています"},
+            {[&] { window.AlarmChanged(false); }, "警報が止まりました"},
+            {[&] { window.AspectChanged(ats::ASPECT_STOP); }, "信号: 停止"},
+        };
+        for (const auto& step : steps) {
+            step.call();
+            QCOMPARE(accessible->text(QAccessible::Description), Text(step.told));
+        }
+    }
+
     // However a box is changed mid-cycle, the core sees it at once: 信号無視 unticked after
     // ATS確認 in endless mode gives the 3 s restart gap, not the 1 ms one.
     void anOptionChangedMidCycleIsSeenWhateverChangedIt_data() {
