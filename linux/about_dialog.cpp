@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kIconPixels = 32;  // an icon static takes the icon's own size
+constexpr int ICON_PIXELS = 32;  // an icon static takes the icon's own size
 
 QLabel* AddText(QWidget* parent, const char* utf8, const QRect& rect) {
     auto* label = new QLabel(QString::fromUtf8(utf8), parent);
@@ -34,9 +34,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/res/orvaneats_sizes.ico"))
-                        .pixmap(QSize(kIconPixels, kIconPixels), devicePixelRatioF()));
+                        .pixmap(QSize(ICON_PIXELS, ICON_PIXELS), devicePixelRatioF()));
     icon->setGeometry(
-        QRect(units.ToPixels(RECT_ABOUT_ICON).topLeft(), QSize(kIconPixels, kIconPixels)));
+        QRect(units.ToPixels(RECT_ABOUT_ICON).topLeft(), QSize(ICON_PIXELS, ICON_PIXELS)));
     icon->setAccessibleName(QStringLiteral("OrvaneATS"));
 
     m_version = AddText(this, TXT_VERSION_PLACEHOLDER, units.ToPixels(RECT_ABOUT_VERSION));

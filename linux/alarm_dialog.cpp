@@ -19,10 +19,11 @@
 #include "alarm_text.h"
 #include "centring.h"
 #include "dialog_layout.h"
-#include "qt_dialog_units.h"
 #include "main_dialog.h"
 #include "picture_table.h"
-#include "sound_output.h"
+#include "qt_dialog_units.h"
+#include "sound_thread.h"
+#include "stderr_log.h"
 
 namespace {
 
@@ -97,8 +98,8 @@ QtAlarmWindow::Controls AlarmDialog::CreateControls() {
 
     // In the Windows template's tab order, which Qt takes from the order of creation.
     for (const ats::ControlSpec& control : ats::MAIN_CONTROLS) {
-        const QRect rect = units.ToPixels(control.rect.x, control.rect.y, control.rect.width,
-                                          control.rect.height);
+        const QRect rect =
+            units.ToPixels(control.rect.x, control.rect.y, control.rect.width, control.rect.height);
         switch (control.kind) {
             case ats::ControlKind::PushButton: AddButton(control.id, control.caption, rect); break;
             case ats::ControlKind::CheckBox: AddCheckBox(control.id, control.caption, rect); break;

@@ -20,8 +20,8 @@ inline void CentreOver(QWidget& window, const std::optional<QRect>& owner) {
     if (screen == nullptr) return;
     std::optional<ats::ScreenRect> around;
     if (owner) around = toScreen(*owner);
-    const ats::ScreenRect placed =
-        ats::CentredRect(toScreen(window.frameGeometry()), around, toScreen(screen->availableGeometry()));
+    const ats::ScreenRect placed = ats::CentredRect(toScreen(window.frameGeometry()), around,
+                                                    toScreen(screen->availableGeometry()));
     window.move(placed.left, placed.top);
 }
 

@@ -47,7 +47,8 @@ QPixmap LoadPicture(int bitmapId, qreal devicePixelRatio) {
     if (picture.pixels.rgb.empty()) return {};
     QImage image = ToImage(picture.pixels);
     // The bitmap itself, unscaled, is shown one pixel for each of the screen's.
-    if (!(picture.stored && picture.renderingScale == 1)) image.setDevicePixelRatio(devicePixelRatio);
+    if (!(picture.stored && picture.renderingScale == 1))
+        image.setDevicePixelRatio(devicePixelRatio);
     return QPixmap::fromImage(image);
 }
 

@@ -4,13 +4,14 @@
 
 namespace {
 
-constexpr std::size_t kFrameBytes = kMixChannels * sizeof(std::int16_t);
+constexpr std::size_t FRAME_BYTES = MIX_CHANNELS * sizeof(std::int16_t);
 // The server holds 200 ms and asks for more 100 ms at a time: about ten wake-ups a second
 // while anything sounds. Changes do not wait for it.
-constexpr std::uint32_t kHeldBytes = kMixRate / 5 * kFrameBytes;
-constexpr std::uint32_t kRequestBytes = kMixRate / 10 * kFrameBytes;
+constexpr std::uint32_t HELD_BYTES = MIX_RATE / 5 * FRAME_BYTES;
+constexpr std::uint32_t REQUEST_BYTES = MIX_RATE / 10 * FRAME_BYTES;
 
-void Done(pa_operation* operation) {
+// Lets go of an operation that nothing waits for; the server carries it out all the same.
+void ReleaseOperation(pa_operation* operation) {
     if (operation != nullptr) pa_operation_unref(operation);
 }
 
@@ -73,7 +74,7 @@ void PulseStream::OnContextState(pa_context* context, void* self) {
 }
 
 void PulseStream::OpenStream() {
-    const pa_sample_spec format{PA_SAMPLE_S16LE, kMixRate, kMixChannels};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, MIX_RATE, MIX_CHANNELS};
     m_stream.reset(pa_stream_new(m_context.get(), "OrvaneATS", &format, nullptr));
     if (!m_stream) {
         SetLink(PulseLink::Failed);
@@ -82,7 +83,7 @@ void PulseStream::OpenStream() {
     pa_stream_set_state_callback(m_stream.get(), &PulseStream::OnStreamState, this);
     pa_stream_set_write_callback(m_stream.get(), &PulseStream::OnWrite, this);
     // Playback starts with the first data and, should the server ever run dry, goes on.
-    const pa_buffer_attr buffer{static_cast<std::uint32_t>(-1), kHeldBytes, 0, kRequestBytes,
+    const pa_buffer_attr buffer{static_cast<std::uint32_t>(-1), HELD_BYTES, 0, REQUEST_BYTES,
                                 static_cast<std::uint32_t>(-1)};
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
@@ -100,7 +101,7 @@ void PulseStream::OnStreamState(pa_stream* stream, void* self) {
         me->m_paused = me->m_mixer.Silent();
         if (!me->m_paused) {
             me->m_mixer.FadeInMidWave();
-            Done(pa_stream_cork(stream, 0, nullptr, nullptr));
+            ReleaseOperation(pa_stream_cork(stream, 0, nullptr, nullptr));
         }
         me->SetLink(PulseLink::Ready);
     } else if (!PA_STREAM_IS_GOOD(state)) {
@@ -113,13 +114,13 @@ void PulseStream::OnWrite(pa_stream* /*stream*/, std::size_t bytes, void* self) 
 }
 
 void PulseStream::Write(std::size_t bytes) {
-    std::size_t size = bytes / kFrameBytes * kFrameBytes;
+    std::size_t size = bytes / FRAME_BYTES * FRAME_BYTES;
     void* data = nullptr;
     if (size == 0 || pa_stream_begin_write(m_stream.get(), &data, &size) < 0 || data == nullptr) {
         return;
     }
-    size = size / kFrameBytes * kFrameBytes;
-    m_mixer.Mix(static_cast<std::int16_t*>(data), size / kFrameBytes);
+    size = size / FRAME_BYTES * FRAME_BYTES;
+    m_mixer.Mix(static_cast<std::int16_t*>(data), size / FRAME_BYTES);
     pa_stream_write(m_stream.get(), data, size, nullptr, 0, PA_SEEK_RELATIVE);
 }
 
@@ -173,43 +174,16 @@ void PulseStream::Change(const std::function<void()>& change) {
         pa_usec_t unheard = 0;
         int negative = 0;
         if (pa_stream_get_latency(m_stream.get(), &unheard, &negative) == 0 && negative == 0) {
-            m_mixer.Rewind(static_cast<std::size_t>(unheard * kMixRate / 1000000));
+            m_mixer.Rewind(static_cast<std::size_t>(unheard * MIX_RATE / 1000000));
         }
     }
     change();
     // The server asks at once for what it dropped, and is given the new mix; writing more than
     // it asks for would leave it asking for nothing while that surplus plays out.
-    Done(pa_stream_flush(m_stream.get(), nullptr, nullptr));
+    ReleaseOperation(pa_stream_flush(m_stream.get(), nullptr, nullptr));
     const bool silent = m_mixer.Silent();
     if (silent != m_paused) {
-        Done(pa_stream_cork(m_stream.get(), silent ? 1 : 0, nullptr, nullptr));
+        ReleaseOperation(pa_stream_cork(m_stream.get(), silent ? 1 : 0, nullptr, nullptr));
         m_paused = silent;
     }
-}
-
-// --- Reconnection ---
-
-Reconnection::Step Reconnection::Next(PulseLink link, bool wanted, std::int64_t nowMs) {
-    Step step{Act::Keep, Say::Nothing};
-    if (link == PulseLink::Ready) {
-        if (m_lost) step.say = Say::Back;
-        m_lost = false;
-        return step;
-    }
-    if (link == PulseLink::Connecting && nowMs - m_attemptMs < kDeadlineMs) return step;
-    if (!wanted) {
-        // Nothing to hear: a broken link is closed and looked for again with the next sound.
-        if (link != PulseLink::Closed) step.act = Act::Drop;
-        return step;
-    }
-    if (link != PulseLink::Closed && !m_lost) {
-        m_lost = true;
-        step.say = Say::Lost;
-    }
-    if (link == PulseLink::Closed || !m_attempted || nowMs - m_attemptMs >= kRetryMs) {
-        step.act = Act::Reconnect;
-        m_attempted = true;
-        m_attemptMs = nowMs;
-    }
-    return step;
 }

@@ -9,10 +9,10 @@
 
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "pulse_link.h"
 #include "wave_mixer.h"
 
 // One owner for each PulseAudio object, released in one place.
@@ -28,9 +28,6 @@ struct PulseStreamRelease {
 using UniquePulseLoop = std::unique_ptr<pa_threaded_mainloop, PulseLoopRelease>;
 using UniquePulseContext = std::unique_ptr<pa_context, PulseContextRelease>;
 using UniquePulseStream = std::unique_ptr<pa_stream, PulseStreamRelease>;
-
-// The link to the sound server, as the sound thread sees it.
-enum class PulseLink { Closed, Connecting, Ready, Failed };
 
 class PulseStream {
 public:
@@ -69,29 +66,6 @@ private:
     UniquePulseLoop m_loop;  // released last: it runs the callbacks of the two below
     UniquePulseContext m_context;
     UniquePulseStream m_stream;
-};
-
-// When the sound thread connects again and what it says about it, from the link's state, whether
-// a sound is wanted, and a monotonic clock in milliseconds. Plain logic, tested on its own.
-class Reconnection {
-public:
-    static constexpr std::int64_t kRetryMs = 500;      // a lost server is looked for this often
-    static constexpr std::int64_t kDeadlineMs = 2000;  // a server silent this long is given up
-
-    enum class Act { Keep, Drop, Reconnect };
-    enum class Say { Nothing, Lost, Back };
-    struct Step {
-        Act act;
-        Say say;
-        bool operator==(const Step&) const = default;
-    };
-
-    Step Next(PulseLink link, bool wanted, std::int64_t nowMs);
-
-private:
-    bool m_lost = false;  // Lost was said and Back not yet
-    std::int64_t m_attemptMs = 0;
-    bool m_attempted = false;
 };
 
 #endif

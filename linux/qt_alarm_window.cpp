@@ -1,7 +1,6 @@
 #include "qt_alarm_window.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QDir>
 #include <QLabel>
 #include <QTimer>
@@ -14,6 +13,14 @@
 #include "alarm_text.h"
 #include "pictures.h"
 #include "sound_output.h"
+
+namespace {
+
+// What a screen reader is told as the alarm starts and ends, as the browser edition tells it.
+constexpr const char* NEWS_ALARM_ON = "警報が鳴っています";
+constexpr const char* NEWS_ALARM_OFF = "警報が止まりました";
+
+}  // namespace
 
 QtAlarmWindow::QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder,
                              TickHandler onTick)
@@ -64,19 +71,23 @@ void QtAlarmWindow::Draw(QLabel& picture, int bitmapId) {
     const QPixmap pixmap = LoadPicture(bitmapId, picture.devicePixelRatioF());
     picture.setPixmap(pixmap);
     if (!pixmap.isNull()) picture.resize(pixmap.deviceIndependentSize().toSize());
-    picture.setAccessibleName(PictureDescription(bitmapId));
+    // Qt tells a screen reader of every name it is given, also of the same name again.
+    const QString name = PictureDescription(bitmapId);
+    if (picture.accessibleName() != name) picture.setAccessibleName(name);
 }
 
-// A screen reader hears of the alarm and the signal through an alert on the picture that
-// shows it, named for what it now shows (its accessible name is set as it is drawn).
-void QtAlarmWindow::AlarmChanged(bool /*on*/) { Alert(m_controls.panel); }
+// A screen reader hears the news as the window's accessible description changes: Qt's AT-SPI
+// bridge passes that on (as a property change of the window), where it drops an alert.
+void QtAlarmWindow::AlarmChanged(bool on) {
+    Tell(QString::fromUtf8(on ? NEWS_ALARM_ON : NEWS_ALARM_OFF));
+}
 
-void QtAlarmWindow::AspectChanged(int /*aspect*/) { Alert(m_controls.signal); }
+void QtAlarmWindow::AspectChanged(int aspect) {
+    Tell(PictureDescription(IDB_SIGNAL_STOP + aspect));
+}
 
-void QtAlarmWindow::Alert(QLabel* picture) {
-    if (picture == nullptr) return;
-    QAccessibleEvent event(picture, QAccessible::Alert);
-    QAccessible::updateAccessibility(&event);
+void QtAlarmWindow::Tell(const QString& news) {
+    if (m_controls.window != nullptr) m_controls.window->setAccessibleDescription(news);
 }
 
 void QtAlarmWindow::SetStartCaption(std::string_view utf8Caption) {

@@ -63,7 +63,7 @@ public:
 private:
     QLabel* Picture(int controlId) const;
     static void Draw(QLabel& picture, int bitmapId);
-    static void Alert(QLabel* picture);
+    void Tell(const QString& news);
     QString WavePath(std::string_view fileName) const;
 
     Controls m_controls;

@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kFormatFloat = 3;
-constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr std::uint16_t FORMAT_PCM = 1;
+constexpr std::uint16_t FORMAT_FLOAT = 3;
+constexpr std::uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 
 std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
@@ -44,7 +44,7 @@ double Sample(const std::uint8_t* at, const Format& format) {
         default: {
             std::uint32_t word;
             std::memcpy(&word, at, 4);
-            if (format.tag == kFormatFloat) {
+            if (format.tag == FORMAT_FLOAT) {
                 float value;
                 std::memcpy(&value, &word, 4);
                 return std::isfinite(value) ? value : 0.0;
@@ -60,8 +60,8 @@ std::int16_t ToSample16(double value) {
 
 bool Supported(const Format& format) {
     if (format.channels < 1 || format.rate < 1) return false;
-    if (format.tag == kFormatFloat) return format.bits == 32;
-    return format.tag == kFormatPcm &&
+    if (format.tag == FORMAT_FLOAT) return format.bits == 32;
+    return format.tag == FORMAT_PCM &&
            (format.bits == 8 || format.bits == 16 || format.bits == 24 || format.bits == 32);
 }
 
@@ -78,7 +78,7 @@ std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file) {
             format = {Read16(body, 0), Read16(body, 2), static_cast<int>(Read32(body, 4)),
                       Read16(body, 14)};
             // WAVE_FORMAT_EXTENSIBLE names its format in the first two bytes of its sub-format.
-            if (format.tag == kFormatExtensible && size >= 26) format.tag = Read16(body, 24);
+            if (format.tag == FORMAT_EXTENSIBLE && size >= 26) format.tag = Read16(body, 24);
         } else if (IsId(file, at, "data")) {
             data = body;
         }
@@ -99,11 +99,11 @@ std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file) {
     }
 
     // Resampled linearly; the frame after the last is the first, as the wave loops.
-    const double step = static_cast<double>(format.rate) / kMixRate;
+    const double step = static_cast<double>(format.rate) / MIX_RATE;
     const auto outFrames = std::max<std::size_t>(
         1, static_cast<std::size_t>(std::llround(static_cast<double>(inFrames) / step)));
     MixWave wave;
-    wave.samples.resize(outFrames * kMixChannels);
+    wave.samples.resize(outFrames * MIX_CHANNELS);
     for (std::size_t i = 0; i < outFrames; ++i) {
         const double position = static_cast<double>(i) * step;
         const auto index = std::min(static_cast<std::size_t>(position), inFrames - 1);
@@ -136,24 +136,24 @@ void WaveMixer::Rewind(std::size_t frames) {
 
 void WaveMixer::FadeInMidWave() {
     for (const Loop& loop : m_voices) {
-        if (loop.wave && loop.frame != 0) m_fadeLeft = kFadeFrames;
+        if (loop.wave && loop.frame != 0) m_fadeLeft = FADE_FRAMES;
     }
 }
 
 void WaveMixer::Mix(std::int16_t* out, std::size_t frames) {
     for (std::size_t i = 0; i < frames; ++i) {
-        std::int32_t sum[kMixChannels] = {};
+        std::int32_t sum[MIX_CHANNELS] = {};
         for (Loop& loop : m_voices) {
             if (!loop.wave) continue;
-            const std::int16_t* sample = loop.wave->samples.data() + kMixChannels * loop.frame;
-            for (int c = 0; c < kMixChannels; ++c) sum[c] += sample[c];
+            const std::int16_t* sample = loop.wave->samples.data() + MIX_CHANNELS * loop.frame;
+            for (int c = 0; c < MIX_CHANNELS; ++c) sum[c] += sample[c];
             if (++loop.frame == loop.wave->Frames()) loop.frame = 0;
         }
-        const auto rise = static_cast<std::int32_t>(kFadeFrames - m_fadeLeft);
-        for (int c = 0; c < kMixChannels; ++c) {
+        const auto rise = static_cast<std::int32_t>(FADE_FRAMES - m_fadeLeft);
+        for (int c = 0; c < MIX_CHANNELS; ++c) {
             std::int32_t value = sum[c];
-            if (m_fadeLeft > 0) value = value * rise / static_cast<std::int32_t>(kFadeFrames);
-            out[kMixChannels * i + c] = static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+            if (m_fadeLeft > 0) value = value * rise / static_cast<std::int32_t>(FADE_FRAMES);
+            out[MIX_CHANNELS * i + c] = static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
         }
         if (m_fadeLeft > 0) --m_fadeLeft;
     }

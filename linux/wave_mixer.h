@@ -11,13 +11,13 @@
 #include <vector>
 
 // The one format of the mixed stream: 44.1 kHz, stereo, signed 16-bit, interleaved.
-inline constexpr int kMixRate = 44100;
-inline constexpr int kMixChannels = 2;
+inline constexpr int MIX_RATE = 44100;
+inline constexpr int MIX_CHANNELS = 2;
 
 // A wave decoded into the mix format, ready to loop.
 struct MixWave {
     std::vector<std::int16_t> samples;  // left, right, left, right...
-    std::size_t Frames() const { return samples.size() / kMixChannels; }
+    std::size_t Frames() const { return samples.size() / MIX_CHANNELS; }
 };
 
 // A RIFF WAVE file's bytes in the mix format: PCM of 8, 16, 24 or 32 bits or 32-bit float,
@@ -40,9 +40,9 @@ public:
     void Rewind(std::size_t frames);
 
     // When a voice goes on from the middle of its wave, as after a lost sound server, the next
-    // kFadeFrames rise from silence, so the sound picked up again starts without a click.
+    // FADE_FRAMES rise from silence, so the sound picked up again starts without a click.
     void FadeInMidWave();
-    static constexpr std::size_t kFadeFrames = kMixRate / 50;  // 20 ms
+    static constexpr std::size_t FADE_FRAMES = MIX_RATE / 50;  // 20 ms
 
     // The next frames of both voices summed, clipped to 16 bits; silence where none plays.
     // Allocates nothing: it runs on the sound server's thread for every request.

@@ -19,16 +19,16 @@
 #include "alarm_ids.h"
 #include "alarm_text.h"
 #include "dialog_layout.h"
-#include "qt_dialog_units.h"
 #include "picture_scale.h"
 #include "pictures.h"
+#include "qt_dialog_units.h"
 #include "release_facts.h"
 #include "sound_output.h"
 
 namespace {
 
 constexpr int IDCANCEL = 2;
-const QString kWaves = QStringLiteral("/waves");
+const QString WAVES = QStringLiteral("/waves");
 
 class RecordedSounds : public SoundOutput {
 public:
@@ -78,7 +78,7 @@ private:
 private slots:
     void init() {
         sounds.calls.clear();
-        dialog = std::make_unique<AlarmDialog>(&sounds, kWaves);
+        dialog = std::make_unique<AlarmDialog>(&sounds, WAVES);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     }
@@ -175,6 +175,27 @@ private slots:
         QCOMPARE(sounds.calls.last(), QStringLiteral("stop-wave"));
         QCOMPARE(Button(IDC_START)->text(), Text(TXT_START));
         QCOMPARE(dialog->Panel().State(), ats::STATE_IDLE);
+    }
+
+    // The news a screen reader hears is the window's accessible description, which Qt's AT-SPI
+    // bridge sends on as it changes: the core's news changes it, a picture drawn does not.
+    void newsIsTheWindowsAccessibleDescription() {
+        QtAlarmWindow& window = dialog->Window();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(dialog.get());
+        const struct {
+            std::function<void()> call;
+            const char* told;
+        } steps[] = {
+            {[&] { window.AspectChanged(ats::ASPECT_PROCEED); }, "信号: 進行"},
+            {[&] { window.AlarmChanged(true); }, "警報が鳴っています"},
+            {[&] { window.ShowBitmap(IDC_PANEL, IDB_PANEL_DARK); }, "警報が鳴っています"},
+            {[&] { window.AlarmChanged(false); }, "警報が止まりました"},
+            {[&] { window.AspectChanged(ats::ASPECT_STOP); }, "信号: 停止"},
+        };
+        for (const auto& step : steps) {
+            step.call();
+            QCOMPARE(accessible->text(QAccessible::Description), Text(step.told));
+        }
     }
 
     // However a box is changed mid-cycle, the core sees it at once: 信号無視 unticked after

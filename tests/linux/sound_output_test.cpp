@@ -1,11 +1,14 @@
-// The sound thread: blink ticks while the bell rings, and quiet failure on a missing wave.
-#include "sound_output.h"
-
+// The sound thread: blink ticks while the bell rings, quiet failure on a missing wave, and
+// when it connects to a lost sound server again.
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <atomic>
 #include <mutex>
+
+#include "alarm_ids.h"
+#include "reconnection.h"
+#include "sound_thread.h"
 
 class SoundOutputTest : public QObject {
     Q_OBJECT
@@ -16,15 +19,16 @@ private slots:
         SoundThread sounds([&ticks] { ++ticks; }, [](const QString&) {});
         sounds.StartBellPlayer(QStringLiteral(ORVANE_WAVE_DIR "/atsbell.wav"));
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 3000);
-        // A second start replaces the first bell: still one tick every 500 ms.
+        // A second start replaces the first bell: still one tick every interval.
+        const int interval = ats::BELL_BLINK_INTERVAL_MS;
         sounds.StartBellPlayer(QStringLiteral(ORVANE_WAVE_DIR "/atsbell.wav"));
         const int before = ticks;
-        QTest::qWait(1300);
+        QTest::qWait(interval * 13 / 5);
         QVERIFY2(ticks - before >= 2 && ticks - before <= 3, qPrintable(QString::number(ticks)));
         sounds.QuitBellPlayer();
         QTest::qWait(100);  // a tick already on its way may still arrive
         const int afterQuit = ticks;
-        QTest::qWait(1200);
+        QTest::qWait(interval * 12 / 5);
         QCOMPARE(ticks, afterQuit);
     }
 
@@ -57,7 +61,7 @@ private slots:
         using Act = Reconnection::Act;
         using Say = Reconnection::Say;
         using L = PulseLink;
-        const std::int64_t retry = Reconnection::kRetryMs, deadline = Reconnection::kDeadlineMs;
+        const std::int64_t retry = Reconnection::RETRY_MS, deadline = Reconnection::DEADLINE_MS;
         struct Case {
             L link;
             bool wanted;

@@ -95,7 +95,7 @@ std::shared_ptr<const MixWave> Wave(Samples samples) {
 }
 
 Samples Mixed(WaveMixer& mixer, std::size_t frames) {
-    Samples out(frames * kMixChannels, 1234);  // whatever was in the buffer before
+    Samples out(frames * MIX_CHANNELS, 1234);  // whatever was in the buffer before
     mixer.Mix(out.data(), frames);
     return out;
 }
@@ -230,7 +230,7 @@ private slots:
     }
 
     void mixAllocatesNothingAndFadesInOnlyMidWave() {
-        const std::size_t fade = WaveMixer::kFadeFrames;
+        const std::size_t fade = WaveMixer::FADE_FRAMES;
         WaveMixer mixer;
         mixer.Play(WaveMixer::Bell, Wave(Samples(2 * 3 * fade, 1000)));
         Samples out(2 * 4 * fade);
@@ -240,7 +240,7 @@ private slots:
         g_counting = false;
         QCOMPARE(g_allocations, 0);
         QCOMPARE(out[0], std::int16_t{1000});
-        mixer.FadeInMidWave();  // one frame in: rises from silence over kFadeFrames
+        mixer.FadeInMidWave();  // one frame in: rises from silence over FADE_FRAMES
         const Samples faded = Mixed(mixer, fade + 1);
         QCOMPARE(faded[0], std::int16_t{0});
         QCOMPARE(faded[fade], std::int16_t{500});

@@ -1,23 +1,10 @@
-#include "sound_output.h"
+#include "sound_worker.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <cstdio>
-#include <set>
 
-namespace {
-
-constexpr int kBlinkIntervalMs = 500;  // as the Windows bell player posts its timer-2 ticks
-
-}  // namespace
-
-void ComplainOnStderr(const QString& line) {
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
-}
-
-// --- SoundWorker ---
+#include "alarm_ids.h"
 
 SoundWorker::SoundWorker(Complaint complain, Complaint tell)
     : m_complain(std::move(complain)),
@@ -30,9 +17,9 @@ SoundWorker::SoundWorker(Complaint complain, Complaint tell)
                }),
       m_blink(new QTimer(this)),
       m_retry(new QTimer(this)) {
-    m_blink->setInterval(kBlinkIntervalMs);
+    m_blink->setInterval(ats::BELL_BLINK_INTERVAL_MS);
     connect(m_blink, &QTimer::timeout, this, &SoundWorker::BlinkTick);
-    m_retry->setInterval(static_cast<int>(Reconnection::kRetryMs));
+    m_retry->setInterval(static_cast<int>(Reconnection::RETRY_MS));
     connect(m_retry, &QTimer::timeout, this, &SoundWorker::KeepLink);
 }
 
@@ -108,57 +95,4 @@ void SoundWorker::KeepLink() {
     } else if (!watch) {
         m_retry->stop();
     }
-}
-
-// --- SoundThread ---
-
-SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complaint complain) {
-    // One line per missing file for the program's life, not one per ring; one for each time
-    // the sound server goes or comes back.
-    SoundWorker::Complaint tell = [complain = std::move(complain)](const QString& line) {
-        if (complain) {
-            complain(line);
-        } else {
-            ComplainOnStderr(line);
-        }
-    };
-    auto complained = std::make_shared<std::set<QString>>();
-    SoundWorker::Complaint once = [complained, tell](const QString& line) {
-        if (complained->insert(line).second) tell(line);
-    };
-    m_worker = new SoundWorker(std::move(once), std::move(tell));
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &SoundWorker::BlinkTick, this, std::move(onBlinkTick), Qt::QueuedConnection);
-    m_thread.setObjectName(QStringLiteral("sound"));
-    m_thread.start();
-}
-
-SoundThread::~SoundThread() {
-    // Silence both before the thread goes, so no stream outlives the window.
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker] {
-            worker->QuitBell();
-            worker->StopWave();
-        },
-        Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-}
-
-void SoundThread::PlayWaveLoop(const QString& path) {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, path] { w->PlayWaveLoop(path); });
-}
-
-void SoundThread::StopWave() {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->StopWave(); });
-}
-
-void SoundThread::StartBellPlayer(const QString& path) {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, path] { w->StartBell(path); });
-}
-
-void SoundThread::QuitBellPlayer() {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->QuitBell(); });
 }
