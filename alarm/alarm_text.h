@@ -18,6 +18,9 @@
 #define TXT_FULLAUTO "フルオート(一連の動作を自動化)"
 #define TXT_IGNORESIGNAL "信号無視"
 #define TXT_NOOVERLAP "ATSベルとチャイムを同時に鳴らさない"
+// What a screen reader hears when the alarm starts and ends.
+#define TXT_ALARM_ON "警報が鳴っています"
+#define TXT_ALARM_OFF "警報が止まりました"
 // The confirm deadline's menu item, and what a screen reader hears when it runs out.
 #define TXT_DEADLINE_ITEM "確認期限(5秒)"
 #define TXT_EMERGENCY_BRAKE "非常ブレーキ"

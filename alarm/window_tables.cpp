@@ -23,7 +23,7 @@ struct NamedText {
 };
 
 // What the windows show besides the controls' captions.
-constexpr std::array<NamedText, 9> TEXTS{{
+constexpr std::array<NamedText, 14> TEXTS{{
     {"caption", TXT_MAIN_CAPTION},
     {"aboutItem", TXT_ABOUT_ITEM},
     {"aboutCaption", TXT_ABOUT_CAPTION},
@@ -33,6 +33,11 @@ constexpr std::array<NamedText, 9> TEXTS{{
     {"version", ORVANE_VERSION_STRING},
     {"bellWave", TXT_BELL_WAVE},
     {"chimeWave", TXT_CHIME_WAVE},
+    {"brakeWave", TXT_BRAKE_WAVE},
+    {"alarmOn", TXT_ALARM_ON},
+    {"alarmOff", TXT_ALARM_OFF},
+    {"emergencyBrake", TXT_EMERGENCY_BRAKE},
+    {"deadlineItem", TXT_DEADLINE_ITEM},
 }};
 
 struct NamedRect {

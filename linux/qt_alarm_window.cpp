@@ -14,14 +14,6 @@
 #include "pictures.h"
 #include "sound_output.h"
 
-namespace {
-
-// What a screen reader is told as the alarm starts and ends, as the browser edition tells it.
-constexpr const char* NEWS_ALARM_ON = "警報が鳴っています";
-constexpr const char* NEWS_ALARM_OFF = "警報が止まりました";
-
-}  // namespace
-
 QtAlarmWindow::QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder,
                              TickHandler onTick)
     : m_controls(controls),
@@ -79,7 +71,7 @@ void QtAlarmWindow::Draw(QLabel& picture, int bitmapId) {
 // A screen reader hears the news as the window's accessible description changes: Qt's AT-SPI
 // bridge passes that on (as a property change of the window), where it drops an alert.
 void QtAlarmWindow::AlarmChanged(bool on) {
-    Tell(QString::fromUtf8(on ? NEWS_ALARM_ON : NEWS_ALARM_OFF));
+    Tell(QString::fromUtf8(on ? TXT_ALARM_ON : TXT_ALARM_OFF));
 }
 
 void QtAlarmWindow::AspectChanged(int aspect) {
