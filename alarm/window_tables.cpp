@@ -75,6 +75,17 @@ constexpr std::array<NamedNumber, 12> CONTROL_NAMES{{
     {"noOverlap", IDC_NOOVERLAP},
 }};
 
+constexpr std::array<NamedNumber, 8> BITMAP_NAMES{{
+    {"panelNormal", IDB_PANEL_NORMAL},
+    {"panelDark", IDB_PANEL_DARK},
+    {"panelAlarm", IDB_PANEL_ALARM},
+    {"signalStop", IDB_SIGNAL_STOP},
+    {"signalRestrict", IDB_SIGNAL_RESTRICT},
+    {"signalCaution", IDB_SIGNAL_CAUTION},
+    {"signalReduce", IDB_SIGNAL_REDUCE},
+    {"signalProceed", IDB_SIGNAL_PROCEED},
+}};
+
 constexpr std::array<NamedNumber, 4> TIMER_NAMES{{
     {"signal", TIMER_SIGNAL},
     {"blink", TIMER_BLINK},
@@ -144,6 +155,7 @@ std::string WindowTablesJson() {
     }
     json.Raw("]");
     Names(json, "ids", CONTROL_NAMES);
+    Names(json, "bitmaps", BITMAP_NAMES);
     json.Key("options").Numbers({IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP});
     Names(json, "timers", TIMER_NAMES);
     Names(json, "facts", FACTS);

@@ -12,9 +12,10 @@ namespace ats {
 // ("units") and in pixels at 96 DPI on Windows' base units ("rect"), in tab order;
 // rects: the dialogs and the about box's controls by name, likewise; texts: the window's other
 // texts and the release's lines by name; pictures: bitmap id, file stem, accessible name and
-// size at 96 DPI; ids: control ids by name; options: the checkbox behind each option bit,
-// lowest first; timers: timer ids by name; facts: the numbers the editions share (baseDpi,
-// renderingScales, blinkMs, restart gaps, interval bounds).
+// size at 96 DPI; ids: control ids by name; bitmaps: bitmap ids by name (the signal shows
+// signalStop + its aspect); options: the checkbox behind each option bit, lowest first;
+// timers: timer ids by name; facts: the numbers the editions share (baseDpi, renderingScales,
+// blinkMs, restart gaps, interval bounds).
 std::string WindowTablesJson();
 
 }  // namespace ats

@@ -1,9 +1,7 @@
 // The bridge to the alarm core in WebAssembly: its tables, its entry points behind one guard,
-// and its picture arithmetic. The module is loaded once per page and outlives the window.
+// its pictures and its placement of windows. The module is loaded once per page and outlives
+// the window.
 import createOrvane from "./orvaneats.js";
-
-export const KIND_BUTTON = 0;
-export const KIND_CHECKBOX = 1;
 
 export class Core {
   // `port` is the object whose methods the module calls (web/port_library.js); `afterCall`
@@ -61,24 +59,35 @@ export class Core {
     return this.module._orvane_rendering_scale(dpi);
   }
 
-  scaleToDpi(pixels, dpi) {
-    return this.module._orvane_scale_to_dpi(pixels, dpi);
-  }
-
-  // An ImageData brought to width x height by the core's resampler.
-  resample(image, width, height) {
+  // The picture for bitmapId at dpi, made from `image` (an ImageData of its rendering stored at
+  // `storedScale`, 1 for the bitmap itself): {stored: true} when that rendering is the picture
+  // as it is, else {stored: false, image} with the ImageData to show; null when the core
+  // cannot make one.
+  picture(bitmapId, dpi, image, storedScale) {
     const m = this.module;
-    const pointer = m._malloc(Math.max(image.width * image.height, width * height) * 4);
+    const pointer = m._malloc(image.data.length);
     if (!pointer) throw new Error("out of memory");
     try {
       m.HEAPU8.set(image.data, pointer);
-      if (!m._orvane_resample(pointer, image.width, image.height, width, height)) {
-        throw new Error("resample failed");
-      }
-      const pixels = m.HEAPU8.slice(pointer, pointer + width * height * 4);
-      return new ImageData(new Uint8ClampedArray(pixels.buffer), width, height);
+      const pixels = m._orvane_picture(bitmapId, dpi, pointer, image.width, image.height,
+        storedScale);
+      if (!pixels) return null;
+      if (m._orvane_picture_stored()) return { stored: true };
+      const width = m._orvane_picture_width();
+      const height = m._orvane_picture_height();
+      const data = m.HEAPU8.slice(pixels, pixels + width * height * 4);
+      return { stored: false,
+        image: new ImageData(new Uint8ClampedArray(data.buffer), width, height) };
     } finally {
       m._free(pointer);
     }
+  }
+
+  // Where a window of `size` [width, height] goes: centred over `owner` (null: none) or else
+  // over `workArea`, and kept whole on the work area; both [left, top, right, bottom].
+  centred([width, height], owner, workArea) {
+    const m = this.module;
+    m._orvane_centre(width, height, ...(owner ?? [0, 0, 0, 0]), ...workArea);
+    return { left: m._orvane_placed_left(), top: m._orvane_placed_top() };
   }
 }

@@ -1,5 +1,5 @@
 // The browser edition's WebAssembly module: the alarm panel on the page's window, and the entry
-// points the page calls, the core's window tables and pictures among them.
+// points the page calls, the core's window tables, pictures and placement among them.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "alarm_panel.h"
 #include "picture_scale.h"
 #include "picture_table.h"
+#include "placement.h"
 #include "web_alarm_window.h"
 #include "window_tables.h"
 
@@ -62,10 +63,7 @@ ORVANE_EXPORT void orvane_recover() {
 
 // 1 while a run goes on by itself (Orvaneモード or フルオート ticked, the panel not idle): the page
 // keeps the screen on then.
-ORVANE_EXPORT int orvane_unattended() {
-    return g_panel && g_panel->RunsUnattended();
-}
-
+ORVANE_EXPORT int orvane_unattended() { return g_panel && g_panel->RunsUnattended(); }
 
 // Everything the page builds its window from, as one JSON object (window_tables.h). Valid for
 // the module's lifetime.
@@ -73,6 +71,28 @@ ORVANE_EXPORT const char* orvane_tables() {
     static const std::string tables = ats::WindowTablesJson();
     return tables.c_str();
 }
+
+// --- Where a window opens, by the rule of every edition (placement.h) ---
+
+namespace {
+
+ats::ScreenRect g_placed;
+
+}  // namespace
+
+// Places a width x height window centred over its owner's rectangle (an empty one: no owner,
+// centred over the work area) and kept whole on the work area, all in CSS pixels;
+// orvane_placed_left and _top say where it goes.
+ORVANE_EXPORT void orvane_centre(int width, int height, int ownerLeft, int ownerTop, int ownerRight,
+                                 int ownerBottom, int workLeft, int workTop, int workRight,
+                                 int workBottom) {
+    const ats::ScreenRect owner{ownerLeft, ownerTop, ownerRight, ownerBottom};
+    const bool owned = ownerRight > ownerLeft && ownerBottom > ownerTop;
+    g_placed = ats::CentredRect({0, 0, width, height}, owned ? std::optional(owner) : std::nullopt,
+                                {workLeft, workTop, workRight, workBottom});
+}
+ORVANE_EXPORT int orvane_placed_left() { return g_placed.left; }
+ORVANE_EXPORT int orvane_placed_top() { return g_placed.top; }
 
 // --- Pictures at the display's scale, by the same rules as the other editions ---
 

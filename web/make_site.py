@@ -30,7 +30,9 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
 from reproducible_zip import write_zip  # noqa: E402
 
 PAGE_FILES = ("index.html", "app.css", "app.js", "core.js", "sound.js", "pictures.js",
-              "window.js", "wake.js", "manifest.webmanifest")
+              "window.js", "port.js", "timers.js", "dom.js", "build.js", "desk_layout.js",
+              "touch_layout.js", "about_box.js", "menu.js", "keys.js", "announce.js", "wake.js",
+              "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.
@@ -54,6 +56,18 @@ def picture_stems(source):
     if len(stems) != 8:
         raise SystemExit(f"picture_table.h: expected 8 pictures, found {len(stems)}")
     return stems
+
+
+def check_imports(web):
+    """Every module a page script imports is one of the site's files."""
+    shipped = set(PAGE_FILES + MODULE_FILES)
+    for name in PAGE_FILES:
+        if name.endswith(".js"):
+            text = (web / name).read_text(encoding="utf-8")
+            for imported in re.findall(r'^(?:import|export)\b[^;]*?\bfrom\s+"\./([^"]+)"', text,
+                                   re.MULTILINE):
+                if imported not in shipped:
+                    raise SystemExit(f"web/{name} imports {imported}, which PAGE_FILES lacks")
 
 
 def png_bytes(image):
@@ -153,9 +167,9 @@ def tile(icon, size, share):
     return image.convert("RGB")
 
 
-def description(source):
+def description(source, app_id):
     """The program's one-line summary in Japanese, as the Linux metainfo gives it."""
-    metainfo = source / "packaging" / "linux" / "org.orvaneats.OrvaneATS.metainfo.xml.in"
+    metainfo = source / "packaging" / "linux" / f"{app_id}.metainfo.xml.in"
     found = re.search(r'<summary xml:lang="ja">([^<]+)</summary>',
                       metainfo.read_text(encoding="utf-8"))
     if not found:
@@ -176,11 +190,12 @@ def write_site(args, epoch):
     res = args.source / "res"
     texts = header_defines(args.source / "alarm" / "alarm_text.h")
 
+    check_imports(web)
     for name in PAGE_FILES:
         text = (web / name).read_text(encoding="utf-8")
         text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
         text = text.replace("@PRODUCT@", args.facts["product"])
-        text = text.replace("@DESCRIPTION@", description(args.source))
+        text = text.replace("@DESCRIPTION@", description(args.source, args.facts["app_id"]))
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)

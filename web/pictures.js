@@ -1,9 +1,11 @@
-// The eight pictures at the display's scale, made as Windows draws them.
+// The eight pictures at the display's scale, as the core makes them.
 
-// The picture files as the page holds them: the 1x bitmap and the 3x rendering; the 2x and
-// every other size are made from these with the core's resampler.
-function renderingFile(stem, scale) {
-  return scale === 1 ? `pictures/${stem}.png` : `pictures/${stem}_3x.png`;
+// The picture files as the page holds them (make_site.py): the 1x bitmap and the 3x
+// rendering, which stands in for every larger scale.
+const STORED_LARGER = 3;
+function storedRendering(stem, scale) {
+  return scale === 1 ? { file: `pictures/${stem}.png`, stored: 1 }
+    : { file: `pictures/${stem}_${STORED_LARGER}x.png`, stored: STORED_LARGER };
 }
 
 async function decodePixels(url) {
@@ -31,25 +33,22 @@ async function imageUrl(image) {
   return URL.createObjectURL(blob);
 }
 
-// Every picture for this DPI, as Windows draws it: the bitmap itself at 96 DPI, otherwise the
-// rendering the core's ChooseRenderingScale picks, brought to ScaleToDpi of the bitmap's size
-// by the core's resampler. Bitmap id -> {url, scale, made}.
+// Every picture for this DPI: the stored rendering the core's rendering scale names, handed to
+// the core, which gives the picture to show; the file itself where that is the rendering as
+// it is. Bitmap id -> {url, scale, made}.
 export async function renderPictures(core, dpi) {
   const scale = core.renderingScale(dpi);
-  const storedScale = scale === 1 ? 1 : 3;
   const rendered = new Map();
   await Promise.all(core.tables.pictures.map(async (picture) => {
-    const width = core.scaleToDpi(picture.width, dpi);
-    const height = core.scaleToDpi(picture.height, dpi);
-    const file = renderingFile(picture.stem, scale);
+    const { file, stored } = storedRendering(picture.stem, scale);
     let url = file;
-    if (width !== picture.width * storedScale || height !== picture.height * storedScale) {
-      try {
-        url = await imageUrl(core.resample(await decodePixels(file), width, height));
-      } catch (error) {
-        // The stored rendering, scaled by the browser, rather than no picture.
-        console.warn("orvaneats:", picture.stem, error);
-      }
+    try {
+      const made = core.picture(picture.id, dpi, await decodePixels(file), stored);
+      if (!made) throw new Error("no picture made");
+      if (!made.stored) url = await imageUrl(made.image);
+    } catch (error) {
+      // The stored rendering, scaled by the browser, rather than no picture.
+      console.warn("orvaneats:", picture.stem, error);
     }
     rendered.set(picture.id, { url, scale, made: url !== file });
     // Decoded before it is needed, so a change of picture shows at once.

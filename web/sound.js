@@ -1,8 +1,6 @@
 // The two looping sounds the core asks for: one wave channel and the bell "player", through
 // one gain node of one audio context.
 
-// As the Windows bell player posts its timer-2 ticks while it rings.
-const BELL_BLINK_MS = 500;
 // How long a context may take to run after a gesture before the page asks for a tap.
 const RESUME_GRACE_MS = 300;
 // The events that count as a user's activation (a finger's pointerdown does not), and
@@ -58,7 +56,7 @@ class Loop {
 }
 
 export class Sounds {
-  // `onBlink` runs every BELL_BLINK_MS while the bell player rings; `onStatus` gets the line
+  // `onBlink` runs at the bell player's blink interval while it rings; `onStatus` gets the line
   // that tells the user why the page is silent ("" when it is not).
   constructor({ onBlink, onStatus }) {
     this.context = null;
@@ -165,11 +163,12 @@ export class Sounds {
     this.checkHint();
   }
 
-  // A player of its own: it rings beside the channel and, while it rings, blinks the panel.
-  startBellPlayer(name) {
+  // A player of its own: it rings beside the channel and, while it rings, blinks the panel
+  // every blinkMs, as the Windows bell player posts its timer-2 ticks.
+  startBellPlayer(name, blinkMs) {
     this.quitBellPlayer();
     this.bell.play(name, this.startTime());
-    this.blink = setInterval(() => this.onBlink(), BELL_BLINK_MS);
+    this.blink = setInterval(() => this.onBlink(), blinkMs);
     this.scheduleHint();
   }
 

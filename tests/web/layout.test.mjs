@@ -19,7 +19,7 @@ const mulDiv = (a, b, c) => Math.floor((a * b + Math.floor(c / 2)) / c);
 const toPixels = ([x, y, w, h]) => [
   mulDiv(x, BASE_X, 4), mulDiv(y, BASE_Y, 8), mulDiv(w, BASE_X, 4), mulDiv(h, BASE_Y, 8)];
 
-const KINDS = ["PushButton", "CheckBox", "Picture"];
+const KINDS = { button: "PushButton", checkbox: "CheckBox", picture: "Picture" };
 
 // The controls in template order: id, kind and rectangle in dialog units.
 function templateControls() {
