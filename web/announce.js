@@ -2,15 +2,12 @@
 // when the alarm starts and ends and when the signal changes (the lamp's blinks are not news).
 import { $ } from "./dom.js";
 
-const ALARM_ON = "警報が鳴っています";
-const ALARM_OFF = "警報が止まりました";
-
 function announce(line) {
   $("announce").textContent = line;
 }
 
-export function announceAlarm(on) {
-  announce(on ? ALARM_ON : ALARM_OFF);
+export function announceAlarm(tables, on) {
+  announce(on ? tables.texts.alarmOn : tables.texts.alarmOff);
 }
 
 // The signal's picture, named as its picture is: the signal shows bitmap signalStop + aspect.

@@ -11,7 +11,7 @@ export function windowPort(win) {
     setStartCaption: (caption) => {
       win.controls.get(win.tables.ids.start).textContent = caption;
     },
-    alarmChanged: (on) => announceAlarm(on),
+    alarmChanged: (on) => announceAlarm(win.tables, on),
     aspectChanged: (aspect) => announceAspect(win.tables, aspect),
     readOptions: () => win.tables.options.reduce(
       (bits, id, bit) => (win.controls.get(id).checked ? bits | (1 << bit) : bits), 0),
