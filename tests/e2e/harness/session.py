@@ -331,11 +331,11 @@ class Session:
         """Starts a Windows program under Wine in this session; returns its Popen."""
         return self.start_native(WINE, exe, *args, env=env, **popen_args)
 
-    def run_windows(self, exe, timeout):
+    def run_windows(self, exe, *args, timeout):
         """Runs a Windows program under Wine to its end; returns its exit code and its standard
         output as lines. A program still running after timeout seconds is ended and the wait
         fails."""
-        proc = self.start_windows(exe, stdout=subprocess.PIPE)
+        proc = self.start_windows(exe, *args, stdout=subprocess.PIPE)
         try:
             out, _ = proc.communicate(timeout=timeout)
         except subprocess.TimeoutExpired:
