@@ -18,7 +18,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
 from harness import windows as e2e  # noqa: E402  (the program's driver and control ids)
 from harness.measure import (STEP_S, TARGET_CPU_PERCENT, cpu_percent, delay_ms,  # noqa: E402
-                             first_time, peak_memory_kib, verdict)
+                             first_time, peak_memory_kib, verdict, wine_processes)
 
 TARGET_DELAY_MS = 150
 ROUNDS = 5
@@ -27,20 +27,6 @@ TARGET_FLOOR_RATIO = 1.1
 # Stripped sizes of the shipped exes.
 TARGET_SIZE_KIB = {"orvaneats.exe": 256, "atsbell.exe": 128}
 STRIP = "x86_64-w64-mingw32-strip"
-
-
-def linux_pids(exe_name, prefix):
-    """Processes of this Windows program in this session's Wine prefix only."""
-    out = subprocess.run(["pgrep", "-f", exe_name], capture_output=True, text=True).stdout
-    pids = []
-    for pid in map(int, out.split()):
-        try:
-            environ = Path(f"/proc/{pid}/environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if f"WINEPREFIX={prefix}".encode() in environ:
-            pids.append(pid)
-    return pids
 
 
 def report_delays(label, delays):
@@ -140,7 +126,7 @@ def main():
         session.xdotool("mousemove", 0, 0)
         try:
             prefix = session.env["WINEPREFIX"]
-            orvane_pids = linux_pids("orvaneats.exe", prefix)
+            orvane_pids = wine_processes("orvaneats.exe", prefix)
             idle = cpu_percent(orvane_pids, 30)
             idle_cpu = sum(idle.values())
 
@@ -151,8 +137,8 @@ def main():
             # The minimal player loops the same wave beside ours over the same 30 s.
             session.start_windows(floor / "e2eminplayer.exe", cwd=str(floor))
             time.sleep(2)
-            player_pids = linux_pids("atsbell.exe", prefix)
-            minimal_pids = linux_pids("e2eminplayer.exe", prefix)
+            player_pids = wine_processes("atsbell.exe", prefix)
+            minimal_pids = wine_processes("e2eminplayer.exe", prefix)
             alarm = cpu_percent(orvane_pids + player_pids + minimal_pids, 30)
             alarm_orvane = sum(alarm[p] for p in orvane_pids)
             alarm_player = sum(alarm[p] for p in player_pids)

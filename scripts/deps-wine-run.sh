@@ -6,6 +6,7 @@ source "$(dirname "$0")/lib.sh"
 ensure_packages \
   g++-mingw-w64-x86-64 `# cross compiler (posix and win32 thread models)` \
   cmake \
+  googletest `# GoogleTest's sources, for the Win32 unit tests that the preset builds` \
   wine wine64 `# runs the programs` \
   fonts-ipafont-gothic `# stands in for the Japanese dialog font` \
   fonts-wine `# Wine's own fonts (Marlett draws the caption buttons)` \

@@ -3,9 +3,11 @@
 // its player through. The children are this program started again.
 #include "bell_player_process.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 
-#include "check.h"
+#include "child_process.h"
 #include "handles.h"
 
 namespace {
@@ -54,9 +56,9 @@ StartedChild StartChild(BellPlayerProcess& players, const char* kind, const Chil
     child.processId = players.RunningProcessId();
     child.process.Reset(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.processId));
-    CHECK(child.started);
-    CHECK(child.processId != 0);
-    CHECK(WaitForSingleObject(events.ready.Get(), kChildStartMs) == WAIT_OBJECT_0);
+    EXPECT_TRUE(child.started);
+    EXPECT_NE(child.processId, 0ul);
+    EXPECT_EQ(WaitForSingleObject(events.ready.Get(), kChildStartMs), WAIT_OBJECT_0);
     return child;
 }
 
@@ -93,7 +95,7 @@ WUT_CHILD(player_that_ends_by_itself) {
     return kExitByItself;
 }
 
-WUT_CASE(bell_player_is_told_to_quit_only_while_it_runs) {
+TEST(BellPlayerProcess, IsToldToQuitOnlyWhileItRuns) {
     const struct {
         const char* kind;
         bool endsFirst;  // the player ends by itself before Quit
@@ -105,34 +107,34 @@ WUT_CASE(bell_player_is_told_to_quit_only_while_it_runs) {
         {"player_that_ends_by_itself", true, false, kExitByItself},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
         BellPlayerProcess players;
         const std::wstring base = NewEventBase();
         const ChildEvents events(base);
         const StartedChild child = StartChild(players, c.kind, events, base);
         if (c.endsFirst) {
             SetEvent(events.go.Get());
-            CHECK_EQ(child.ExitCode(), c.exitCode);
-            CHECK_EQ(players.RunningProcessId(), 0ul);
+            EXPECT_EQ(child.ExitCode(), c.exitCode);
+            EXPECT_EQ(players.RunningProcessId(), 0ul);
         } else {
-            CHECK_EQ(players.RunningProcessId(), child.processId);
+            EXPECT_EQ(players.RunningProcessId(), child.processId);
         }
-        if (players.Quit() != c.told) wut::Fail(__FILE__, __LINE__, std::string(c.kind) + ": told");
-        if (child.ExitCode() != c.exitCode)
-            wut::Fail(__FILE__, __LINE__, std::string(c.kind) + ": exit code");
-        CHECK_EQ(players.RunningProcessId(), 0ul);
-        CHECK(!players.Quit());  // nobody is told twice
+        EXPECT_EQ(players.Quit(), c.told) << "told";
+        EXPECT_EQ(child.ExitCode(), c.exitCode) << "exit code";
+        EXPECT_EQ(players.RunningProcessId(), 0ul);
+        EXPECT_FALSE(players.Quit());  // nobody is told twice
     }
 }
 
-WUT_CASE(no_player_started_means_nobody_is_told) {
+TEST(BellPlayerProcess, NoPlayerStartedMeansNobodyIsTold) {
     BellPlayerProcess players;
-    CHECK(!players.Quit());
-    CHECK(!players.Start("\"C:\\no such folder\\atsbell.exe\" atsopen 0"));
-    CHECK_EQ(players.RunningProcessId(), 0ul);
-    CHECK(!players.Quit());
+    EXPECT_FALSE(players.Quit());
+    EXPECT_FALSE(players.Start("\"C:\\no such folder\\atsbell.exe\" atsopen 0"));
+    EXPECT_EQ(players.RunningProcessId(), 0ul);
+    EXPECT_FALSE(players.Quit());
 }
 
-WUT_CASE(the_owners_end_sees_a_running_player_through) {
+TEST(BellPlayerProcess, TheOwnersEndSeesARunningPlayerThrough) {
     const std::wstring base = NewEventBase();
     const ChildEvents events(base);
     UniqueKernelHandle process;
@@ -141,8 +143,8 @@ WUT_CASE(the_owners_end_sees_a_running_player_through) {
         StartedChild child = StartChild(players, "obeying_player", events, base);
         process = std::move(child.process);
     }
-    CHECK(WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0);  // ended, not left running
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 0), WAIT_OBJECT_0);  // ended, not left running
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process.Get(), &code);
-    CHECK_EQ(code, 0ul);  // by the quit
+    EXPECT_EQ(code, 0ul);  // by the quit
 }

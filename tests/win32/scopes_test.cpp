@@ -1,10 +1,11 @@
 // The scopes of win32/scopes.h on real device contexts, GDI objects and COM.
 #include "scopes.h"
 
+#include <gtest/gtest.h>
+
 #include <thread>
 #include <utility>
 
-#include "check.h"
 #include "handles.h"
 
 namespace {
@@ -51,27 +52,27 @@ Apartment ApartmentOfThisThread() {
 
 }  // namespace
 
-WUT_CASE(window_dc_is_released_at_scope_exit) {
+TEST(ScopedGetDc, IsReleasedAtScopeExit) {
     const HWND window = MakeWindow();
-    CHECK(window != nullptr);
+    EXPECT_NE(window, nullptr);
     HDC first = nullptr;
     HDC second = nullptr;
     {
         const ScopedGetDc dc(window);
-        CHECK(static_cast<bool>(dc));
+        EXPECT_TRUE(static_cast<bool>(dc));
         first = dc.Get();
         // While one is held, the window's next device context is another one...
         const ScopedGetDc other(window);
         second = other.Get();
-        CHECK(second != nullptr && second != first);
+        EXPECT_TRUE(second != nullptr && second != first);
     }
     // ...and once they are given back, the system's cache hands one of them out again.
     const ScopedGetDc again(window);
-    CHECK(again.Get() == first || again.Get() == second);
+    EXPECT_TRUE(again.Get() == first || again.Get() == second);
     DestroyWindow(window);
 }
 
-WUT_CASE(selected_objects_are_selected_back_in_reverse_order) {
+TEST(ScopedSelectObject, SelectsBackInReverseOrder) {
     const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     const UniqueGdiObject bitmap(CreateBitmap(4, 4, 1, 32, nullptr));
     const UniqueGdiObject pen(CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
@@ -87,75 +88,77 @@ WUT_CASE(selected_objects_are_selected_back_in_reverse_order) {
         const ScopedSelectObject penIn(dc.Get(), pen.Get());
         {
             const ScopedSelectObject brushIn(dc.Get(), brush.Get());
-            CHECK(static_cast<bool>(brushIn));
-            for (const auto& s : selections) CHECK(GetCurrentObject(dc.Get(), s.kind) == s.object);
+            EXPECT_TRUE(static_cast<bool>(brushIn));
+            for (const auto& s : selections)
+                EXPECT_EQ(GetCurrentObject(dc.Get(), s.kind), s.object);
         }
-        CHECK(GetCurrentObject(dc.Get(), OBJ_BRUSH) == before[2]);
-        CHECK(GetCurrentObject(dc.Get(), OBJ_PEN) == pen.Get());
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_BRUSH), before[2]);
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PEN), pen.Get());
     }
-    for (int i = 0; i < 3; ++i) CHECK(GetCurrentObject(dc.Get(), selections[i].kind) == before[i]);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(GetCurrentObject(dc.Get(), selections[i].kind), before[i]);
 }
 
-WUT_CASE(a_selection_that_fails_selects_nothing_back) {
+TEST(ScopedSelectObject, ASelectionThatFailsSelectsNothingBack) {
     const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     const UniqueGdiObject pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 255)));
     const ScopedSelectObject penIn(dc.Get(), pen.Get());
     {
         const ScopedSelectObject nothing(dc.Get(), nullptr);
-        CHECK(!nothing);
+        EXPECT_FALSE(nothing);
     }
-    CHECK(GetCurrentObject(dc.Get(), OBJ_PEN) == pen.Get());
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PEN), pen.Get());
 }
 
-WUT_CASE(com_pointer_releases_its_reference_once) {
+TEST(ScopedComPtr, ReleasesItsReferenceOnce) {
     CountedObject object;
     {
         ScopedComPtr<IUnknown> owner(&object);
-        CHECK(owner.Get() == &object);
+        EXPECT_EQ(owner.Get(), &object);
     }
-    CHECK_EQ(object.releases, 1);
-    CHECK_EQ(object.references, 0ul);
+    EXPECT_EQ(object.releases, 1);
+    EXPECT_EQ(object.references, 0ul);
 }
 
-WUT_CASE(com_pointer_moves_hand_the_reference_on) {
+TEST(ScopedComPtr, MovesHandTheReferenceOn) {
     CountedObject moved, replaced;
     {
         ScopedComPtr<IUnknown> source(&moved);
         ScopedComPtr<IUnknown> constructed(std::move(source));
-        CHECK(!source);
-        CHECK_EQ(moved.releases, 0);
+        EXPECT_FALSE(source);
+        EXPECT_EQ(moved.releases, 0);
         ScopedComPtr<IUnknown> target(&replaced);
         target = std::move(constructed);
-        CHECK_EQ(replaced.releases, 1);  // the one it held is given back at once
-        CHECK(!constructed);
+        EXPECT_EQ(replaced.releases, 1);  // the one it held is given back at once
+        EXPECT_FALSE(constructed);
         auto& self = target;
         target = std::move(self);
-        CHECK(target.Get() == &moved);
-        CHECK_EQ(moved.releases, 0);
+        EXPECT_EQ(target.Get(), &moved);
+        EXPECT_EQ(moved.releases, 0);
     }
-    CHECK_EQ(moved.releases, 1);
-    CHECK_EQ(replaced.releases, 1);
+    EXPECT_EQ(moved.releases, 1);
+    EXPECT_EQ(replaced.releases, 1);
 }
 
-WUT_CASE(com_pointer_out_reset_and_detach) {
+TEST(ScopedComPtr, OutResetAndDetach) {
     CountedObject held, handedOut, detached;
     {
         ScopedComPtr<IUnknown> owner(&held);
         IUnknown** slot = owner.Out();  // what a maker writes to: the one held goes first
-        CHECK_EQ(held.releases, 1);
-        CHECK(*slot == nullptr);
+        EXPECT_EQ(held.releases, 1);
+        EXPECT_EQ(*slot, nullptr);
         *slot = &handedOut;
-        CHECK(owner.Get() == &handedOut);
+        EXPECT_EQ(owner.Get(), &handedOut);
         owner.Reset(&detached);
-        CHECK_EQ(handedOut.releases, 1);
-        CHECK(owner.Detach() == &detached);
-        CHECK(!owner);
+        EXPECT_EQ(handedOut.releases, 1);
+        EXPECT_EQ(owner.Detach(), &detached);
+        EXPECT_FALSE(owner);
     }
-    CHECK_EQ(detached.releases, 0);
-    CHECK_EQ(held.releases, 1);
+    EXPECT_EQ(detached.releases, 0);
+    EXPECT_EQ(held.releases, 1);
 }
 
-WUT_CASE(com_scope_undoes_only_what_it_started) {
+TEST(ScopedCom, UndoesOnlyWhatItStarted) {
     const struct {
         const char* name;
         Apartment already;  // the thread's apartment before the scope
@@ -175,17 +178,17 @@ WUT_CASE(com_scope_undoes_only_what_it_started) {
     for (const auto& c : cases) {
         // A thread of its own for each case: COM's state belongs to the thread.
         std::thread([&c] {
+            SCOPED_TRACE(c.name);  // on the thread whose checks it names
             if (c.already == Apartment::SingleThreaded)
                 CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             if (c.already == Apartment::MultiThreaded)
                 CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             {
                 const ScopedCom com(c.model);
-                CHECK_EQ(com.Started(), c.started);
-                if (ApartmentOfThisThread() != c.inside) ::wut::Fail(__FILE__, __LINE__, c.name);
+                EXPECT_EQ(com.Started(), c.started);
+                EXPECT_EQ(ApartmentOfThisThread(), c.inside) << "inside the scope";
             }
-            if (ApartmentOfThisThread() != c.already)
-                ::wut::Fail(__FILE__, __LINE__, std::string(c.name) + ": not as before");
+            EXPECT_EQ(ApartmentOfThisThread(), c.already) << "not as before";
             if (c.already != Apartment::None) CoUninitialize();
         }).join();
     }

@@ -11,21 +11,26 @@ A test module shares one session among its tests:
         global session, driver, recorder
         session, driver, recorder = harness.shared_session("windows", needs=("atsbell.exe",))
 
-Modules: session (Session: Xvfb, PulseAudio null sink, Wine prefix; Driver, the e2edriver.exe
-REPL; Recorder), sound (levels and bands), windows (orvaneats.exe's Program and control ids),
-linux (LinuxSession with D-Bus and AT-SPI, Program), measure (the benches' CPU, memory and
-sound timings), release (the release files and what they install), wine_prefix (the prefix's
-settings, also for scripts/run.sh).
+Modules: session (Session: Xvfb, sound server, Wine prefix), driver (Driver, the e2edriver.exe
+REPL, and AtspiDriver), recorder (Recorder), sound (levels and bands), sound_server (PulseAudio
+and PipeWire with the null sink), x11 (Xvfb and X requests), session_bus (a private D-Bus),
+windows (orvaneats.exe's Program and control ids), linux (LinuxSession with D-Bus, AT-SPI and
+Weston), linux_program (the native Program), measure (the benches' CPU, memory and sound
+timings), release (the release files and what they install), wine_prefix (the prefix's
+settings, also for scripts/run.sh), build (where the builds put things), processes (waiting
+and ending process groups).
 """
 
 import unittest
 from pathlib import Path  # harness.Path, which test modules use
 
 from . import linux, measure, release, sound, windows, wine_prefix  # noqa: F401 - the API
-from .linux import AtspiDriver, LinuxSession
-from .session import (BIN_DIR, REPO, SCREEN, TEST_BIN_DIR, WINE, Driver, DriverError,
-                      HarnessError, Recorder, Session, build_path, kill_group, require_build,
-                      wait_for)
+from .build import BIN_DIR, REPO, TEST_BIN_DIR, build_path, require_build
+from .driver import AtspiDriver, Driver, DriverError
+from .linux import LinuxSession
+from .processes import HarnessError, kill_group, wait_for
+from .recorder import Recorder
+from .session import SCREEN, WINE, Session
 from .sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
                     CHIME_BAND_HZ, CHIME_QUIET_DB, RATE, SILENT_DB, band_levels, level_dbfs)
 

@@ -1,29 +1,29 @@
-"""What the benches measure, the same way for every edition: CPU use and peak memory of a
-process from /proc, and from a recording the first time a sound is (or is no longer) heard."""
+"""What the benches measure, the same way for every edition: CPU use of processes (psutil) and
+their peak memory, and from a recording the first time a sound is (or is no longer) heard."""
 
-import os
 import time
 from pathlib import Path
+
+import psutil
 
 from .sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
                     CHIME_BAND_HZ, CHIME_QUIET_DB)
 
-TICKS = os.sysconf("SC_CLK_TCK")
 STEP_S = 0.01
 WINDOW_S = 0.04
 # Every edition's program, idle or ringing, uses less than this of one core.
 TARGET_CPU_PERCENT = 1.0
 
 
-def cpu_seconds(pid):
-    try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-    except OSError:
-        return 0.0
-    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+def wine_processes(exe_name, prefix):
+    """Pids of the processes of this Windows program in this Wine prefix only."""
+    return [proc.pid for proc in psutil.process_iter(["cmdline", "environ"])
+            if any(exe_name in part for part in proc.info["cmdline"] or ())
+            and (proc.info["environ"] or {}).get("WINEPREFIX") == prefix]
 
 
 def peak_memory_kib(pid):
+    """VmHWM, which psutil does not give: the most memory the process has held."""
     try:
         for line in Path(f"/proc/{pid}/status").read_text().splitlines():
             if line.startswith("VmHWM:"):
@@ -66,9 +66,22 @@ def delay_ms(start, end):
 
 
 def cpu_percent(pids, seconds):
-    before = {pid: cpu_seconds(pid) for pid in pids}
+    """{pid: % of one core used over the next `seconds`}; 0 for a process that is gone."""
+    procs = {}
+    for pid in pids:
+        try:
+            procs[pid] = psutil.Process(pid)
+            procs[pid].cpu_percent()  # the start of the interval
+        except psutil.Error:
+            procs.pop(pid, None)
     time.sleep(seconds)
-    return {pid: (cpu_seconds(pid) - before[pid]) / seconds * 100 for pid in pids}
+    used = {pid: 0.0 for pid in pids}
+    for pid, proc in procs.items():
+        try:
+            used[pid] = proc.cpu_percent()
+        except psutil.Error:
+            pass
+    return used
 
 
 def verdict(ok):

@@ -7,7 +7,9 @@ import subprocess
 import zipfile
 from pathlib import Path
 
-from .session import REPO, WINE, HarnessError
+from .build import REPO
+from .processes import HarnessError
+from .wine_prefix import WINE
 
 VERSION = re.search(r"project\(OrvaneATS VERSION ([0-9.]+)",
                     (REPO / "CMakeLists.txt").read_text()).group(1)

@@ -1,7 +1,7 @@
 """The Windows program's driver: one run of orvaneats.exe under Wine, worked through
 e2edriver.exe by its control ids, for the end-to-end tests and the benches alike."""
 
-from .session import BIN_DIR
+from .build import BIN_DIR
 
 MAIN_TITLE = "OrvaneATS"
 

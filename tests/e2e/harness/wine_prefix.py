@@ -1,5 +1,6 @@
 """The settings of a Wine prefix that runs the Windows program: its dialog fonts and Wine's own
-UI font mapped to the installed IPA fonts. The tests' prefix adds undecorated windows.
+UI font mapped to the installed IPA fonts. The tests' prefix adds undecorated windows and is
+made once, then copied for each session.
 
 scripts/run.sh prepares the user's prefix with it:
 
@@ -8,6 +9,7 @@ scripts/run.sh prepares the user's prefix with it:
 Standard library only, so that it runs as a script as well as inside the harness package.
 """
 
+import fcntl
 import os
 import shutil
 import subprocess
@@ -109,6 +111,49 @@ def prepare_prefix(prefix, env=None, undecorated=False):
         stop_wineserver(env)
         shutil.rmtree(prefix, ignore_errors=True)
         raise
+
+
+def copy_prepared(cache, prefix, env, dpi=None):
+    """Copies a ready undecorated prefix, made once per Wine version and settings in `cache`,
+    to `prefix`, with folders of its own for the user's Desktop, Documents and the like and,
+    with `dpi` given, that display scale (96 is 100 %)."""
+    cache.mkdir(parents=True, exist_ok=True)
+    template, stamp_file = cache / "template", cache / "stamp"
+    wanted = stamp(undecorated=True)
+    with open(cache / "lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not (template.is_dir() and stamp_file.exists() and stamp_file.read_text() == wanted):
+            stamp_file.unlink(missing_ok=True)
+            shutil.rmtree(template, ignore_errors=True)
+            prepare_prefix(template, env, undecorated=True)
+            stamp_file.write_text(wanted)
+        subprocess.run(["cp", "-a", str(template), str(prefix)], check=True, timeout=300)
+    detach_home_folders(prefix)
+    if dpi is not None:
+        set_dpi(prefix, dpi)
+
+
+def detach_home_folders(prefix):
+    """Wine links the user's Desktop, Documents and the like to $HOME; here they become folders
+    of the prefix, so that nothing a test makes there reaches the real home folder."""
+    for link in (Path(prefix) / "drive_c" / "users").glob("*/*"):
+        if link.is_symlink():
+            link.unlink()
+            link.mkdir()
+
+
+def set_dpi(prefix, dpi):
+    """Writes LogPixels into the prefix's user registry, before Wine reads it."""
+    registry = Path(prefix) / "user.reg"
+    lines = registry.read_text(encoding="utf-8").split("\n")
+    value = f'"LogPixels"=dword:{dpi:08x}'
+    for i, line in enumerate(lines):
+        if line.startswith("[Control Panel\\\\Desktop]"):
+            lines.insert(i + 1, value)
+            break
+    else:
+        lines += ["", "[Control Panel\\\\Desktop]", value]
+    registry.write_text("\n".join(lines), encoding="utf-8")
 
 
 def main(argv):
