@@ -1,7 +1,7 @@
 // The window: the Windows dialog built from the core's tables, its caption bar, menu and about
 // box, the timers the core arms, and the keys a dialog answers.
 import { KIND_BUTTON, KIND_CHECKBOX } from "./core.js";
-import { releasePictures, renderPictures } from "./pictures.js";
+import { releasePicture, renderPictures } from "./pictures.js";
 
 const BASE_DPI = 96;
 const DESK_MARGIN = 8;
@@ -51,7 +51,8 @@ export class AlarmWindow {
     this.pictureScale = 1;
     this.panelAtRest = 0;
     this.shown = new Map(); // picture control -> bitmap id
-    this.pictures = new Map(); // bitmap id -> {url, scale, made}
+    this.pictures = new Map(); // bitmap id -> {url, scale, made, file, dpi}
+    this.restWanted = false; // the pictures not shown too, not only those shown
     this.dpi = 0;
     this.scale = 1;
     this.open = false;
@@ -101,12 +102,17 @@ export class AlarmWindow {
     this.timers.delete(id);
   }
 
+  // A picture not rendered yet (on a first visit, until the files come after the window
+  // works) is drawn when it comes; till then the one before stays.
   showBitmap(controlId, bitmapId) {
     const img = this.controls.get(controlId);
     const picture = this.tables.pictures.find((p) => p.id === bitmapId);
+    if (!img || !picture) throw new Error(`no picture ${bitmapId}`);
     const rendered = this.pictures.get(bitmapId);
-    if (!img || !picture || !rendered) throw new Error(`no picture ${bitmapId}`);
-    img.src = rendered.url;
+    if (rendered) {
+      img.src = rendered.url;
+      img.dataset.scale = String(rendered.scale);
+    }
     img.alt = picture.name;
     img.width = picture.width;
     img.height = picture.height;
@@ -114,7 +120,6 @@ export class AlarmWindow {
     img.style.width = this.touch ? `${Math.round(picture.width * this.pictureScale)}px` : "";
     img.style.height = this.touch ? `${Math.round(picture.height * this.pictureScale)}px` : "";
     img.dataset.bitmap = String(bitmapId);
-    img.dataset.scale = String(rendered.scale);
     const before = this.shown.get(controlId);
     this.shown.set(controlId, bitmapId);
     if (before === undefined && controlId === this.tables.ids.panel) this.panelAtRest = bitmapId;
@@ -141,9 +146,9 @@ export class AlarmWindow {
     await document.fonts.load('12px "Orvane P Gothic"', this.tables.texts.caption).catch(() => {});
     this.build();
     this.fit();
-    await this.renderForDisplay();
     this.open = true;
     core.init();
+    await this.renderForDisplay();
     // Shown once it works: the pictures are in place and every button answers.
     $("window").classList.remove("loading");
     this.controls.get(this.tables.ids.exit).focus();
@@ -228,17 +233,44 @@ export class AlarmWindow {
   }
 
   // The pictures for the DPI the window is drawn at now (the display's scale times the
-  // window's own on a narrow screen); the pictures shown are shown again at the new size.
+  // window's own on a narrow screen): those shown first, then, once renderRest has let them,
+  // the others. The pictures shown are shown again at the new size.
   async renderForDisplay() {
     const dpi = Math.max(1, Math.round(BASE_DPI * window.devicePixelRatio * this.pictureScale));
     if (dpi === this.dpi) return;
     this.dpi = dpi;
-    const rendered = await renderPictures(this.core, dpi);
-    if (dpi !== this.dpi) return;
-    const old = this.pictures;
-    this.pictures = rendered;
-    for (const [controlId, bitmapId] of this.shown) this.showBitmap(controlId, bitmapId);
-    releasePictures(old);
+    await this.takePictures(dpi, [...new Set(this.shown.values())]);
+    if (this.restWanted) await this.renderRest();
+  }
+
+  // The pictures not shown yet, at the present DPI (a first visit fetches them only after the
+  // window works); resolves once they are there.
+  async renderRest() {
+    this.restWanted = true;
+    const dpi = this.dpi;
+    await this.takePictures(dpi, this.tables.pictures.map((p) => p.id)
+      .filter((id) => this.pictures.get(id)?.dpi !== dpi));
+  }
+
+  async takePictures(dpi, ids) {
+    const rendered = await renderPictures(this.core, dpi, ids);
+    for (const [id, picture] of rendered) {
+      if (dpi !== this.dpi) {
+        releasePicture(picture);
+        continue;
+      }
+      const old = this.pictures.get(id);
+      this.pictures.set(id, { ...picture, dpi });
+      if (old) releasePicture(old);
+    }
+    for (const [controlId, bitmapId] of this.shown) {
+      if (rendered.has(bitmapId)) this.showBitmap(controlId, bitmapId);
+    }
+  }
+
+  // The files of the pictures the window draws from now.
+  pictureFiles() {
+    return [...this.pictures.values()].map((picture) => picture.file);
   }
 
   // The dialog's own layout, or on a touch screen where its push buttons would stay under a
