@@ -44,7 +44,7 @@ TILES = {"maskable-512.png": (512, 0.6), "apple-touch-icon.png": (180, 0.75)}
 # the others.
 INSTALL_ICONS = ("icons/icon-192.png", "icons/icon-512.png", *(f"icons/{name}" for name in TILES))
 # The pictures the core shows at rest: the page preloads them for the display's scale.
-AT_REST = ("panel_normal", "signal_proceed")
+AT_REST = ("panel_normal", "signal_stop")
 
 
 def header_defines(path):

@@ -6,10 +6,11 @@ function renderingFile(stem, scale) {
   return scale === 1 ? `pictures/${stem}.png` : `pictures/${stem}_3x.webp`;
 }
 
+// Read whole as bytes: Chromium's blob() of a preloaded answer still arriving can fail.
 async function fetchBlob(url) {
   const response = await fetch(url);
   if (!response.ok) throw new Error(`${url}: ${response.status}`);
-  return response.blob();
+  return new Blob([await response.arrayBuffer()], { type: response.headers.get("Content-Type") ?? "" });
 }
 
 async function decodePixels(blob) {
