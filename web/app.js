@@ -56,10 +56,11 @@ async function main() {
   await alarmWindow.show(core);
   document.getElementById("loading").hidden = true;
   document.documentElement.dataset.ready = "1";
-  // What the window can work without comes after it works: the waves, the other pictures,
-  // then the service worker, which keeps them.
+  // What the window can work without comes after it works: the waves' recipe (small, and a
+  // click may want a sound), the other pictures, then the service worker, which keeps them.
   const { bellWave, chimeWave } = core.tables.texts;
   const waves = sounds.load([bellWave, chimeWave]);
+  await sounds.recipeIn;
   await alarmWindow.renderRest();
   await waves;
   if ("serviceWorker" in navigator) {

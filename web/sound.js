@@ -13,8 +13,9 @@ export const SOUND_FAILED = "音を出せません。音なしで動きます。
 export const TAP_FOR_SOUND = "タップすると音が出ます";
 export const SOUNDS_LOADING = "音を読み込み中…";
 
-// The named waves' files (name -> ArrayBuffer), made by waves.js in a worker of their own.
-function makeWaves(names) {
+// The named waves' files (name -> ArrayBuffer), made by waves.js in a worker of their own;
+// `onStart` runs once the worker's script is in.
+function makeWaves(names, onStart) {
   return new Promise((resolve, reject) => {
     const worker = new Worker(new URL("./waves.js", import.meta.url), { type: "module" });
     const made = new Map();
@@ -24,7 +25,9 @@ function makeWaves(names) {
       else resolve(made);
     };
     worker.onerror = (event) => end(new Error(`waves.js: ${event.message ?? "cannot start"}`));
-    worker.onmessage = ({ data: { name, wave } }) => {
+    worker.onmessage = ({ data }) => {
+      if (data === "started") return onStart();
+      const { name, wave } = data;
       if (!wave) return end(new Error(`${name}: no recipe`));
       made.set(name, wave);
       if (made.size === names.length) end();
@@ -99,6 +102,9 @@ export class Sounds {
     this.delayMs = 0;
     this.failed = false;
     this.loaded = false;
+    // Settles once the waves' recipe has come (or cannot): on a slow link the page lets it
+    // come before the pictures not shown yet.
+    this.recipeIn = new Promise((resolve) => { this.recipeArrived = resolve; });
   }
 
   // The context exists from the start (suspended until the first gesture lets it run). Every
@@ -131,9 +137,12 @@ export class Sounds {
   // Makes both waves once, in a worker (waves.js, so the page answers meanwhile), and decodes
   // them as the wave files they are; what was asked for meanwhile starts then.
   async load(names) {
-    if (!this.context) return;
+    if (!this.context) {
+      this.recipeArrived();
+      return;
+    }
     try {
-      const waves = await makeWaves(names);
+      const waves = await makeWaves(names, this.recipeArrived);
       for (const [name, wave] of waves) {
         this.buffers.set(name, await this.context.decodeAudioData(wave));
       }
@@ -143,6 +152,8 @@ export class Sounds {
       this.checkHint();
     } catch (error) {
       this.fail(error);
+    } finally {
+      this.recipeArrived();
     }
   }
 

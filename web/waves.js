@@ -155,8 +155,10 @@ export function makeWave(name) {
   return recipe ? waveFile(recipe()) : null;
 }
 
-// As a worker: each name posted makes its wave, sent back as { name, wave }.
+// As a worker: says "started", then each name posted makes its wave, sent back as
+// { name, wave }.
 if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScope) {
+  self.postMessage("started");
   self.onmessage = ({ data: name }) => {
     const wave = makeWave(String(name));
     self.postMessage({ name, wave }, wave ? [wave] : []);
