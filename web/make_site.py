@@ -6,7 +6,9 @@
 
 The pictures are the ones in res/, named by the core's headers: each picture's 1x bitmap
 becomes a PNG with the same pixels, its 3x rendering a lossless WebP with the same pixels (the
-page makes every other scale from these two with the core's resampler). The page makes the two
+page makes every other scale from these two with the core's resampler); the 3x renderings not
+shown at rest are stored as the rectangle in which they differ from another rendering, which
+the page draws over that one. The page makes the two
 waves itself (waves.js, the recipe of tools/make_waves.py), so the site holds none. The icons
 come from the largest image of res/orvaneats_sizes.ico. The service worker learns which files
 the window needs, which come later, and a revision made from their contents. Every output depends only on the inputs and the release's facts
@@ -16,6 +18,7 @@ attributes in the ZIP.
 
 import argparse
 import hashlib
+import html
 import io
 import json
 import os
@@ -25,7 +28,7 @@ import sys
 from pathlib import Path
 
 from fontTools import subset as font_subset
-from PIL import Image
+from PIL import Image, ImageChops
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
 from reproducible_zip import write_zip  # noqa: E402
@@ -45,6 +48,11 @@ TILES = {"maskable-512.png": (512, 0.6), "apple-touch-icon.png": (180, 0.75)}
 INSTALL_ICONS = ("icons/icon-192.png", "icons/icon-512.png", *(f"icons/{name}" for name in TILES))
 # The pictures the core shows at rest: the page preloads them for the display's scale.
 AT_REST = ("panel_normal", "signal_stop")
+# The rendering each other 3x rendering is stored over: the lamp panels differ by one lamp at a
+# time, the signal heads from the head at stop by their lit lamps' glow.
+PATCH_BASES = {"panel_dark": "panel_normal", "panel_alarm": "panel_dark",
+               "signal_restrict": "signal_stop", "signal_caution": "signal_stop",
+               "signal_reduce": "signal_stop", "signal_proceed": "signal_stop"}
 
 
 def header_defines(path):
@@ -77,6 +85,34 @@ def lossless_webp(image):
         if back.convert("RGB").tobytes() != image.convert("RGB").tobytes():
             raise SystemExit("WebP: the pixels changed")
     return out.getvalue()
+
+
+def write_renderings(res, pictures, stems):
+    """Each 3x rendering as a lossless WebP: whole for the pictures at rest, the others as the
+    smallest rectangle holding every pixel in which they differ from their base (checked to
+    give the rendering back). Returns stem -> [base, x, y] for the page."""
+    renderings = {}
+    for stem in stems:
+        with Image.open(res / f"{stem}_3x.png") as image:
+            renderings[stem] = image.convert("RGB")
+    patches = {}
+    for stem in stems:
+        base = PATCH_BASES.get(stem)
+        image = renderings[stem]
+        if base is None:
+            if stem not in AT_REST:
+                raise SystemExit(f"{stem}: neither at rest nor stored over another rendering")
+            (pictures / f"{stem}_3x.webp").write_bytes(lossless_webp(image))
+            continue
+        box = ImageChops.difference(image, renderings[base]).getbbox() or (0, 0, 1, 1)
+        patch = image.crop(box)
+        redrawn = renderings[base].copy()
+        redrawn.paste(patch, box[:2])
+        if redrawn.tobytes() != image.tobytes():
+            raise SystemExit(f"{stem}: the rectangle over {base} does not give the rendering")
+        (pictures / f"{stem}_3x.webp").write_bytes(lossless_webp(patch))
+        patches[stem] = [base, box[0], box[1]]
+    return patches
 
 
 def preloads(stems):
@@ -205,6 +241,8 @@ def write_site(args, epoch):
     web = args.source / "web"
     res = args.source / "res"
     texts = header_defines(args.source / "alarm" / "alarm_text.h")
+    stems = picture_stems(args.source)
+    patches = write_renderings(res, site / "pictures", stems)
 
     for name in PAGE_FILES:
         text = (web / name).read_text(encoding="utf-8")
@@ -212,15 +250,15 @@ def write_site(args, epoch):
         text = text.replace("@PRODUCT@", args.facts["product"])
         text = text.replace("@DESCRIPTION@", description(args.source))
         text = text.replace("@PRELOAD_PICTURES@", preloads(AT_REST))
+        text = text.replace("@PATCHES@", html.escape(json.dumps(patches, separators=(",", ":")),
+                                                      quote=False))
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
     write_font(site, shown_characters(args, texts))
-    for stem in picture_stems(args.source):
+    for stem in stems:
         with Image.open(res / f"{stem}.bmp") as bitmap:
             (site / "pictures" / f"{stem}.png").write_bytes(png_bytes(bitmap))
-        with Image.open(res / f"{stem}_3x.png") as rendering:
-            (site / "pictures" / f"{stem}_3x.webp").write_bytes(lossless_webp(rendering))
     icons = icon_images(res / "orvaneats_sizes.ico")
     for size, image in icons.items():
         (site / "icons" / f"icon-{size}.png").write_bytes(png_bytes(image))

@@ -6,6 +6,11 @@ function renderingFile(stem, scale) {
   return scale === 1 ? `pictures/${stem}.png` : `pictures/${stem}_3x.webp`;
 }
 
+// The 3x renderings not shown at rest are stored as the rectangle in which they differ from
+// another rendering (their base) and where it goes: stem -> [base stem, x, y], from the page.
+const PATCHES = JSON.parse(document.querySelector('meta[name="orvane-patches"]')?.content ?? "{}");
+const patchOf = (stem, scale) => (scale === 1 ? undefined : PATCHES[stem]);
+
 // Read whole as bytes: Chromium's blob() of a preloaded answer still arriving can fail.
 async function fetchBlob(url) {
   const response = await fetch(url);
@@ -13,18 +18,44 @@ async function fetchBlob(url) {
   return new Blob([await response.arrayBuffer()], { type: response.headers.get("Content-Type") ?? "" });
 }
 
-async function decodePixels(blob) {
+// Each file fetched once for the page (a base serves the pictures made over it); one that
+// failed is asked for again next time.
+const fetched = new Map();
+function fetchOnce(url) {
+  if (!fetched.has(url)) {
+    fetched.set(url, fetchBlob(url).catch((error) => {
+      fetched.delete(url);
+      throw error;
+    }));
+  }
+  return fetched.get(url);
+}
+
+// The picture's pixels, drawn at (x, y) over `under` when given.
+async function decodePixels(blob, under = null, x = 0, y = 0) {
   const bitmap = await createImageBitmap(blob, {
     colorSpaceConversion: "none",
     premultiplyAlpha: "none",
   });
   const canvas = document.createElement("canvas");
-  canvas.width = bitmap.width;
-  canvas.height = bitmap.height;
+  canvas.width = under ? under.width : bitmap.width;
+  canvas.height = under ? under.height : bitmap.height;
   const context = canvas.getContext("2d", { willReadFrequently: true });
-  context.drawImage(bitmap, 0, 0);
+  if (under) context.putImageData(under, 0, 0);
+  context.drawImage(bitmap, x, y);
   bitmap.close();
   return context.getImageData(0, 0, canvas.width, canvas.height);
+}
+
+// The stored rendering's pixels at this scale (1 or 3): its file, or its base's pixels with its
+// rectangle drawn over them.
+export async function storedPixels(stem, scale) {
+  const patch = patchOf(stem, scale);
+  const blob = fetchOnce(renderingFile(stem, scale));
+  if (!patch) return decodePixels(await blob);
+  const [base, x, y] = patch;
+  const [under, over] = await Promise.all([storedPixels(base, scale), blob]);
+  return decodePixels(over, under, x, y);
 }
 
 async function imageUrl(image) {
@@ -39,7 +70,8 @@ async function imageUrl(image) {
 
 // The pictures `ids` for this DPI, as Windows draws them: the bitmap itself at 96 DPI,
 // otherwise the rendering the core's ChooseRenderingScale picks, brought to ScaleToDpi of the
-// bitmap's size by the core's resampler. Bitmap id -> {url, scale, made, file}.
+// bitmap's size by the core's resampler. Bitmap id -> {url, scale, made, file}; a picture that
+// cannot be had is left out.
 export async function renderPictures(core, dpi, ids) {
   const scale = core.renderingScale(dpi);
   const storedScale = scale === 1 ? 1 : 3;
@@ -47,20 +79,22 @@ export async function renderPictures(core, dpi, ids) {
   await Promise.all(core.tables.pictures.filter((p) => ids.includes(p.id)).map(async (picture) => {
     const width = core.scaleToDpi(picture.width, dpi);
     const height = core.scaleToDpi(picture.height, dpi);
-    const file = renderingFile(picture.stem, scale);
-    // Fetched by the page itself, as the preload of a picture at rest was.
+    const file = renderingFile(picture.stem, storedScale);
+    const stored = width === picture.width * storedScale && height === picture.height * storedScale;
+    const patched = patchOf(picture.stem, storedScale) !== undefined;
     let url = file;
     try {
-      const blob = await fetchBlob(file);
-      url = URL.createObjectURL(blob);
-      if (width !== picture.width * storedScale || height !== picture.height * storedScale) {
-        const made = await imageUrl(core.resample(await decodePixels(blob), width, height));
-        URL.revokeObjectURL(url);
-        url = made;
+      if (stored && !patched) {
+        url = URL.createObjectURL(await fetchOnce(file));
+      } else {
+        const pixels = await storedPixels(picture.stem, storedScale);
+        url = await imageUrl(stored ? pixels : core.resample(pixels, width, height));
       }
     } catch (error) {
-      // The stored rendering, scaled by the browser, rather than no picture.
       console.warn("orvaneats:", picture.stem, error);
+      // The stored file, scaled by the browser, rather than no picture; a rectangle alone
+      // would show the wrong one.
+      if (patched) return;
     }
     rendered.set(picture.id, { url, scale, made: url !== file, file });
     // Decoded before it is needed, so a change of picture shows at once.

@@ -244,12 +244,16 @@ export class AlarmWindow {
   }
 
   // The pictures not shown yet, at the present DPI (a first visit fetches them only after the
-  // window works); resolves once they are there.
+  // window works): the lamp panel's first, as a click can bring the alarm at once while the
+  // signal steps down over seconds; resolves once they are there.
   async renderRest() {
     this.restWanted = true;
     const dpi = this.dpi;
-    await this.takePictures(dpi, this.tables.pictures.map((p) => p.id)
-      .filter((id) => this.pictures.get(id)?.dpi !== dpi));
+    const missing = this.tables.pictures.filter((p) => this.pictures.get(p.id)?.dpi !== dpi);
+    const panel = this.tables.pictures.find((p) => p.id === this.shown.get(this.tables.ids.panel));
+    const lamps = (p) => p.width === panel?.width && p.height === panel?.height;
+    await this.takePictures(dpi, missing.filter(lamps).map((p) => p.id));
+    await this.takePictures(dpi, missing.filter((p) => !lamps(p)).map((p) => p.id));
   }
 
   async takePictures(dpi, ids) {
