@@ -37,6 +37,8 @@ async function offerUpdates(files) {
   registration.update().catch(() => {});
 }
 
+// The other pictures wait this long at most for the waves' recipe.
+const RECIPE_WAIT_MS = 2000;
 const LOAD_FAILED = "読み込めませんでした。このブラウザーでは WebAssembly を使えないか、接続が切れています。";
 
 async function main() {
@@ -60,7 +62,10 @@ async function main() {
   // click may want a sound), the other pictures, then the service worker, which keeps them.
   const { bellWave, chimeWave } = core.tables.texts;
   const waves = sounds.load([bellWave, chimeWave]);
-  await sounds.recipeIn;
+  let stalled = 0;
+  await Promise.race([sounds.recipeIn,
+    new Promise((resolve) => { stalled = setTimeout(resolve, RECIPE_WAIT_MS); })]);
+  clearTimeout(stalled);
   await alarmWindow.renderRest();
   await waves;
   if ("serviceWorker" in navigator) {
