@@ -1,10 +1,16 @@
 // Prints the browser edition's figures beside the other editions': what a first visit
 // downloads, the load time, the bell's delays on the page's audio output, the timers running
-// while idle and the CPU used in the alarm. Run by scripts/bench after the site is built.
+// while idle and the CPU used in the alarm; then the same site on a phone on a poor link (the
+// time to a working window and from a click to the bell, first visit and from the service
+// worker, and what a first visit fetches). Run by scripts/bench after the site is built;
+// `--slow-link` prints the poor link's figures alone.
 import fs from "node:fs";
+import http from "node:http";
 import os from "node:os";
+import path from "node:path";
+import zlib from "node:zlib";
 import {
-  BMP, ID, click, launchBrowser, openWindow, serveSite, setTicked, sleep,
+  BMP, ID, SITE_DIR, click, launchBrowser, openWindow, serveSite, setTicked, sleep,
   waitForBitmap,
 } from "../tests/web/browser.js";
 import { MINIBROWSER, launchWebKit } from "../tests/web/webdriver.js";
@@ -17,6 +23,58 @@ const LOADS = 9;
 const TAPS = 10;
 const ROUNDS = 10;
 const CPU_SECONDS = 5;
+// The site as the README asks a host to serve it: `Cache-Control: no-cache` on every file,
+// Last-Modified and 304, and the types it names gzipped. `served` lists each answer's body
+// bytes as sent.
+const TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
+  ".css": "text/css; charset=utf-8", ".wasm": "application/wasm",
+  ".webmanifest": "application/manifest+json", ".png": "image/png", ".webp": "image/webp",
+  ".woff2": "font/woff2" };
+const GZIPPED = [".html", ".js", ".css", ".wasm", ".webmanifest"];
+async function serveHost(dir = SITE_DIR) {
+  const served = [];
+  const server = http.createServer((req, res) => {
+    let file = path.join(dir, decodeURIComponent(new URL(req.url, "http://host").pathname));
+    if (!file.startsWith(dir) || !fs.existsSync(file)) {
+      served.push({ path: req.url, bytes: 0 });
+      res.writeHead(404).end();
+      return;
+    }
+    if (fs.statSync(file).isDirectory()) file = path.join(file, "index.html");
+    const modified = new Date(Math.floor(fs.statSync(file).mtimeMs / 1000) * 1000);
+    const headers = { "Cache-Control": "no-cache", "Last-Modified": modified.toUTCString(),
+      "Content-Type": TYPES[path.extname(file)] ?? "application/octet-stream" };
+    if (Date.parse(req.headers["if-modified-since"] ?? "") >= modified.getTime()) {
+      served.push({ path: req.url, bytes: 0 });
+      res.writeHead(304, headers).end();
+      return;
+    }
+    let body = fs.readFileSync(file);
+    if (GZIPPED.includes(path.extname(file)) && /\bgzip\b/.test(req.headers["accept-encoding"] ?? "")) {
+      body = zlib.gzipSync(body, { level: 9 });
+      headers["Content-Encoding"] = "gzip";
+    }
+    served.push({ path: req.url, bytes: body.length });
+    res.writeHead(200, { ...headers, "Content-Length": body.length }).end(body);
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  return {
+    origin: `http://127.0.0.1:${server.address().port}`,
+    served,
+    close: () => new Promise((resolve) => {
+      server.closeAllConnections();
+      server.close(resolve);
+    }),
+  };
+}
+
+// A phone on a poor link ("slow 3G"): DevTools network emulation at 400 kbit/s each way and
+// 400 ms from a request to its answer, 360 x 640 CSS px at 3x, no cache, no service worker.
+const SLOW_LINK = { download: 400_000 / 8, upload: 400_000 / 8, latency: 400 };
+const SLOW_VISITS = 3;
+const TARGET_SLOW_READY_MS = 4000;
+const TARGET_SLOW_SOUND_MS = 2000;
+const TARGET_SLOW_KIB = 300;
 // The bell's loudness as the page plays it: its output through three band-passes at the
 // bell's 1180 Hz (Q 10 each), read as the RMS of the last 128 samples. Through them the bell
 // never falls below -36 dB and the chime alone never rises above -50 dB; they ring out in a
@@ -60,7 +118,7 @@ function installBellMeter(hz, q, stages, samples) {
   // returns the stop.
   window.__orvaneFloorBell = async () => {
     const [context] = meters.keys();
-    const data = await (await fetch("sounds/atsbell.wav")).arrayBuffer();
+    const data = (await import("./waves.js")).makeWave("atsbell.wav");
     const buffer = await context.decodeAudioData(data);
     const gain = new GainNode(context);
     gain.connect(context.destination);
@@ -296,6 +354,120 @@ async function floorDelays(page) {
   return { audible, silent };
 }
 
+// In the page: ms from a click on the control `startId` until the picture control `pictureId`
+// draws another picture (its src changes).
+function timePicture(startId, pictureId) {
+  const img = document.querySelector(`[data-id="${pictureId}"]`);
+  const before = img.src;
+  return new Promise((resolve) => {
+    document.querySelector(`[data-id="${startId}"]`).addEventListener("click", () => {
+      const clicked = performance.now();
+      const watch = () => (img.src !== before ? resolve(performance.now() - clicked)
+        : requestAnimationFrame(watch));
+      watch();
+    }, { capture: true, once: true });
+  });
+}
+
+// One first visit on the poor link in a fresh profile, a click on 開始 (信号無視 ticked) as soon
+// as the window works, then a visit from the service worker on the same link and one offline.
+// Each visit: ms from the navigation to the working window, from the click to the bell heard
+// at the page's audio output; the first visit's bytes (every body the host sent until the
+// service worker kept all it keeps).
+async function slowLinkVisit(browser, server) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({ width: 360, height: 640, deviceScaleFactor: 3, isMobile: true,
+    hasTouch: true });
+  await page.evaluateOnNewDocument(installProbes);
+  await page.evaluateOnNewDocument(installBellMeter, BELL_HZ, BELL_Q, BELL_STAGES, METER_SAMPLES);
+  const warnings = [];
+  page.on("console", (m) => { if (/orvaneats/.test(m.text())) warnings.push(m.text()); });
+  await page.emulateNetworkConditions(SLOW_LINK);
+  const visit = async (navigate) => {
+    await navigate();
+    await page.waitForFunction(() => window.__orvaneBench.readyAt !== null,
+      { polling: "mutation", timeout: 60000 });
+    const ready = await page.evaluate(() => window.__orvaneBench.readyAt);
+    await setTicked(page, ID.IGNORESIGNAL, true);
+    const bell = page.evaluate(timeBell, String(ID.START), AUDIBLE_DB, true, 20000, ID.PANEL, BMP.ALARM);
+    const drawn = page.evaluate(timePicture, ID.START, ID.PANEL);
+    await click(page, ID.START);
+    const sound = await bell;
+    const picture = await drawn;
+    await click(page, ID.CONFIRM);
+    await click(page, ID.SUSTAIN);
+    return { ready, sound, picture };
+  };
+  const before = server.served.length;
+  const first = await visit(() => page.goto(`${server.origin}/`, { waitUntil: "domcontentloaded" }));
+  // Done once the worker controls the page's scope and keeps the eight pictures it draws.
+  const kept = () => page.evaluate(async () => {
+    if (!(await navigator.serviceWorker.getRegistration())?.active) return 0;
+    let pictures = 0;
+    for (const name of await caches.keys()) {
+      pictures += (await (await caches.open(name)).keys()).filter((r) => /pictures\//.test(r.url)).length;
+    }
+    return pictures;
+  });
+  const end = Date.now() + 60000;
+  while ((await kept()) < 8 && Date.now() < end) await sleep(200);
+  const bytes = server.served.slice(before).reduce((sum, f) => sum + f.bytes, 0);
+  const pictures = await kept();
+  const worker = await visit(() => page.reload({ waitUntil: "domcontentloaded" }));
+  await page.emulateNetworkConditions({ ...SLOW_LINK, offline: true });
+  warnings.length = 0;
+  const offline = await visit(() => page.reload({ waitUntil: "domcontentloaded" }));
+  await sleep(1000);
+  // Offline too every picture comes: none failed, the two shown are drawn.
+  offline.complete = warnings.length === 0 && await page.evaluate(() => [...document
+    .querySelectorAll("#client img")].every((img) => img.complete && img.naturalWidth > 0));
+  await context.close();
+  return { first, worker, offline, bytes, pictures };
+}
+
+// The poor link's figures, from a host that serves the site as the README asks; then, for
+// comparison, the first visit's from a host that compresses nothing (python's http.server).
+async function slowLink(browser) {
+  const host = await serveHost();
+  const plainHost = await serveSite();
+  const visits = [];
+  let plain;
+  try {
+    for (let i = 0; i < SLOW_VISITS; i++) visits.push(await slowLinkVisit(browser, host));
+    plain = await slowLinkVisit(browser, plainHost);
+  } finally {
+    await host.close();
+    await plainHost.close();
+  }
+  const ms = (values) => {
+    const heard = values.filter((v) => v !== null);
+    if (heard.length < values.length) return `never in ${values.length - heard.length} of ${values.length}`;
+    return `${median(heard).toFixed(0).padStart(5)} ms median, ${Math.max(...heard).toFixed(0)} ms worst`;
+  };
+  const worst = (values) => (values.includes(null) ? Infinity : Math.max(...values));
+  console.log(`  on a poor link (DevTools emulation: ${SLOW_LINK.download * 8 / 1000} kbit/s each way, `
+    + `${SLOW_LINK.latency} ms latency), 360 x 640 at 3x, ${SLOW_VISITS} fresh profiles, a host `
+    + "serving as the README asks (gzip, no-cache):");
+  const bytes = visits.map((v) => v.bytes);
+  console.log(`    first visit fetches:                 ${kib(Math.max(...bytes))} KiB   `
+    + `${verdict(Math.max(...bytes) <= TARGET_SLOW_KIB * 1024)}  (target <= ${TARGET_SLOW_KIB} KiB)`);
+  for (const [name, key] of [["first visit", "first"], ["service worker", "worker"], ["offline", "offline"]]) {
+    const ready = visits.map((v) => v[key].ready);
+    const sound = visits.map((v) => v[key].sound);
+    console.log(`    ${name.padEnd(15)} working window: ${ms(ready)}   `
+      + `${verdict(worst(ready) <= TARGET_SLOW_READY_MS)}  (target <= ${TARGET_SLOW_READY_MS} ms)`);
+    console.log(`    ${name.padEnd(15)} click -> bell:   ${ms(sound)}   `
+      + `${verdict(worst(sound) <= TARGET_SLOW_SOUND_MS)}  (target <= ${TARGET_SLOW_SOUND_MS} ms)`);
+    console.log(`    ${name.padEnd(15)} click -> alarm lamp drawn: ${ms(visits.map((v) => v[key].picture))}`);
+  }
+  const complete = visits.every((v) => v.pictures === 8 && v.offline.complete);
+  console.log(`    kept for offline: ${visits.map((v) => v.pictures).join(", ")} of 8 pictures; offline `
+    + `every picture drawn and the bell heard: ${verdict(complete && visits.every((v) => v.offline.sound !== null))}`);
+  console.log(`    (a host that compresses nothing: ${kib(plain.bytes).trim()} KiB, working window in `
+    + `${plain.first.ready.toFixed(0)} ms, click -> bell ${plain.first.sound?.toFixed(0) ?? "never"} ms, one first visit)`);
+}
+
 async function idleCallbacks(page) {
   const before = await page.evaluate(() => window.__orvaneBench.callbacks);
   await sleep(1000);
@@ -358,6 +530,16 @@ function reportDelays(label, delays, judged = true) {
 async function main() {
   const server = await serveSite();
   const browser = await launchBrowser();
+  if (process.argv.includes("--slow-link")) {
+    try {
+      console.log(`OrvaneATS browser edition (${await browser.version()}, headless)`);
+      await slowLink(browser);
+    } finally {
+      await browser.close();
+      await server.close();
+    }
+    return;
+  }
   try {
     const version = await browser.version();
     const download = await firstVisit(browser, server);
@@ -429,6 +611,7 @@ async function main() {
     }
     console.log(`  CPU, ${CPU_SECONDS} s alarm, page main thread:  ${cpu.mainThread.toFixed(2).padStart(7)} % of one core`);
     console.log(`  CPU, ${CPU_SECONDS} s alarm, all browser processes: ${cpu.processes.toFixed(2).padStart(7)} % of one core`);
+    await slowLink(browser);
   } finally {
     await browser.close();
     await server.close();

@@ -14,7 +14,8 @@ import sys
 class NoCacheHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".mjs": "text/javascript",
-                      ".webmanifest": "application/manifest+json", ".woff2": "font/woff2"}
+                      ".webmanifest": "application/manifest+json", ".woff2": "font/woff2",
+                      ".webp": "image/webp"}
 
     def end_headers(self):
         self.send_header("Cache-Control", "no-cache")

@@ -7,8 +7,12 @@ import { AlarmWindow } from "./window.js";
 
 // A new version of the site waits until the user takes it: 「新しい版があります」 and a button
 // that lets it take over and reloads the page (an open page never runs half old, half new).
-async function offerUpdates() {
+// Every worker of the site is asked to keep `files`, the pictures this page draws from.
+async function offerUpdates(files) {
   const registration = await navigator.serviceWorker.register("sw.js", { scope: "./" });
+  for (const worker of [registration.installing, registration.waiting, registration.active]) {
+    worker?.postMessage({ keep: files });
+  }
   let taking = false;
   const offer = (worker) => {
     if (!navigator.serviceWorker.controller) return; // the first visit: nothing to replace
@@ -33,6 +37,8 @@ async function offerUpdates() {
   registration.update().catch(() => {});
 }
 
+// The other pictures wait this long at most for the waves' recipe.
+const RECIPE_WAIT_MS = 2000;
 const LOAD_FAILED = "読み込めませんでした。このブラウザーでは WebAssembly を使えないか、接続が切れています。";
 
 async function main() {
@@ -51,13 +57,21 @@ async function main() {
   alarmWindow.attach(() => alarmWindow.show(core));
   await alarmWindow.show(core);
   document.getElementById("loading").hidden = true;
+  document.documentElement.dataset.ready = "1";
+  // What the window can work without comes after it works: the waves' recipe (small, and a
+  // click may want a sound), the other pictures, then the service worker, which keeps them.
   const { bellWave, chimeWave } = core.tables.texts;
   const waves = sounds.load([bellWave, chimeWave]);
-  document.documentElement.dataset.ready = "1";
-  if ("serviceWorker" in navigator) {
-    offerUpdates().catch((error) => console.warn("orvaneats: no offline copy:", error));
-  }
+  let stalled = 0;
+  await Promise.race([sounds.recipeIn,
+    new Promise((resolve) => { stalled = setTimeout(resolve, RECIPE_WAIT_MS); })]);
+  clearTimeout(stalled);
+  await alarmWindow.renderRest();
   await waves;
+  if ("serviceWorker" in navigator) {
+    await offerUpdates(alarmWindow.pictureFiles())
+      .catch((error) => console.warn("orvaneats: no offline copy:", error));
+  }
 }
 
 main().catch((error) => {

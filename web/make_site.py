@@ -4,17 +4,21 @@
                  --module <folder with orvaneats.js/.wasm> --site <site folder>
                  --zip <OrvaneATS-1.2.0-web.zip>
 
-The pictures and waves are the ones in res/, named by the core's headers: each picture's 1x
-bitmap becomes a PNG with the same pixels, its 3x rendering is copied as it is (the page makes
-every other scale from these two with the core's resampler). The icons come from the largest
-image of res/orvaneats_sizes.ico. The service worker learns the list of files and a revision
-made from their contents. Every output depends only on the inputs and the release's facts
+The pictures are the ones in res/, named by the core's headers: each picture's 1x bitmap
+becomes a PNG with the same pixels, its 3x rendering a lossless WebP with the same pixels (the
+page makes every other scale from these two with the core's resampler); the 3x renderings not
+shown at rest are stored as the rectangle in which they differ from another rendering, which
+the page draws over that one. The page makes the two
+waves itself (waves.js, the recipe of tools/make_waves.py), so the site holds none. The icons
+come from the largest image of res/orvaneats_sizes.ico. The service worker learns which files
+the window needs, which come later, and a revision made from their contents. Every output depends only on the inputs and the release's facts
 (product, version, and the time of the last commit as the files' time): fixed order, times and
 attributes in the ZIP.
 """
 
 import argparse
 import hashlib
+import html
 import io
 import json
 import os
@@ -24,7 +28,7 @@ import sys
 from pathlib import Path
 
 from fontTools import subset as font_subset
-from PIL import Image
+from PIL import Image, ImageChops
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "packaging"))
 from reproducible_zip import write_zip  # noqa: E402
@@ -32,7 +36,7 @@ from reproducible_zip import write_zip  # noqa: E402
 PAGE_FILES = ("index.html", "app.css", "app.js", "core.js", "sound.js", "pictures.js",
               "window.js", "port.js", "timers.js", "dom.js", "build.js", "desk_layout.js",
               "touch_layout.js", "about_box.js", "menu.js", "keys.js", "announce.js", "wake.js",
-              "manifest.webmanifest")
+              "waves.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.
@@ -41,6 +45,16 @@ ICON_SIZES = (16, 32, 48, 64, 192, 512)
 # middle 60 % that a maskable icon keeps whatever the crop (a circle of 80 %).
 TILE_COLOUR = (0x3A, 0x6E, 0xA5, 255)
 TILES = {"maskable-512.png": (512, 0.6), "apple-touch-icon.png": (180, 0.75)}
+# The icons only an installing browser asks for; the page's own (caption bar, about box) are
+# the others.
+INSTALL_ICONS = ("icons/icon-192.png", "icons/icon-512.png", *(f"icons/{name}" for name in TILES))
+# The pictures the core shows at rest: the page preloads them for the display's scale.
+AT_REST = ("panel_normal", "signal_stop")
+# The rendering each other 3x rendering is stored over: the lamp panels differ by one lamp at a
+# time, the signal heads from the head at stop by their lit lamps' glow.
+PATCH_BASES = {"panel_dark": "panel_normal", "panel_alarm": "panel_dark",
+               "signal_restrict": "signal_stop", "signal_caution": "signal_stop",
+               "signal_reduce": "signal_stop", "signal_proceed": "signal_stop"}
 
 
 def header_defines(path):
@@ -74,6 +88,59 @@ def png_bytes(image):
     out = io.BytesIO()
     image.save(out, format="PNG", optimize=True)
     return out.getvalue()
+
+
+def lossless_webp(image):
+    """The image as a lossless WebP (about a third smaller than the PNG), checked to decode to
+    the same pixels."""
+    out = io.BytesIO()
+    image.save(out, format="WEBP", lossless=True, quality=100, method=6)
+    with Image.open(io.BytesIO(out.getvalue())) as back:
+        if back.convert("RGB").tobytes() != image.convert("RGB").tobytes():
+            raise SystemExit("WebP: the pixels changed")
+    return out.getvalue()
+
+
+def write_renderings(res, pictures, stems):
+    """Each 3x rendering as a lossless WebP: whole for the pictures at rest, the others as the
+    smallest rectangle holding every pixel in which they differ from their base (checked to
+    give the rendering back). Returns stem -> [base, x, y] for the page."""
+    renderings = {}
+    for stem in stems:
+        with Image.open(res / f"{stem}_3x.png") as image:
+            renderings[stem] = image.convert("RGB")
+    patches = {}
+    for stem in stems:
+        base = PATCH_BASES.get(stem)
+        image = renderings[stem]
+        if base is None:
+            if stem not in AT_REST:
+                raise SystemExit(f"{stem}: neither at rest nor stored over another rendering")
+            (pictures / f"{stem}_3x.webp").write_bytes(lossless_webp(image))
+            continue
+        box = ImageChops.difference(image, renderings[base]).getbbox() or (0, 0, 1, 1)
+        patch = image.crop(box)
+        redrawn = renderings[base].copy()
+        redrawn.paste(patch, box[:2])
+        if redrawn.tobytes() != image.tobytes():
+            raise SystemExit(f"{stem}: the rectangle over {base} does not give the rendering")
+        (pictures / f"{stem}_3x.webp").write_bytes(lossless_webp(patch))
+        patches[stem] = [base, box[0], box[1]]
+    return patches
+
+
+def preloads(stems):
+    """The preload lines for the pictures at rest: the 1x bitmap where the page will draw from
+    it (one device pixel per CSS pixel and a mouse), the 3x rendering everywhere else."""
+    one = "(max-resolution: 1dppx) and (pointer: fine), (max-resolution: 1dppx) and (pointer: none)"
+    three = "(min-resolution: 1.01dppx), (pointer: coarse)"
+    lines = []
+    for stem in stems:
+        lines.append(f'<link rel="preload" href="pictures/{stem}.png" as="fetch" crossorigin '
+                     f'media="{one}">')
+        lines.append(f'<link rel="preload" href="pictures/{stem}_3x.webp" as="fetch" crossorigin '
+                     f'media="{three}">')
+    return "\n".join(lines)
 
 
 # The dialog's font on every system: IPA P Gothic (Debian's fonts-ipafont-gothic) cut down to
@@ -183,12 +250,13 @@ def write_site(args, epoch):
     if site.exists():
         shutil.rmtree(site)
     (site / "pictures").mkdir(parents=True)
-    (site / "sounds").mkdir()
     (site / "icons").mkdir()
     (site / "fonts").mkdir()
     web = args.source / "web"
     res = args.source / "res"
     texts = header_defines(args.source / "alarm" / "alarm_text.h")
+    stems = picture_stems(args.source)
+    patches = write_renderings(res, site / "pictures", stems)
 
     check_imports(web)
     for name in PAGE_FILES:
@@ -196,16 +264,16 @@ def write_site(args, epoch):
         text = text.replace("@CAPTION@", texts["TXT_MAIN_CAPTION"])
         text = text.replace("@PRODUCT@", args.facts["product"])
         text = text.replace("@DESCRIPTION@", description(args.source, args.facts["app_id"]))
+        text = text.replace("@PRELOAD_PICTURES@", preloads(AT_REST))
+        text = text.replace("@PATCHES@", html.escape(json.dumps(patches, separators=(",", ":")),
+                                                      quote=False))
         (site / name).write_text(text, encoding="utf-8", newline="\n")
     for name in MODULE_FILES:
         shutil.copyfile(args.module / name, site / name)
     write_font(site, shown_characters(args, texts))
-    for stem in picture_stems(args.source):
+    for stem in stems:
         with Image.open(res / f"{stem}.bmp") as bitmap:
             (site / "pictures" / f"{stem}.png").write_bytes(png_bytes(bitmap))
-        shutil.copyfile(res / f"{stem}_3x.png", site / "pictures" / f"{stem}_3x.png")
-    for wave in (texts["TXT_BELL_WAVE"], texts["TXT_CHIME_WAVE"]):
-        shutil.copyfile(res / wave, site / "sounds" / wave)
     icons = icon_images(res / "orvaneats_sizes.ico")
     for size, image in icons.items():
         (site / "icons" / f"icon-{size}.png").write_bytes(png_bytes(image))
@@ -219,9 +287,13 @@ def write_site(args, epoch):
     worker = (web / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@VERSION@", args.facts["version"])
     worker = worker.replace("@REVISION@", revision.hexdigest()[:16])
-    # Everything but the font's licence, which the page never reads, is kept for offline use.
-    cached = [name for name in files if name != FONT_LICENCE]
-    worker = worker.replace('"@FILES@"', json.dumps(["./"] + cached + ["sw.js"], indent=2))
+    # Everything but the font's licence, which the page never reads, is kept for offline use:
+    # what the window needs when the worker installs, the pictures and the installing
+    # browser's icons once they are asked for.
+    later = [name for name in files if name.startswith("pictures/") or name in INSTALL_ICONS]
+    shell = [name for name in files if name != FONT_LICENCE and name not in later]
+    worker = worker.replace('"@SHELL@"', json.dumps(["./"] + shell + ["sw.js"], indent=2))
+    worker = worker.replace('"@LATER@"', json.dumps(later, indent=2))
     (site / "sw.js").write_text(worker, encoding="utf-8", newline="\n")
     files = sorted(files + ["sw.js"])
     for name in files:

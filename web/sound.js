@@ -9,31 +9,59 @@ const GESTURES = ["pointerdown", "pointerup", "touchend", "click", "keydown"];
 
 export const SOUND_FAILED = "音を出せません。音なしで動きます。";
 export const TAP_FOR_SOUND = "タップすると音が出ます";
+export const SOUNDS_LOADING = "音を読み込み中…";
+
+// The named waves' files (name -> ArrayBuffer), made by waves.js in a worker of their own;
+// `onStart` runs once the worker's script is in.
+function makeWaves(names, onStart) {
+  return new Promise((resolve, reject) => {
+    const worker = new Worker(new URL("./waves.js", import.meta.url), { type: "module" });
+    const made = new Map();
+    const end = (error) => {
+      worker.terminate();
+      if (error) reject(error);
+      else resolve(made);
+    };
+    worker.onerror = (event) => end(new Error(`waves.js: ${event.message ?? "cannot start"}`));
+    worker.onmessage = ({ data }) => {
+      if (data === "started") return onStart();
+      const { name, wave } = data;
+      if (!wave) return end(new Error(`${name}: no recipe`));
+      made.set(name, wave);
+      if (made.size === names.length) end();
+      return undefined;
+    };
+    for (const name of names) worker.postMessage(name);
+  });
+}
 
 class Loop {
   constructor(sounds) {
     this.sounds = sounds;
-    this.wanted = null; // {name, when}: what this loop is meant to play
+    this.wanted = null; // {name, when, asked}: what this loop is meant to play, and when
     this.source = null;
   }
 
   play(name, when) {
     this.stop();
-    this.wanted = { name, when };
+    this.wanted = { name, when, asked: this.sounds.context?.currentTime ?? 0 };
     this.startIfReady();
   }
 
-  // Starts what is wanted once its wave is decoded: a loop over the whole buffer.
+  // Starts what is wanted once its wave is decoded: a loop over the whole buffer. A wave that
+  // came after it was asked for starts as soon as it is there, as long after that as it was
+  // meant to start after the asking (the chime still follows the bell).
   startIfReady() {
     const { context, output } = this.sounds;
     if (!this.wanted || this.source || !context) return;
     const buffer = this.sounds.buffers.get(this.wanted.name);
     if (!buffer) return;
+    const { when, asked } = this.wanted;
     const source = context.createBufferSource();
     source.buffer = buffer;
     source.loop = true;
     source.connect(output);
-    source.start(Math.max(this.wanted.when, context.currentTime));
+    source.start(Math.max(when, context.currentTime + when - asked));
     this.source = source;
   }
 
@@ -71,6 +99,10 @@ export class Sounds {
     // The wait the current handler asked for: sounds it starts afterwards start this much later.
     this.delayMs = 0;
     this.failed = false;
+    this.loaded = false;
+    // Settles once the waves' recipe has come (or cannot): on a slow link the page lets it
+    // come before the pictures not shown yet.
+    this.recipeIn = new Promise((resolve) => { this.recipeArrived = resolve; });
   }
 
   // The context exists from the start (suspended until the first gesture lets it run). Every
@@ -100,19 +132,26 @@ export class Sounds {
     });
   }
 
-  // Fetches and decodes both waves once.
+  // Makes both waves once, in a worker (waves.js, so the page answers meanwhile), and decodes
+  // them as the wave files they are; what was asked for meanwhile starts then.
   async load(names) {
-    if (!this.context) return;
+    if (!this.context) {
+      this.recipeArrived();
+      return;
+    }
     try {
-      await Promise.all(names.map(async (name) => {
-        const response = await fetch(`sounds/${name}`);
-        if (!response.ok) throw new Error(`${name}: ${response.status}`);
-        this.buffers.set(name, await this.context.decodeAudioData(await response.arrayBuffer()));
-      }));
+      const waves = await makeWaves(names, this.recipeArrived);
+      for (const [name, wave] of waves) {
+        this.buffers.set(name, await this.context.decodeAudioData(wave));
+      }
+      this.loaded = true;
       this.channel.startIfReady();
       this.bell.startIfReady();
+      this.checkHint();
     } catch (error) {
       this.fail(error);
+    } finally {
+      this.recipeArrived();
     }
   }
 
@@ -134,11 +173,18 @@ export class Sounds {
     this.hintCheck = setTimeout(() => this.checkHint(), RESUME_GRACE_MS);
   }
 
-  // 「タップすると音が出ます」 while a sound is wanted and the context does not run.
+  // While a sound is wanted: 「タップすると音が出ます」 while the context does not run,
+  // else 「音を読み込み中…」 until the waves are there.
   checkHint() {
     if (this.failed) return;
-    const waiting = this.wanted && this.context && this.context.state !== "running";
-    this.onStatus(waiting ? TAP_FOR_SOUND : "");
+    const wanted = this.wanted && this.context;
+    if (wanted && this.context.state !== "running") this.onStatus(TAP_FOR_SOUND);
+    else this.onStatus(wanted && !this.loaded ? SOUNDS_LOADING : "");
+  }
+
+  // At once when a sound is asked for before the waves are there.
+  sayLoading() {
+    if (!this.failed && !this.loaded && this.context) this.onStatus(SOUNDS_LOADING);
   }
 
   fail(error) {
@@ -155,6 +201,7 @@ export class Sounds {
 
   playWaveLoop(name) {
     this.channel.play(name, this.startTime());
+    this.sayLoading();
     this.scheduleHint();
   }
 
@@ -169,6 +216,7 @@ export class Sounds {
     this.quitBellPlayer();
     this.bell.play(name, this.startTime());
     this.blink = setInterval(() => this.onBlink(), blinkMs);
+    this.sayLoading();
     this.scheduleHint();
   }
 

@@ -7,7 +7,7 @@ import { deskRoom, fitDesk, layOutDesk } from "./desk_layout.js";
 import { $ } from "./dom.js";
 import { attachKeys } from "./keys.js";
 import { WindowMenu } from "./menu.js";
-import { releasePictures, renderPictures } from "./pictures.js";
+import { releasePicture, renderPictures } from "./pictures.js";
 import { windowPort } from "./port.js";
 import { Timers } from "./timers.js";
 import { FINGER, fitTouch, layOutTouch } from "./touch_layout.js";
@@ -28,7 +28,8 @@ export class AlarmWindow {
     this.laidOut = false;
     this.pictureScale = 1;
     this.shown = new Map(); // picture control -> bitmap id
-    this.pictures = new Map(); // bitmap id -> {url, scale, made}
+    this.pictures = new Map(); // bitmap id -> {url, scale, made, file, dpi}
+    this.restWanted = false; // the pictures not shown too, not only those shown
     this.dpi = 0;
     this.scale = 1;
     this.open = false;
@@ -52,12 +53,17 @@ export class AlarmWindow {
     this.timer(this.tables.timers.blink);
   }
 
+  // A picture not rendered yet (on a first visit, until the files come after the window
+  // works) is drawn when it comes; till then the one before stays.
   showBitmap(controlId, bitmapId) {
     const img = this.controls.get(controlId);
     const picture = this.tables.pictures.find((p) => p.id === bitmapId);
+    if (!img || !picture) throw new Error(`no picture ${bitmapId}`);
     const rendered = this.pictures.get(bitmapId);
-    if (!img || !picture || !rendered) throw new Error(`no picture ${bitmapId}`);
-    img.src = rendered.url;
+    if (rendered) {
+      img.src = rendered.url;
+      img.dataset.scale = String(rendered.scale);
+    }
     img.alt = picture.name;
     img.width = picture.width;
     img.height = picture.height;
@@ -65,7 +71,6 @@ export class AlarmWindow {
     img.style.width = this.touch ? `${Math.round(picture.width * this.pictureScale)}px` : "";
     img.style.height = this.touch ? `${Math.round(picture.height * this.pictureScale)}px` : "";
     img.dataset.bitmap = String(bitmapId);
-    img.dataset.scale = String(rendered.scale);
     this.shown.set(controlId, bitmapId);
   }
 
@@ -81,9 +86,9 @@ export class AlarmWindow {
     await document.fonts.load('12px "Orvane P Gothic"', this.tables.texts.caption).catch(() => {});
     this.build();
     this.fit();
-    await this.renderForDisplay();
     this.open = true;
     core.init();
+    await this.renderForDisplay();
     // Shown once it works: the pictures are in place and every button answers.
     $("window").classList.remove("loading");
     this.controls.get(this.tables.ids.exit).focus();
@@ -132,12 +137,42 @@ export class AlarmWindow {
     const dpi = Math.max(1, Math.round(baseDpi * window.devicePixelRatio * this.pictureScale));
     if (dpi === this.dpi) return;
     this.dpi = dpi;
-    const rendered = await renderPictures(this.core, dpi);
-    if (dpi !== this.dpi) return;
-    const old = this.pictures;
-    this.pictures = rendered;
-    this.showAgain();
-    releasePictures(old);
+    await this.takePictures(dpi, [...new Set(this.shown.values())]);
+    if (this.restWanted) await this.renderRest();
+  }
+
+  // The pictures not shown yet, at the present DPI (a first visit fetches them only after the
+  // window works): the lamp panel's first, as a click can bring the alarm at once while the
+  // signal steps down over seconds; resolves once they are there.
+  async renderRest() {
+    this.restWanted = true;
+    const dpi = this.dpi;
+    const missing = this.tables.pictures.filter((p) => this.pictures.get(p.id)?.dpi !== dpi);
+    const panel = this.tables.pictures.find((p) => p.id === this.shown.get(this.tables.ids.panel));
+    const lamps = (p) => p.width === panel?.width && p.height === panel?.height;
+    await this.takePictures(dpi, missing.filter(lamps).map((p) => p.id));
+    await this.takePictures(dpi, missing.filter((p) => !lamps(p)).map((p) => p.id));
+  }
+
+  async takePictures(dpi, ids) {
+    const rendered = await renderPictures(this.core, dpi, ids);
+    for (const [id, picture] of rendered) {
+      if (dpi !== this.dpi) {
+        releasePicture(picture);
+        continue;
+      }
+      const old = this.pictures.get(id);
+      this.pictures.set(id, { ...picture, dpi });
+      if (old) releasePicture(old);
+    }
+    for (const [controlId, bitmapId] of this.shown) {
+      if (rendered.has(bitmapId)) this.showBitmap(controlId, bitmapId);
+    }
+  }
+
+  // The files of the pictures the window draws from now.
+  pictureFiles() {
+    return [...this.pictures.values()].map((picture) => picture.file);
   }
 
   // The dialog's own layout, or on a touch screen where its push buttons would stay under a

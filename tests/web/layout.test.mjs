@@ -103,7 +103,7 @@ function distances(img, stem) {
     image.onerror = reject;
     image.src = src;
   });
-  return Promise.all([load(`pictures/${stem}_3x.png`), load(`pictures/${stem}.png`)])
+  return Promise.all([load(`pictures/${stem}_3x.webp`), load(`pictures/${stem}.png`)])
     .then(([large, small]) => {
       const shown = draw(img);
       const mean = (other) => {

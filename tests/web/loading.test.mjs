@@ -2,7 +2,9 @@
 // once it works. Each case in a browser context of its own (no service worker from another).
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
-import { CDP_ONLY, WEBDRIVER_LACKS, launchBrowser, serveSite, sleep, waitReady } from "./browser.js";
+import {
+  CDP_ONLY, TABLES, WEBDRIVER_LACKS, launchBrowser, serveSite, sleep, waitReady,
+} from "./browser.js";
 
 let server;
 let browser;
@@ -58,20 +60,42 @@ for (const [name, setUp, expected] of CASES) {
   });
 }
 
-test("the module and its WebAssembly are preloaded and fetched once",
-  WEBDRIVER_LACKS("console messages"), async () => {
-  const context = await browser.createBrowserContext();
-  const page = await context.newPage();
-  const warnings = [];
-  page.on("console", (m) => { if (/preload/i.test(m.text())) warnings.push(m.text()); });
-  const from = server.served.length;
-  await page.goto(`${server.origin}/`);
-  await waitReady(page);
-  await sleep(3500); // Chromium warns of an unused preload after 3 s
-  // Bodies sent (the service worker's own copy then finds them unchanged: 304, no body).
-  const fetched = server.served.slice(from).filter((r) => r.bytes > 0).map((r) => r.path)
-    .filter((p) => /orvaneats\./.test(p));
-  assert.deepEqual(fetched.sort(), ["/orvaneats.js", "/orvaneats.wasm"]);
-  assert.deepEqual(warnings, []);
-  await context.close();
-});
+// At 1x with a mouse and on a phone at 3x: the module, its WebAssembly and the two pictures at
+// rest, in the display's rendering, are preloaded, and every file is fetched once; no picture
+// of the other rendering is fetched.
+for (const [name, viewport, rendering, other] of [
+  ["at 1x", null, /^\/pictures\/\w+\.png$/, /\.webp$/],
+  ["on a phone at 3x", { width: 360, height: 640, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
+    /^\/pictures\/\w+_3x\.webp$/, /^\/pictures\/.*\.png$/],
+]) {
+  test(`${name}: the module, its WebAssembly and the pictures at rest are preloaded, each file fetched once`,
+    WEBDRIVER_LACKS("console messages"), async () => {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    if (viewport) await page.setViewport(viewport);
+    const warnings = [];
+    page.on("console", (m) => { if (/preload/i.test(m.text())) warnings.push(m.text()); });
+    const from = server.served.length;
+    await page.goto(`${server.origin}/`);
+    await waitReady(page);
+    const atRest = await page.evaluate(() => ({
+      preloaded: [...document.querySelectorAll('link[rel="preload"][href^="pictures/"]')]
+        .filter((link) => matchMedia(link.media).matches).map((link) => `/${link.getAttribute("href")}`),
+      shown: [...document.querySelectorAll("#client img")].map((img) => img.dataset.bitmap),
+    }));
+    await sleep(3500); // Chromium warns of an unused preload after 3 s
+    // Bodies sent (the service worker's own copy then finds them unchanged: 304, no body).
+    const fetched = server.served.slice(from).filter((r) => r.bytes > 0).map((r) => r.path);
+    assert.deepEqual(fetched.filter((p) => /orvaneats\./.test(p)).sort(), ["/orvaneats.js", "/orvaneats.wasm"]);
+    assert.deepEqual(fetched.filter((p, i) => fetched.indexOf(p) !== i), [], "fetched twice");
+    const pictures = fetched.filter((p) => p.startsWith("/pictures/"));
+    assert.equal(pictures.length, 8, `the eight pictures: ${pictures}`);
+    assert.ok(pictures.every((p) => rendering.test(p)) && !fetched.some((p) => other.test(p)),
+      `only the display's rendering: ${pictures}`);
+    const stems = Object.fromEntries(TABLES.pictures.map(({ id, stem }) => [id, stem]));
+    assert.deepEqual(atRest.preloaded.map((p) => p.replace(/^\/pictures\/|(_3x)?\.\w+$/g, "")).sort(),
+      atRest.shown.map((id) => stems[id]).sort(), "the pictures shown at rest are the ones preloaded");
+    assert.deepEqual(warnings, []);
+    await context.close();
+  });
+}

@@ -4,7 +4,8 @@ import assert from "node:assert/strict";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import {
-  HEARS, ID, ROOT, click, launchBrowser, listen, openSite, openTappedPage, serveSite, setTicked,
+  BMP, HEARS, ID, ROOT, caption, click, launchBrowser, listen, openSite, openTappedPage, serveSite,
+  setTicked, waitForBitmap,
 } from "./browser.js";
 
 let site;
@@ -80,3 +81,33 @@ test("the tap tells the bell from the chime in the real waves", HEARS, async () 
     await waves.close();
   }
 });
+
+// Runs before the page's scripts: the waves' worker gets its work only once
+// window.__orvaneMakeWaves() is called, as when waves.js comes late on a slow link.
+function holdWaves() {
+  let release;
+  const held = new Promise((resolve) => { release = resolve; });
+  window.__orvaneMakeWaves = release;
+  const post = Worker.prototype.postMessage;
+  Worker.prototype.postMessage = function (...message) {
+    held.then(() => post.apply(this, message));
+  };
+}
+
+test("a click before the waves are made: the window answers at once, the bell follows them", HEARS, async () => {
+  const page = await site.open({ before: [holdWaves] });
+  const status = () => page.$eval("#sound-status", (e) => e.textContent);
+  await setTicked(page, ID.IGNORESIGNAL, true);
+  await click(page, ID.START);
+  assert.equal(await caption(page, ID.START), "停止");
+  await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
+  assert.equal(await status(), "音を読み込み中…");
+  let heard = await listen(page);
+  assert.ok(!heard.bell && !heard.chime, `silent while the waves are made: ${JSON.stringify(heard.levels)}`);
+  await page.evaluate(() => window.__orvaneMakeWaves());
+  heard = await listen(page);
+  assert.ok(heard.bell && heard.chime, `the bell and the chime once they are there: ${JSON.stringify(heard.levels)}`);
+  assert.equal(await status(), "");
+  await page.close();
+});
+
