@@ -10,6 +10,10 @@ export function announceAlarm(tables, on) {
   announce(on ? tables.texts.alarmOn : tables.texts.alarmOff);
 }
 
+export function announceBrake(tables) {
+  announce(tables.texts.emergencyBrake);
+}
+
 // The signal's picture, named as its picture is: the signal shows bitmap signalStop + aspect.
 export function announceAspect(tables, aspect) {
   const picture = tables.pictures.find((p) => p.id === tables.bitmaps.signalStop + aspect);

@@ -60,8 +60,8 @@ async function main() {
   document.documentElement.dataset.ready = "1";
   // What the window can work without comes after it works: the waves' recipe (small, and a
   // click may want a sound), the other pictures, then the service worker, which keeps them.
-  const { bellWave, chimeWave } = core.tables.texts;
-  const waves = sounds.load([bellWave, chimeWave]);
+  const { bellWave, chimeWave, brakeWave } = core.tables.texts;
+  const waves = sounds.load([bellWave, chimeWave, brakeWave]);
   let stalled = 0;
   await Promise.race([sounds.recipeIn,
     new Promise((resolve) => { stalled = setTimeout(resolve, RECIPE_WAIT_MS); })]);

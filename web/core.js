@@ -50,6 +50,11 @@ export class Core {
     this.enter((m) => m._orvane_timer(timerId));
   }
 
+  // Ticks or unticks the confirm deadline's menu item; true when it is on now.
+  setConfirmDeadline(on) {
+    return Boolean(this.enter((m) => m._orvane_set_confirm_deadline(on ? 1 : 0)));
+  }
+
   // True while a run goes on by itself (Orvaneモード or フルオート).
   unattended() {
     return Boolean(this.module._orvane_unattended());

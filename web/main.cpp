@@ -63,6 +63,13 @@ ORVANE_EXPORT void orvane_recover() {
 
 // 1 while a run goes on by itself (Orvaneモード or フルオート ticked, the panel not idle): the page
 // keeps the screen on then.
+// The confirm deadline's menu item ticked (1) or unticked (0); answers whether it is on now.
+ORVANE_EXPORT int orvane_set_confirm_deadline(int on) {
+    if (!g_panel) return 0;
+    g_panel->SetConfirmDeadline(on != 0);
+    return g_panel->ConfirmDeadline() ? 1 : 0;
+}
+
 ORVANE_EXPORT int orvane_unattended() { return g_panel && g_panel->RunsUnattended(); }
 
 // Everything the page builds its window from, as one JSON object (window_tables.h). Valid for

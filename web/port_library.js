@@ -19,6 +19,15 @@ mergeInto(LibraryManager.library, {
   orvane_page_aspect_changed: function (aspect) {
     Module['port'].aspectChanged(aspect);
   },
+  orvane_page_brake_applied: function () {
+    Module['port'].brakeApplied();
+  },
+  orvane_page_play_brake: function (fileName, length) {
+    Module['port'].playBrake(UTF8ToString(fileName, length));
+  },
+  orvane_page_stop_brake: function () {
+    Module['port'].stopBrake();
+  },
   orvane_page_read_options: function () {
     return Module['port'].readOptions();
   },

@@ -1,5 +1,5 @@
-// The two looping sounds the core asks for: one wave channel and the bell "player", through
-// one gain node of one audio context.
+// The sounds the core asks for: one wave channel and the bell "player", which loop, and the
+// emergency brake, played once beside them, through one gain node of one audio context.
 
 // How long a context may take to run after a gesture before the page asks for a tap.
 const RESUME_GRACE_MS = 300;
@@ -36,8 +36,10 @@ function makeWaves(names, onStart) {
 }
 
 class Loop {
-  constructor(sounds) {
+  // `looping` false: the wave plays once and the loop is done when it ends.
+  constructor(sounds, looping = true) {
     this.sounds = sounds;
+    this.looping = looping;
     this.wanted = null; // {name, when, asked}: what this loop is meant to play, and when
     this.source = null;
   }
@@ -59,7 +61,12 @@ class Loop {
     const { when, asked } = this.wanted;
     const source = context.createBufferSource();
     source.buffer = buffer;
-    source.loop = true;
+    source.loop = this.looping;
+    if (!this.looping) {
+      source.onended = () => {
+        if (this.source === source) this.stop();
+      };
+    }
     source.connect(output);
     source.start(Math.max(when, context.currentTime + when - asked));
     this.source = source;
@@ -92,6 +99,7 @@ export class Sounds {
     this.buffers = new Map();
     this.channel = new Loop(this);
     this.bell = new Loop(this);
+    this.brake = new Loop(this, false);
     this.blink = 0;
     this.onBlink = onBlink;
     this.onStatus = onStatus;
@@ -147,6 +155,7 @@ export class Sounds {
       this.loaded = true;
       this.channel.startIfReady();
       this.bell.startIfReady();
+      this.brake.startIfReady();
       this.checkHint();
     } catch (error) {
       this.fail(error);
@@ -165,7 +174,7 @@ export class Sounds {
   }
 
   get wanted() {
-    return this.channel.sounding || this.bell.sounding;
+    return this.channel.sounding || this.bell.sounding || this.brake.sounding;
   }
 
   scheduleHint() {
@@ -220,6 +229,18 @@ export class Sounds {
     this.scheduleHint();
   }
 
+  // The brake's burst of air, once, beside the channel and the bell.
+  playBrake(name) {
+    this.brake.play(name, this.startTime());
+    this.sayLoading();
+    this.scheduleHint();
+  }
+
+  stopBrake() {
+    this.brake.stop();
+    this.checkHint();
+  }
+
   // Reaches only a player that is running.
   quitBellPlayer() {
     if (!this.bell.sounding) return;
@@ -240,5 +261,6 @@ export class Sounds {
   silence() {
     this.quitBellPlayer();
     this.stopWave();
+    this.stopBrake();
   }
 }

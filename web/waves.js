@@ -1,5 +1,6 @@
-// The bell and the chime made in the page from the recipe of tools/make_waves.py, step for
-// step in the same float arithmetic, as the same 16-bit mono wave files: nothing to download.
+// The bell, the chime and the emergency brake made in the page from the recipe of
+// tools/make_waves.py, step for step in the same float arithmetic, as the same 16-bit mono wave
+// files: nothing to download.
 
 const RATE = 22050;
 const PEAK = 23000;
@@ -68,13 +69,13 @@ function place(loop, folded, offset, gain) {
 }
 
 // No DC, the peak at PEAK, rounded to 16 bits.
-function toPcm(signal) {
+function toPcm(signal, peakLevel = PEAK) {
   let sum = 0;
   for (const v of signal) sum += v;
   const mean = sum / signal.length;
   let peak = 0;
   for (const v of signal) peak = Math.max(peak, Math.abs(v - mean));
-  const scale = PEAK / peak;
+  const scale = peakLevel / peak;
   return Int16Array.from(signal, (v) => Math.floor((v - mean) * scale + 0.5));
 }
 
@@ -125,6 +126,46 @@ function chime() {
   return toPcm(loop);
 }
 
+const BRAKE_SECONDS = 2.0;
+const BRAKE_ATTACK_S = 0.012;
+const BRAKE_DECAY_S = 0.55;
+const BRAKE_FADE_S = 0.25;
+const BRAKE_HIGH_PASS_HZ = 180.0;
+const BRAKE_LOW_PASS_HZ = 2800.0;
+const BRAKE_PEAK = 16000;
+
+// The burst of air as the brake pipe vents, played once.
+function brake() {
+  const n = Math.trunc(BRAKE_SECONDS * RATE);
+  const rng = new XorShift32(0x0B4A4E50);
+  const hp = Math.exp(-2.0 * Math.PI * BRAKE_HIGH_PASS_HZ / RATE);
+  const lp = 1.0 - Math.exp(-2.0 * Math.PI * BRAKE_LOW_PASS_HZ / RATE);
+  const attack = Math.trunc(BRAKE_ATTACK_S * RATE);
+  const fade = Math.trunc(BRAKE_FADE_S * RATE);
+  const out = new Float64Array(n);
+  let prevIn = 0.0;
+  let prevHp = 0.0;
+  let low1 = 0.0;
+  let low2 = 0.0;
+  for (let i = 0; i < n; i++) {
+    const v = rng.uniform();
+    const high = hp * (prevHp + v - prevIn);
+    prevIn = v;
+    prevHp = high;
+    low1 += lp * (high - low1);
+    low2 += lp * (low1 - low2);
+    let env = Math.exp(-i / (BRAKE_DECAY_S * RATE));
+    env *= 1.0 + 0.12 * Math.sin(2.0 * Math.PI * 7.0 * i / RATE);
+    if (i < attack) env *= 0.5 - 0.5 * Math.cos(Math.PI * i / attack);
+    if (i >= n - fade) env *= 0.5 + 0.5 * Math.cos(Math.PI * (i - (n - fade)) / fade);
+    out[i] = env * low2;
+  }
+  const pcm = toPcm(out, BRAKE_PEAK);
+  pcm[0] = 0;
+  pcm[n - 1] = 0;
+  return pcm;
+}
+
 // The wave file as tools/make_waves.py writes it: a 44-byte header, PCM, mono, 16 bit.
 function waveFile(samples) {
   const bytes = new ArrayBuffer(44 + samples.length * 2);
@@ -147,7 +188,7 @@ function waveFile(samples) {
 }
 
 // The waves by the names the core plays them by.
-const RECIPES = { "atsbell.wav": bell, "atschime.wav": chime };
+const RECIPES = { "atsbell.wav": bell, "atschime.wav": chime, "atsbrake.wav": brake };
 
 // The named wave file's bytes; null for a name the recipe does not know.
 export function makeWave(name) {

@@ -33,6 +33,8 @@ void WebAlarmWindow::AlarmChanged(bool on) { orvane_page_alarm_changed(on ? 1 : 
 
 void WebAlarmWindow::AspectChanged(int aspect) { orvane_page_aspect_changed(aspect); }
 
+void WebAlarmWindow::BrakeApplied() { orvane_page_brake_applied(); }
+
 ats::OptionStates WebAlarmWindow::ReadOptions() {
     const int bits = orvane_page_read_options();
     return {(bits & OPTION_ENDLESS) != 0, (bits & OPTION_FULL_AUTO) != 0,
@@ -44,6 +46,12 @@ void WebAlarmWindow::PlayWaveLoop(std::string_view fileName) {
 }
 
 void WebAlarmWindow::StopWave() { orvane_page_stop_wave(); }
+
+void WebAlarmWindow::PlayBrakeSound(std::string_view fileName) {
+    orvane_page_play_brake(fileName.data(), Length(fileName));
+}
+
+void WebAlarmWindow::StopBrakeSound() { orvane_page_stop_brake(); }
 
 // The bell player of this edition is a second looping sound in the page: the command line
 // only says that a bell is wanted.

@@ -23,9 +23,12 @@ public:
     void SetStartCaption(std::string_view utf8Caption) override;
     void AlarmChanged(bool on) override;
     void AspectChanged(int aspect) override;
+    void BrakeApplied() override;
     ats::OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
+    void PlayBrakeSound(std::string_view fileName) override;
+    void StopBrakeSound() override;
     void StartBellPlayer(std::string_view commandLine) override;
     void QuitBellPlayer() override;
     void Wait(int milliseconds) override;

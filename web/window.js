@@ -88,6 +88,7 @@ export class AlarmWindow {
     this.fit();
     this.open = true;
     core.init();
+    this.menu.showDeadline(false);
     await this.renderForDisplay();
     // Shown once it works: the pictures are in place and every button answers.
     $("window").classList.remove("loading");

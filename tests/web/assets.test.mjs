@@ -31,8 +31,8 @@ async function samePixels(stem, png) {
 
 test("the page's waves are res/'s wave files, its 3x pictures res/'s renderings", async () => {
   const page = await site.open();
-  const { bellWave, chimeWave } = TABLES.texts;
-  for (const name of [bellWave, chimeWave]) {
+  const { bellWave, chimeWave, brakeWave } = TABLES.texts;
+  for (const name of [bellWave, chimeWave, brakeWave]) {
     const made = await page.evaluate(async (wave) => {
       const bytes = new Uint8Array((await import("./waves.js")).makeWave(wave));
       return btoa(Array.from(bytes, (b) => String.fromCharCode(b)).join(""));
