@@ -1,21 +1,28 @@
-// atsbell.exe: rings the ATS bell for the program that started it.
+// atsbell.exe: rings the ATS bell, or sounds the emergency brake, for the program that started
+// it.
 //
 //   atsbell.exe atsopen <window handle as signed decimal>
+//   atsbell.exe atsbrake <window handle as signed decimal>
 //
-// Loops atsbell.wav from its own folder and posts WM_TIMER (wParam ats::TIMER_BLINK) to that
-// window every ats::BELL_BLINK_INTERVAL_MS so its alarm lamp blinks. Ends with exit status 0 on
-// WM_QUIT to its main thread or when the window is gone; 2 for a malformed command line; 3 when
-// the window is not a live window of the starting process; 4 when it runs out of memory. Never
-// shows anything.
+// atsopen loops atsbell.wav from its own folder and posts WM_TIMER (wParam ats::TIMER_BLINK)
+// to that window every ats::BELL_BLINK_INTERVAL_MS so its alarm lamp blinks. atsbrake plays
+// atsbrake.wav from its own folder once, and ends when it has played out (at once for a wave it
+// cannot play). Each ends with exit status 0 on WM_QUIT to its main thread or when the window
+// is gone; 2 for a malformed command line; 3 when the window is not a live window of the
+// starting process; 4 when it runs out of memory. Never shows anything.
 #include <windows.h>
 // clang-format off
+#include <mmsystem.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 // clang-format on
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "alarm_ids.h"
 #include "alarm_text.h"
@@ -23,6 +30,7 @@
 #include "looping_wave.h"
 #include "module_path.h"
 #include "text.h"
+#include "wave_file.h"
 #include "window_number.h"
 
 namespace {
@@ -31,6 +39,13 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_SERVED = 3;
 constexpr int EXIT_FAILED = 4;
+
+// Posted to the main thread when the brake's wave has played out.
+constexpr UINT WM_BRAKE_PLAYED = WM_APP + 1;
+// How often the brake player looks whether its window is still there.
+constexpr UINT WINDOW_CHECK_MS = 500;
+// A stop asked for as the brake's sound starts may come before it: it is asked again this often.
+constexpr DWORD STOP_RETRY_MS = 10;
 
 class ArgList {
 public:
@@ -116,13 +131,52 @@ int RingUntilQuit(HWND window, DWORD starterId) {
     return EXIT_OK;
 }
 
+// The wave plays on a thread of its own, so that the main thread takes a quit at once.
+int SoundBrakeOnce(HWND window, DWORD starterId) {
+    const std::vector<char> wave = ReadWaveFile(ExeFolder() + Utf8ToWide(TXT_BRAKE_WAVE));
+    if (wave.empty()) return EXIT_OK;  // missing or not a wave: nothing to play
+
+    ThreadTimer check(WINDOW_CHECK_MS);
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> played{false};
+    const DWORD mainThread = GetCurrentThreadId();
+    const std::jthread sound([&] {
+        // A wave PlaySound cannot play returns at once; no default sound comes in its place.
+        if (!stopping.load())
+            PlaySoundW(reinterpret_cast<LPCWSTR>(wave.data()), nullptr,
+                       SND_MEMORY | SND_SYNC | SND_NODEFAULT);
+        played.store(true);
+        PostThreadMessageW(mainThread, WM_BRAKE_PLAYED, 0, 0);
+    });
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd != nullptr) {
+            DispatchMessageW(&msg);
+        } else if (msg.message == WM_BRAKE_PLAYED) {
+            break;
+        } else if (msg.message == WM_TIMER && msg.wParam == check.id() &&
+                   !IsWindowOfProcess(window, starterId)) {
+            break;
+        }
+    }
+    stopping.store(true);
+    while (!played.load()) {
+        PlaySoundW(nullptr, nullptr, 0);  // ends the sound the thread plays
+        Sleep(STOP_RETRY_MS);
+    }
+    return EXIT_OK;
+}
+
 int Run() {
     // Make the message queue now, so a WM_QUIT posted right after our start is kept.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
 
     const ArgList args;
-    if (args.size() != 3 || std::wstring(args[1]) != L"atsopen") return EXIT_USAGE;
+    if (args.size() != 3) return EXIT_USAGE;
+    const std::wstring mode = args[1];
+    if (mode != L"atsopen" && mode != L"atsbrake") return EXIT_USAGE;
     const auto value = ParseHandleValue(args[2]);
     if (!value) return EXIT_USAGE;
 
@@ -130,7 +184,8 @@ int Run() {
     const auto starterId = ParentProcessId();
     if (!starterId || !IsWindowOfProcess(window, *starterId)) return EXIT_NOT_SERVED;
 
-    return RingUntilQuit(window, *starterId);
+    return mode == L"atsopen" ? RingUntilQuit(window, *starterId)
+                              : SoundBrakeOnce(window, *starterId);
 }
 
 }  // namespace
@@ -139,6 +194,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         return Run();
     } catch (...) {
-        return EXIT_FAILED;  // out of memory: the bell's sound ended with the unwinding
+        return EXIT_FAILED;  // out of memory: the sound ended with the unwinding
     }
 }

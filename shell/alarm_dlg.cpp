@@ -33,21 +33,40 @@ BOOL CAlarmDlg::OnInitDialog() {
     for (const ats::ShownPicture& first : ats::FIRST_PICTURES)
         firstPictures[first.controlId] = first.bitmapId;
     m_window.Attach(m_hWnd, firstPictures);
-    AppendAboutItemToSystemMenu();
+    AppendItemsToSystemMenu();
     SetIcons(WindowDpi(m_hWnd));
     m_panel.InitDialog();
     return TRUE;  // the focus goes to the first tab stop
 }
 
-void CAlarmDlg::AppendAboutItemToSystemMenu() {
+namespace {
+
+// A string of the resources; empty when it is missing.
+std::wstring LoadResourceString(UINT stringId) {
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(wnd::AfxGetApp()->m_hInstance, stringId, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+}  // namespace
+
+void CAlarmDlg::AppendItemsToSystemMenu() {
     HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu == nullptr) return;
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(wnd::AfxGetApp()->m_hInstance, IDS_ABOUTBOX,
-                                   reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0) return;
+    const std::wstring deadline = LoadResourceString(IDS_DEADLINE);
+    const std::wstring about = LoadResourceString(IDS_ABOUTBOX);
+    if (deadline.empty() || about.empty()) return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, std::wstring(text, length).c_str());
+    // A check item: a screen reader reads whether it is ticked from the menu itself.
+    AppendMenuW(systemMenu, MF_STRING | MF_UNCHECKED, IDM_DEADLINE, deadline.c_str());
+    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+void CAlarmDlg::ToggleConfirmDeadline() {
+    m_panel.SetConfirmDeadline(!m_panel.ConfirmDeadline());
+    CheckMenuItem(GetSystemMenu(m_hWnd, FALSE), IDM_DEADLINE,
+                  MF_BYCOMMAND | (m_panel.ConfirmDeadline() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 bool CAlarmDlg::OnCommand(int controlId, int notifyCode) {
@@ -90,10 +109,15 @@ void CAlarmDlg::OnCancel() {
 }
 
 bool CAlarmDlg::OnSysCommand(UINT nID, LPARAM /*lParam*/) {
-    if ((nID & 0xFFF0) != IDM_ABOUTBOX) return false;
-    CAboutDlg about;
-    about.DoModal();
-    return true;
+    switch (nID & 0xFFF0) {
+        case IDM_ABOUTBOX: {
+            CAboutDlg about;
+            about.DoModal();
+            return true;
+        }
+        case IDM_DEADLINE: ToggleConfirmDeadline(); return true;
+        default: return false;
+    }
 }
 
 bool CAlarmDlg::OnPaint() {

@@ -26,7 +26,10 @@ protected:
     void OnHandlerFailed() override { m_panel.Recover(); }
 
 private:
-    void AppendAboutItemToSystemMenu();
+    // The system menu's own items, then the confirm deadline's check item and, last, the
+    // about item.
+    void AppendItemsToSystemMenu();
+    void ToggleConfirmDeadline();
     // The caption's icons for this display scale: group 128 at 96 DPI, otherwise the sizes
     // that fit from the icon group drawn at every size.
     void SetIcons(UINT dpi);

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "alarm_ids.h"
+#include "alarm_text.h"
 #include "dpi.h"
 #include "picture_table.h"
 #include "text.h"
@@ -71,10 +73,19 @@ void Win32AlarmWindow::ShowPicture(int controlId, int bitmapId) {
 
 void Win32AlarmWindow::NamePicture(int controlId, int bitmapId) {
     const ats::PictureInfo* picture = ats::FindPicture(bitmapId);
-    if (!m_names || picture == nullptr) return;
-    // A runtime that cannot keep the name leaves the picture unnamed, as it was before.
+    if (picture != nullptr) NameControl(controlId, picture->accessibleName);
+}
+
+void Win32AlarmWindow::NameControl(int controlId, std::string_view utf8Name) {
+    if (!m_names) return;
+    // A runtime that cannot keep the name leaves the control as it was named before.
     m_names->SetHwndPropStr(GetDlgItem(m_dialog, controlId), OBJID_CLIENT, CHILDID_SELF,
-                            PROPID_ACC_NAME, Utf8ToWide(picture->accessibleName).c_str());
+                            PROPID_ACC_NAME, Utf8ToWide(utf8Name).c_str());
+}
+
+void Win32AlarmWindow::BrakeApplied() {
+    NameControl(IDC_PANEL, TXT_EMERGENCY_BRAKE);
+    AnnounceName(IDC_PANEL);
 }
 
 void Win32AlarmWindow::AnnounceName(int controlId) {
@@ -95,6 +106,12 @@ void Win32AlarmWindow::PlayWaveLoop(std::string_view fileName) {
 }
 
 void Win32AlarmWindow::StopWave() { m_wave.reset(); }
+
+// The chime has the program's one wave channel and the bell its player, so the brake sounds
+// from a player of its own, which knows its wave by name as the bell player knows the bell's.
+void Win32AlarmWindow::PlayBrakeSound(std::string_view /*fileName*/) {
+    m_brakePlayer.Start("atsbell.exe atsbrake " + std::to_string(WindowHandle()));
+}
 
 std::int32_t Win32AlarmWindow::WindowHandle() { return WindowToNumber(m_dialog); }
 

@@ -44,11 +44,16 @@ public:
     // that shows it; each picture is named for what it shows as it is drawn.
     void AlarmChanged(bool /*on*/) override { AnnounceName(IDC_PANEL); }
     void AspectChanged(int /*aspect*/) override { AnnounceName(IDC_SIGNAL); }
+    // The alarm lamp's picture is named for the brake until it is drawn next.
+    void BrakeApplied() override;
     ats::OptionStates ReadOptions() override { return m_readOptions(); }
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
     void StartBellPlayer(std::string_view commandLine) override { m_bellPlayer.Start(commandLine); }
     void QuitBellPlayer() override { m_bellPlayer.Quit(); }
+    // The bell player, started to play the brake's wave (atsbrake.wav beside it) once.
+    void PlayBrakeSound(std::string_view fileName) override;
+    void StopBrakeSound() override { m_brakePlayer.Quit(); }
     void Wait(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
     std::int32_t WindowHandle() override;
     void SeedRandom() override;
@@ -59,6 +64,7 @@ private:
     // Bitmap statics take their window text for a resource name, so a picture's accessible
     // name is set beside it, through the accessibility runtime (oleacc).
     void NamePicture(int controlId, int bitmapId);
+    void NameControl(int controlId, std::string_view utf8Name);
     void AnnounceName(int controlId);
 
     HWND m_dialog = nullptr;
@@ -68,6 +74,7 @@ private:
     std::map<int, int> m_shownIds;               // by picture control: the bitmap id shown
     std::map<int, UniqueBitmap> m_shownBitmaps;  // by picture control: the bitmap we own
     BellPlayerProcess m_bellPlayer;
+    BellPlayerProcess m_brakePlayer;
     std::unique_ptr<LoopingWave> m_wave;     // the program's own sound, while it plays
     std::optional<ScopedCom> m_com;          // started on attaching; outlives the names' service
     ScopedComPtr<IAccPropServices> m_names;  // none where the runtime offers no such service

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-// Reads the whole file through the Unicode file API and loops it from memory. PlaySound's own
-// file opening goes through the ANSI code page and a 128-character path buffer, so a wave in a
-// folder named outside that code page (a Japanese folder on a Western system) or deep in the
-// tree would stay silent. A file that is missing, unreadable or too large stays silent.
+// Reads the whole file through the Unicode file API (ReadWaveFile) and loops it from memory.
+// PlaySound's own file opening goes through the ANSI code page and a 128-character path buffer,
+// so a wave in a folder named outside that code page (a Japanese folder on a Western system) or
+// deep in the tree would stay silent. A file ReadWaveFile refuses stays silent.
 class LoopingWave {
 public:
     explicit LoopingWave(const std::wstring& path);

@@ -22,6 +22,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from reproducible_zip import write_zip  # noqa: E402
 
 BOM = b"\xef\xbb\xbf"
+# The sounds, beside the program, each one a user may replace.
+WAVES = ("atsbell.wav", "atschime.wav", "atsbrake.wav")
 
 
 def windows_text(text, bom):
@@ -37,7 +39,7 @@ def stage(args, facts, folder):
     folder.mkdir(parents=True)
     for exe in args.exe:
         shutil.copyfile(exe, folder / Path(exe).name)
-    for wave in ("atsbell.wav", "atschime.wav"):
+    for wave in WAVES:
         shutil.copyfile(args.source / "res" / wave, folder / wave)
     readme = (args.source / "packaging" / "windows" / "README.txt").read_text(encoding="utf-8")
     readme = readme.replace("@VERSION@", facts["version"])
@@ -46,7 +48,7 @@ def stage(args, facts, folder):
     licence = (args.source / "LICENSE").read_text(encoding="utf-8")
     (folder / "LICENSE.txt").write_bytes(windows_text(licence, bom=False))
     names = [Path(exe).name for exe in args.exe] + [
-        "atsbell.wav", "atschime.wav", "README.txt", "LICENSE.txt"]
+        *WAVES, "README.txt", "LICENSE.txt"]
     epoch = facts["source_date_epoch"]
     for name in names:
         os.utime(folder / name, (epoch, epoch))

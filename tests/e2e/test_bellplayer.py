@@ -4,6 +4,7 @@ Run: /usr/bin/python3 -m unittest discover -s tests/e2e -v   (needs the windows 
 """
 
 import shutil
+import struct
 import time
 import unittest
 
@@ -11,13 +12,19 @@ import harness
 
 AUDIBLE_DB = -40.0  # the bell plays far louder than this
 SILENT_DB = -60.0  # a null sink with nothing playing records digital silence
+# The brake's 2 s wave is heard above AUDIBLE_DB for about its first 1.5 s.
+BRAKE_HEARD_S = 1.5
+# From a quit or the window's end to the player's end: at once, give or take Wine's pace (and
+# the half second between the player's looks at its window).
+BRAKE_ENDS_S = {"player-quit": 0.5, "destroy-window": 1.0}
 
 session = driver = recorder = None  # the module's, from setUpModule
 
 
 def setUpModule():
     global session, driver, recorder
-    session, driver, recorder = harness.shared_session(needs=("atsbell.exe", "atsbell.wav"))
+    session, driver, recorder = harness.shared_session(needs=("atsbell.exe", "atsbell.wav",
+                                                               "atsbrake.wav"))
     use_built_player()
 
 
@@ -29,11 +36,14 @@ def use_built_player(some_driver=None):
 
 class PlayerCase(unittest.TestCase):
     def tearDown(self):
+        self.end_player()
+        use_built_player()
+
+    def end_player(self):
         # Never leave a bell behind for the next test.
         if driver.cmd("player-wait 0") == "running":
             driver.cmd("player-kill")
         driver.cmd("kill-procs atsbell.exe")
-        use_built_player()
 
     def start(self, args):
         pid = driver.ok("start-player " + args)
@@ -55,7 +65,7 @@ class BadCommandLine(PlayerCase):
         for args in ["", "atsopen", "atsopen abc", "atsopen 12 34", "open 12",
                      "atsopen 99999999999", "atsopen 2147483648", "atsopen -2147483649",
                      "atsopen +12", "atsopen -", "atsopen 12x", "atsopen {hwnd} extra",
-                     "atsbell {hwnd}"]:
+                     "atsbell {hwnd}", "atsbrake", "atsbrake {hwnd} extra"]:
             with self.subTest(args=args):
                 t0 = self.start(args)
                 self.assertEqual(driver.cmd("player-wait 10000"), "2")
@@ -140,6 +150,62 @@ class Ringing(PlayerCase):
             self.assert_silent(ended + 0.5, ended + 1.5)
         finally:
             other.close()
+
+
+class Brake(PlayerCase):
+    """atsbrake: the brake's wave played once, with no blinks."""
+
+    def player_beside(self, name, wave, size):
+        """A copy of the player in a folder of its own, beside an atsbrake.wav of these bytes
+        (followed by zeros up to size)."""
+        folder = session.tmp / "brake" / name.replace(" ", "-")
+        folder.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(harness.BIN_DIR / "atsbell.exe", folder / "atsbell.exe")
+        with open(folder / "atsbrake.wav", "wb") as f:
+            f.write(wave)
+            f.truncate(size or len(wave))
+        return session.windows_path(folder / "atsbell.exe")
+
+    def test_plays_once_ends_on_a_quit_or_the_windows_end_and_at_once_on_a_bad_wave(self):
+        shipped = (harness.BIN_DIR / "atsbrake.wav").read_bytes()
+        cut = shipped[:len(shipped) // 4]
+        cases = {  # name: (atsbrake.wav's bytes and size, or None for the build's; what ends it)
+            "played out": (None, None),
+            "quit once heard": (None, "player-quit"),
+            "window gone once heard": (None, "destroy-window"),
+            "empty": ((b"", 0), None),
+            "truncated": ((cut, 0), None),
+            "data chunk past the end": ((cut[:4] + struct.pack("<I", len(cut) - 8) + cut[8:], 0),
+                                        None),
+            "not a wave": ((b"ID3\x04" + bytes(4000), 0), None),  # an MP3 named .wav
+            "a format it cannot play": ((shipped[:20] + b"\x77\x77" + shipped[22:], 0), None),
+            "over 64 MiB": ((shipped, 64 * 1024 * 1024 + 1), None),
+        }
+        for name, (wave, end) in cases.items():
+            with self.subTest(name):
+                self.end_player()  # one a failed case left
+                if wave:
+                    driver.ok("player-exe " + self.player_beside(name, *wave))
+                else:
+                    use_built_player()
+                t0 = self.start("atsbrake {hwnd}")
+                if wave:
+                    self.assertEqual(driver.cmd("player-wait 5000"), "0")
+                    self.assert_silent(t0, time.monotonic() + 0.3)
+                    continue
+                heard = self.wait_audible(t0)
+                if end:
+                    driver.ok(end)
+                asked = time.monotonic()
+                self.assertEqual(driver.cmd("player-wait 10000"), "0")
+                ended = time.monotonic()
+                if end:
+                    self.assertLess(ended - asked, BRAKE_ENDS_S[end])
+                else:
+                    self.assertGreater(ended - heard, BRAKE_HEARD_S, "played out too soon")
+                # Cut short, the wave is still loud here.
+                self.assert_silent(ended + 0.3, ended + 0.8)
+                self.assertEqual(driver.cmd("ticks"), "0", "the brake blinks the lamp")
 
 
 class MissingWave(PlayerCase):

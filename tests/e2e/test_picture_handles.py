@@ -1,6 +1,7 @@
 """The program's picture code in one process (e2epictures.exe): every bitmap a picture control
-hands back is released, and the one it shows is never released under it; the alarm's and the
-aspect's news reach a screen reader as a name change of the picture that shows them."""
+hands back is released, and the one it shows is never released under it; the alarm's, the
+aspect's and the brake's news reach a screen reader as a name change of the picture that shows
+them."""
 
 import unittest
 
@@ -21,7 +22,7 @@ class PictureHandles(unittest.TestCase):
         returncode, lines = session.run_windows(exe, timeout=120)
         failed = [line for line in lines if not line.startswith("ok ")]
         self.assertEqual(failed, [])
-        self.assertEqual(len(lines), 15, lines)
+        self.assertEqual(len(lines), 16, lines)
         self.assertEqual(returncode, 0)
 
 

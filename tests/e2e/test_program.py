@@ -8,11 +8,14 @@ import subprocess
 import time
 import unittest
 
+from PIL import Image, ImageChops
+
 import harness
 from harness import wait_for
 # The levels that tell the bell from the chime, the same for both editions.
-from harness.sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, CHIME_AUDIBLE_DB,
-                           CHIME_BAND_HZ, CHIME_QUIET_DB, SILENT_DB)
+from harness.sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, BRAKE_AUDIBLE_DB,
+                           BRAKE_BAND_HZ, BRAKE_QUIET_DB, CHIME_AUDIBLE_DB, CHIME_BAND_HZ,
+                           CHIME_QUIET_DB, SILENT_DB)
 # The program's title and control ids, from its driver.
 from harness.windows import (IDC_BELL, IDC_CHIME, IDC_CONFIRM, IDC_ENDLESS, IDC_FULLAUTO,
                              IDC_IGNORESIGNAL, IDC_NOOVERLAP, IDC_PANEL, IDC_SIGNAL, IDC_START,
@@ -24,6 +27,7 @@ PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = 129, 130, 131
 SIGNAL_STOP = 132
 PERMISSIVE = range(133, 137)
 IDM_ABOUTBOX = 0x10
+CONFIRM_DEADLINE_S = 5.0
 SC_MINIMIZE, SC_RESTORE = 0xF020, 0xF120
 WS_MINIMIZE = 0x20000000
 VK_TAB, VK_RETURN, VK_ESCAPE = 9, 13, 27
@@ -70,6 +74,15 @@ def window_rect():
     for key in ("rect", "client", "work"):
         fields[key] = tuple(map(int, fields[key].split(",")))
     return fields
+
+
+def press_keys(*keys):
+    """Keys typed on the X display into the program's window, as a user types them."""
+    window = session.xdotool("search", "--name", f"^{MAIN_TITLE}$").split()[-1]
+    session.xdotool("windowfocus", "--sync", window)
+    for key in keys:
+        session.xdotool("key", key)
+        time.sleep(0.5)  # a menu opens
 
 
 def save_window_screenshot(name, margin=8, folder=None):
@@ -429,6 +442,48 @@ class Minimised(ProgramCase):
         ok = wait_for(lambda: self.program.picture(IDC_PANEL) in (PANEL_ALARM, PANEL_DARK), 5)
         self.assertTrue(ok, f"the panel shows {self.program.picture(IDC_PANEL)}")
         self.assertEqual(self.program.text(IDC_START), "停止")
+
+
+class ConfirmDeadline(ProgramCase):
+    def system_menu_picture(self, name="menu.png", folder=None):
+        press_keys("alt+space")  # the system menu, by keyboard
+        return Image.open(save_window_screenshot(name, folder=folder)).convert("RGB")
+
+    def test_unconfirmed_the_brake_sounds_beside_the_bell_and_a_late_confirm_confirms(self):
+        press_keys("alt+space", "d")  # 確認期限(5秒)(&D)
+        ticked = self.system_menu_picture("screenshot-menu.png")
+        press_keys("d")
+        unticked = self.system_menu_picture(folder=session.tmp)
+        press_keys("d")
+        mark = ImageChops.difference(ticked, unticked).getbbox()
+        self.assertIsNotNone(mark, "the item's check mark does not follow it")
+        self.assertLess((mark[2] - mark[0]) * (mark[3] - mark[1]), 400, f"not a mark: {mark}")
+
+        self.raise_alarm()
+        raised = time.monotonic()
+        self.assert_players(1)
+        braking = wait_for(lambda: self.program.players() == 2, CONFIRM_DEADLINE_S + 5,
+                           interval=0.05)
+        braked = time.monotonic()
+        self.assertTrue(braking, "no brake player beside the bell player")
+        self.assertGreater(braked - raised, CONFIRM_DEADLINE_S - 0.5, "the brake came early")
+        time.sleep(1.0)
+
+        self.program.click(IDC_CONFIRM)  # late, while the brake still sounds
+        self.assert_picture(IDC_PANEL, PANEL_NORMAL)
+        self.assertEqual(self.program.text(IDC_START), "停止")
+        driver.ok(f"post-click {IDCANCEL}")
+        self.assertTrue(self.program.wait_ended(), "the program did not end")
+        self.assertEqual(self.program.players(), 0)
+        self.assert_silent()
+
+        # Under the bell and the chime, before and after the deadline.
+        before, _ = recorder.band_levels(raised + 2, raised + 2.7, BRAKE_BAND_HZ, BELL_BAND_HZ)
+        brake, bell = recorder.band_levels(braked, braked + 0.7, BRAKE_BAND_HZ, BELL_BAND_HZ)
+        heard = f"(brake band {before:.0f} dB, then {brake:.0f} dB; bell band {bell:.0f} dB)"
+        self.assertLess(before, BRAKE_QUIET_DB, "a brake before the deadline " + heard)
+        self.assertGreater(brake, BRAKE_AUDIBLE_DB, "no brake heard " + heard)
+        self.assertGreater(bell, BELL_AUDIBLE_DB, "the brake cut the bell " + heard)
 
 
 class ExitPaths(ProgramCase):

@@ -148,6 +148,7 @@ class StringsAndVersion(unittest.TestCase):
                    for m in re.finditer(rf"(\d+), ({STRING})", table)}
         self.assertEqual(strings[101], "OrvaneATSのﾊﾞｰｼﾞｮﾝ情報(&A)...")
         self.assertEqual(strings[102], "OrvaneATS Version 1.20")
+        self.assertEqual(strings[103], "確認期限(5秒)(&D)")
 
     def test_version_resource(self):
         text = block(r"\n1 VERSIONINFO\n")

@@ -94,6 +94,8 @@ int wmain() {
         Check(NameChanges([&] { window.AspectChanged(ats::ASPECT_CAUTION); }) ==
                   std::vector{signalControl},
               "the aspect's news is the signal's name change");
+        Check(NameChanges([&] { window.BrakeApplied(); }) == std::vector{panelControl},
+              "the brake's news is the panel's name change");
         Check(NameChanges([&] { window.ShowBitmap(IDC_PANEL, IDB_PANEL_ALARM); }).empty(),
               "a blink is no news");
 

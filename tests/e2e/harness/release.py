@@ -23,8 +23,8 @@ SUMS = RELEASE_DIR / "SHA256SUMS"
 # Every download of a release, each listed in SHA256SUMS.
 DOWNLOADS = (ZIP, SETUP, DEB, WEB_ZIP)
 # The release folder's files, in the ZIP's order.
-FILES = ("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "README.txt",
-         "LICENSE.txt")
+FILES = ("orvaneats.exe", "atsbell.exe", "atsbell.wav", "atschime.wav", "atsbrake.wav",
+         "README.txt", "LICENSE.txt")
 # A line of README.txt that only survives intact as UTF-8.
 README_JAPANESE_LINE = ("OrvaneATS は、鉄道の自動列車停止装置（ATS）の運転台警報を再現する"
                         "小さな Windows プログラムです。")
