@@ -1,9 +1,11 @@
 #include "alarm_dialog.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QIcon>
 #include <QKeyEvent>
@@ -12,6 +14,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
+#include <QUrl>
 #include <exception>
 
 #include "about_dialog.h"
@@ -26,6 +30,9 @@
 #include "stderr_log.h"
 
 namespace {
+
+// The menu item that opens the folder for the user's own sounds.
+constexpr const char* OWN_WAVES_ITEM = "自分の音のフォルダーを開く(&F)...";
 
 // What the exception being handled says, for the one line on standard error.
 QString FailureText() {
@@ -54,11 +61,39 @@ void Quietly(ats::AlarmPanel& panel, Handler&& handler) {
     }
 }
 
+// The window as a screen reader sees it: Qt's dialog, with an action that opens its menu, so
+// that an assistive tool reaches the menu without keys, as it reaches a button's menu.
+class AccessibleAlarmDialog : public QAccessibleWidget {
+public:
+    explicit AccessibleAlarmDialog(AlarmDialog* dialog)
+        : QAccessibleWidget(dialog, QAccessible::Dialog), m_dialog(dialog) {}
+
+    QStringList actionNames() const override {
+        return QAccessibleWidget::actionNames() << showMenuAction();
+    }
+    void doAction(const QString& actionName) override {
+        if (actionName != showMenuAction()) {
+            QAccessibleWidget::doAction(actionName);
+            return;
+        }
+        // Once the action has returned: the menu runs until it closes, and the caller waits.
+        QMetaObject::invokeMethod(m_dialog, &AlarmDialog::ShowMenuAtFocus, Qt::QueuedConnection);
+    }
+
+private:
+    AlarmDialog* m_dialog;
+};
+
+QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
+    if (className != QLatin1String("AlarmDialog")) return nullptr;
+    return new AccessibleAlarmDialog(static_cast<AlarmDialog*>(object));
+}
+
 }  // namespace
 
 AlarmDialog::AlarmDialog(SoundOutput* sounds, QString waveFolder)
     : m_window(std::make_unique<QtAlarmWindow>(
-          CreateControls(), SoundsOrOwn(sounds), std::move(waveFolder),
+          CreateControls(), SoundsOrOwn(sounds, std::move(waveFolder)),
           [this](int timerId) { Quietly(m_panel, [&] { m_panel.OnTimer(timerId); }); })),
       m_panel(*m_window) {
     Quietly(m_panel, [&] {
@@ -79,14 +114,25 @@ QString AlarmDialog::DefaultWaveFolder() {
                            QStringLiteral("/../share/orvaneats"));
 }
 
-SoundOutput& AlarmDialog::SoundsOrOwn(SoundOutput* sounds) {
+// As the XDG base directory rules say: XDG_DATA_HOME when it is an absolute path, else
+// ~/.local/share.
+QString AlarmDialog::OwnWaveFolder() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(data)) data = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(data + QStringLiteral("/orvaneats"));
+}
+
+SoundOutput& AlarmDialog::SoundsOrOwn(SoundOutput* sounds, QString waveFolder) {
     if (sounds != nullptr) return *sounds;
     m_ownSounds = std::make_unique<SoundThread>(
+        WaveFolders{OwnWaveFolder(), std::move(waveFolder)},
         [this] { Quietly(m_panel, [&] { m_panel.OnTimer(ats::TIMER_BLINK); }); });
     return *m_ownSounds;
 }
 
 QtAlarmWindow::Controls AlarmDialog::CreateControls() {
+    // Before anything makes the window's accessible interface; Qt keeps a factory only once.
+    QAccessible::installFactory(AccessibleFor);
     setObjectName(QStringLiteral("main"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -186,6 +232,12 @@ void AlarmDialog::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        event->accept();
+        ShowMenuAtFocus();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -204,10 +256,48 @@ void AlarmDialog::FollowTabFocus(QObject* focused) {
     }
 }
 
+// The keys that open the menu are taken in keyPressEvent, on every platform alike; the event
+// some platforms make of the menu key as well is passed over, so that the menu opens once.
 void AlarmDialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() != QContextMenuEvent::Keyboard) ShowMenu(event->globalPos());
+}
+
+// What the chosen item does is done once the menu has closed, however it was chosen: a screen
+// reader's action on an item triggers it with the menu still open, and waits for it to return.
+void AlarmDialog::ShowMenuAtFocus() {
+    const QWidget* at = focusWidget() != nullptr ? focusWidget() : this;
+    ShowMenu(at->mapToGlobal(at->rect().center()), true);
+}
+
+void AlarmDialog::ShowMenu(const QPoint& globalPos, bool selectFirst) {
     QMenu menu(this);
-    menu.addAction(QString::fromUtf8(TXT_ABOUT_ITEM), this, &AlarmDialog::ShowAbout);
-    menu.exec(event->globalPos());
+    QAction* deadline = menu.addAction(QString::fromUtf8(TXT_DEADLINE_ITEM));
+    deadline->setCheckable(true);
+    deadline->setChecked(m_panel.ConfirmDeadline());
+    QAction* ownWaves = menu.addAction(QString::fromUtf8(OWN_WAVES_ITEM));
+    menu.addSeparator();
+    QAction* about = menu.addAction(QString::fromUtf8(TXT_ABOUT_ITEM));
+    QAction* chosen = nullptr;
+    connect(&menu, &QMenu::triggered, &menu, [&](QAction* action) {
+        chosen = action;
+        menu.close();
+    });
+    if (selectFirst) QTimer::singleShot(0, &menu, [&] { menu.setActiveAction(deadline); });
+    menu.exec(globalPos);
+    if (chosen == deadline) {
+        Quietly(m_panel, [&] { m_panel.SetConfirmDeadline(deadline->isChecked()); });
+    } else if (chosen == ownWaves) {
+        OpenOwnWaveFolder();
+    } else if (chosen == about) {
+        ShowAbout();
+    }
+}
+
+void AlarmDialog::OpenOwnWaveFolder() {
+    const QString folder = OwnWaveFolder();
+    if (!QDir().mkpath(folder) || !QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        ComplainOnStderr(QStringLiteral("orvaneats: cannot open the folder %1").arg(folder));
+    }
 }
 
 void AlarmDialog::showEvent(QShowEvent* event) {

@@ -1,7 +1,6 @@
 #include "qt_alarm_window.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QLabel>
 #include <QTimer>
 #include <chrono>
@@ -14,12 +13,16 @@
 #include "pictures.h"
 #include "sound_output.h"
 
-QtAlarmWindow::QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder,
-                             TickHandler onTick)
-    : m_controls(controls),
-      m_sounds(sounds),
-      m_waveFolder(std::move(waveFolder)),
-      m_onTick(std::move(onTick)) {}
+namespace {
+
+QString FromUtf8(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+}  // namespace
+
+QtAlarmWindow::QtAlarmWindow(Controls controls, SoundOutput& sounds, TickHandler onTick)
+    : m_controls(controls), m_sounds(sounds), m_onTick(std::move(onTick)) {}
 
 QtAlarmWindow::~QtAlarmWindow() = default;
 
@@ -78,13 +81,14 @@ void QtAlarmWindow::AspectChanged(int aspect) {
     Tell(PictureDescription(IDB_SIGNAL_STOP + aspect));
 }
 
+void QtAlarmWindow::BrakeApplied() { Tell(QString::fromUtf8(TXT_EMERGENCY_BRAKE)); }
+
 void QtAlarmWindow::Tell(const QString& news) {
     if (m_controls.window != nullptr) m_controls.window->setAccessibleDescription(news);
 }
 
 void QtAlarmWindow::SetStartCaption(std::string_view utf8Caption) {
-    m_controls.start->setText(
-        QString::fromUtf8(utf8Caption.data(), static_cast<qsizetype>(utf8Caption.size())));
+    m_controls.start->setText(FromUtf8(utf8Caption));
 }
 
 ats::OptionStates QtAlarmWindow::ReadOptions() {
@@ -92,13 +96,8 @@ ats::OptionStates QtAlarmWindow::ReadOptions() {
             m_controls.ignoreSignal->isChecked(), m_controls.noOverlap->isChecked()};
 }
 
-QString QtAlarmWindow::WavePath(std::string_view fileName) const {
-    return QDir(m_waveFolder)
-        .filePath(QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
-}
-
 void QtAlarmWindow::PlayWaveLoop(std::string_view fileName) {
-    m_sounds.PlayWaveLoop(WavePath(fileName));
+    m_sounds.PlayWaveLoop(FromUtf8(fileName));
 }
 
 void QtAlarmWindow::StopWave() { m_sounds.StopWave(); }
@@ -106,10 +105,16 @@ void QtAlarmWindow::StopWave() { m_sounds.StopWave(); }
 // The bell player of this edition runs inside the program: the command line only says that
 // a bell is wanted, and the bell wave is the one the Windows player loops.
 void QtAlarmWindow::StartBellPlayer(std::string_view /*commandLine*/) {
-    m_sounds.StartBellPlayer(WavePath(TXT_BELL_WAVE));
+    m_sounds.StartBellPlayer(QString::fromUtf8(TXT_BELL_WAVE));
 }
 
 void QtAlarmWindow::QuitBellPlayer() { m_sounds.QuitBellPlayer(); }
+
+void QtAlarmWindow::PlayBrakeSound(std::string_view fileName) {
+    m_sounds.PlayBrakeSound(FromUtf8(fileName));
+}
+
+void QtAlarmWindow::StopBrakeSound() { m_sounds.StopBrakeSound(); }
 
 // Blocks the window's thread, as Sleep does: no click or tick is handled meanwhile. The sounds
 // play on their own thread and go on.

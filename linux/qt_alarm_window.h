@@ -30,8 +30,7 @@ public:
     };
     using TickHandler = std::function<void(int timerId)>;
 
-    // Wave files are looked up by bare name in waveFolder.
-    QtAlarmWindow(Controls controls, SoundOutput& sounds, QString waveFolder, TickHandler onTick);
+    QtAlarmWindow(Controls controls, SoundOutput& sounds, TickHandler onTick);
     ~QtAlarmWindow() override;
     QtAlarmWindow(const QtAlarmWindow&) = delete;
     QtAlarmWindow& operator=(const QtAlarmWindow&) = delete;
@@ -42,11 +41,14 @@ public:
     void SetStartCaption(std::string_view utf8Caption) override;
     void AlarmChanged(bool on) override;
     void AspectChanged(int aspect) override;
+    void BrakeApplied() override;
     ats::OptionStates ReadOptions() override;
     void PlayWaveLoop(std::string_view fileName) override;
     void StopWave() override;
     void StartBellPlayer(std::string_view commandLine) override;
     void QuitBellPlayer() override;
+    void PlayBrakeSound(std::string_view fileName) override;
+    void StopBrakeSound() override;
     void Wait(int milliseconds) override;
     std::int32_t WindowHandle() override;
     void SeedRandom() override;
@@ -64,11 +66,9 @@ private:
     QLabel* Picture(int controlId) const;
     static void Draw(QLabel& picture, int bitmapId);
     void Tell(const QString& news);
-    QString WavePath(std::string_view fileName) const;
 
     Controls m_controls;
     SoundOutput& m_sounds;
-    QString m_waveFolder;
     TickHandler m_onTick;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     std::map<int, int> m_shownBitmaps;  // by picture control, as the core asked

@@ -5,9 +5,10 @@
 
 #include "stderr_log.h"
 
-SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complaint complain) {
-    // One line per missing file for the program's life, not one per ring; one for each time
-    // the sound server goes or comes back.
+SoundThread::SoundThread(WaveFolders folders, std::function<void()> onBlinkTick,
+                         SoundWorker::Complaint complain) {
+    // One line per file and problem for the program's life, not one per ring; one for each
+    // time the sound server goes or comes back.
     SoundWorker::Complaint tell = [complain = std::move(complain)](const QString& line) {
         if (complain) {
             complain(line);
@@ -19,7 +20,7 @@ SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complai
     SoundWorker::Complaint once = [complained, tell](const QString& line) {
         if (complained->insert(line).second) tell(line);
     };
-    m_worker = new SoundWorker(std::move(once), std::move(tell));
+    m_worker = new SoundWorker(std::move(folders), std::move(once), std::move(tell));
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &SoundWorker::BlinkTick, this, std::move(onBlinkTick), Qt::QueuedConnection);
@@ -28,30 +29,39 @@ SoundThread::SoundThread(std::function<void()> onBlinkTick, SoundWorker::Complai
 }
 
 SoundThread::~SoundThread() {
-    // Silence both before the thread goes, so no stream outlives the window.
+    // Silence all before the thread goes, so no stream outlives the window.
     QMetaObject::invokeMethod(
         m_worker,
         [worker = m_worker] {
             worker->QuitBell();
             worker->StopWave();
+            worker->StopBrake();
         },
         Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
 
-void SoundThread::PlayWaveLoop(const QString& path) {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, path] { w->PlayWaveLoop(path); });
+void SoundThread::PlayWaveLoop(const QString& name) {
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, name] { w->PlayWaveLoop(name); });
 }
 
 void SoundThread::StopWave() {
     QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->StopWave(); });
 }
 
-void SoundThread::StartBellPlayer(const QString& path) {
-    QMetaObject::invokeMethod(m_worker, [w = m_worker, path] { w->StartBell(path); });
+void SoundThread::StartBellPlayer(const QString& name) {
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, name] { w->StartBell(name); });
 }
 
 void SoundThread::QuitBellPlayer() {
     QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->QuitBell(); });
+}
+
+void SoundThread::PlayBrakeSound(const QString& name) {
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, name] { w->PlayBrake(name); });
+}
+
+void SoundThread::StopBrakeSound() {
+    QMetaObject::invokeMethod(m_worker, [w = m_worker] { w->StopBrake(); });
 }

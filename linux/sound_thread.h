@@ -15,15 +15,18 @@
 class SoundThread : public QObject, public SoundOutput {
     Q_OBJECT
 public:
-    // onBlinkTick runs on the thread that made this object, once per tick.
-    explicit SoundThread(std::function<void()> onBlinkTick,
-                         SoundWorker::Complaint complain = nullptr);
+    // Waves are looked up in `folders`; onBlinkTick runs on the thread that made this object,
+    // once per tick. Complaints go to standard error unless `complain` is given.
+    SoundThread(WaveFolders folders, std::function<void()> onBlinkTick,
+                SoundWorker::Complaint complain = nullptr);
     ~SoundThread() override;
 
-    void PlayWaveLoop(const QString& path) override;
+    void PlayWaveLoop(const QString& name) override;
     void StopWave() override;
-    void StartBellPlayer(const QString& path) override;
+    void StartBellPlayer(const QString& name) override;
     void QuitBellPlayer() override;
+    void PlayBrakeSound(const QString& name) override;
+    void StopBrakeSound() override;
 
 private:
     QThread m_thread;

@@ -1,14 +1,20 @@
 #include "sound_worker.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 
 #include "alarm_ids.h"
 
-SoundWorker::SoundWorker(Complaint complain, Complaint tell)
-    : m_complain(std::move(complain)),
-      m_tell(std::move(tell)),
+namespace {
+
+// The stream holds 200 ms: by this long after the brake's wave would end, it has been heard.
+constexpr int BRAKE_END_MARGIN_MS = 500;
+
+}  // namespace
+
+SoundWorker::SoundWorker(WaveFolders folders, Complaint complain, Complaint tell)
+    : m_tell(std::move(tell)),
+      m_waves(std::move(folders), std::move(complain)),
       // Called on the server's thread: the news is looked at on this one.
       m_output(m_mixer,
                [this] {
@@ -16,21 +22,25 @@ SoundWorker::SoundWorker(Complaint complain, Complaint tell)
                        this, [this] { KeepLink(); }, Qt::QueuedConnection);
                }),
       m_blink(new QTimer(this)),
+      m_brakeEnd(new QTimer(this)),
       m_retry(new QTimer(this)) {
     m_blink->setInterval(ats::BELL_BLINK_INTERVAL_MS);
     connect(m_blink, &QTimer::timeout, this, &SoundWorker::BlinkTick);
+    // Played out, the brake's voice is let go, so the stream pauses once nothing else sounds.
+    m_brakeEnd->setSingleShot(true);
+    connect(m_brakeEnd, &QTimer::timeout, this, [this] { Stop(WaveMixer::Brake); });
     m_retry->setInterval(static_cast<int>(Reconnection::RETRY_MS));
     connect(m_retry, &QTimer::timeout, this, &SoundWorker::KeepLink);
 }
 
 SoundWorker::~SoundWorker() = default;
 
-void SoundWorker::PlayWaveLoop(const QString& path) { Play(WaveMixer::Channel, path); }
+void SoundWorker::PlayWaveLoop(const QString& name) { Play(WaveMixer::Channel, name); }
 
 void SoundWorker::StopWave() { Stop(WaveMixer::Channel); }
 
-void SoundWorker::StartBell(const QString& path) {
-    Play(WaveMixer::Bell, path);
+void SoundWorker::StartBell(const QString& name) {
+    Play(WaveMixer::Bell, name);
     m_blink->start();
 }
 
@@ -39,32 +49,30 @@ void SoundWorker::QuitBell() {
     Stop(WaveMixer::Bell);
 }
 
-std::shared_ptr<const MixWave> SoundWorker::Load(const QString& path) {
-    const auto known = m_waves.find(path);
-    if (known != m_waves.end()) return known->second;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_complain(QStringLiteral("orvaneats: %1 is missing; that sound stays silent").arg(path));
-        return nullptr;  // looked for again next time: the file may yet appear
-    }
-    const QByteArray bytes = file.readAll();
-    std::optional<MixWave> wave =
-        DecodeWave({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                    static_cast<size_t>(bytes.size())});
+void SoundWorker::PlayBrake(const QString& name) {
+    const std::shared_ptr<const MixWave> wave = Play(WaveMixer::Brake, name);
     if (!wave) {
-        m_complain(QStringLiteral("orvaneats: cannot play %1; that sound stays silent").arg(path));
+        m_brakeEnd->stop();
+        return;
     }
-    auto decoded = wave ? std::make_shared<const MixWave>(std::move(*wave)) : nullptr;
-    m_waves[path] = decoded;
-    return decoded;
+    const auto lengthMs = static_cast<std::int64_t>(wave->Frames()) * 1000 / MIX_RATE;
+    m_brakeEnd->start(static_cast<int>(lengthMs) + BRAKE_END_MARGIN_MS);
 }
 
-void SoundWorker::Play(WaveMixer::Voice voice, const QString& path) {
+void SoundWorker::StopBrake() {
+    m_brakeEnd->stop();
+    Stop(WaveMixer::Brake);
+}
+
+// The wave is looked up afresh each time a sound starts: a user's own wave put in place while
+// the program runs is heard from the next start of its sound.
+std::shared_ptr<const MixWave> SoundWorker::Play(WaveMixer::Voice voice, const QString& name) {
     // Like PlaySound: whatever played on this voice ends, also when the new wave cannot play.
-    std::shared_ptr<const MixWave> wave = Load(path);
-    if (!wave && !m_mixer.Playing(voice)) return;
-    m_output.Change([&] { m_mixer.Play(voice, std::move(wave)); });
+    std::shared_ptr<const MixWave> wave = m_waves.Find(name);
+    if (!wave && !m_mixer.Playing(voice)) return wave;
+    m_output.Change([&] { m_mixer.Play(voice, wave); });
     KeepLink();
+    return wave;
 }
 
 void SoundWorker::Stop(WaveMixer::Voice voice) {

@@ -67,37 +67,57 @@ bool Supported(const Format& format) {
 
 }  // namespace
 
-std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file) {
-    if (file.size() < 12 || !IsId(file, 0, "RIFF") || !IsId(file, 8, "WAVE")) return std::nullopt;
+std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file, WaveProblem* problem) {
+    WaveProblem unasked = WaveProblem::None;
+    WaveProblem& why = problem != nullptr ? *problem : unasked;
+    why = WaveProblem::None;
+    const auto refuse = [&why](WaveProblem found) {
+        why = found;
+        return std::nullopt;
+    };
+    if (file.size() < 12) {
+        // The start of a header cut short, or not a wave at all.
+        const bool riff = !file.empty() && std::memcmp(file.data(), "RIFF",
+                                                       std::min<std::size_t>(file.size(), 4)) == 0;
+        return refuse(riff ? WaveProblem::Truncated : WaveProblem::NotWave);
+    }
+    if (!IsId(file, 0, "RIFF") || !IsId(file, 8, "WAVE")) return refuse(WaveProblem::NotWave);
     Format format;
-    std::span<const std::uint8_t> data;
+    std::optional<std::span<const std::uint8_t>> data;
     for (std::size_t at = 12; at + 8 <= file.size();) {
-        const std::size_t size = std::min<std::size_t>(Read32(file, at + 4), file.size() - at - 8);
+        const std::size_t room = file.size() - at - 8;
+        const std::size_t declared = Read32(file, at + 4);
+        const std::size_t size = std::min(declared, room);
         const auto body = file.subspan(at + 8, size);
-        if (IsId(file, at, "fmt ") && size >= 16) {
+        if (IsId(file, at, "fmt ")) {
+            if (declared > room) return refuse(WaveProblem::Truncated);
+            if (size < 16) return refuse(WaveProblem::Unsupported);
             format = {Read16(body, 0), Read16(body, 2), static_cast<int>(Read32(body, 4)),
                       Read16(body, 14)};
             // WAVE_FORMAT_EXTENSIBLE names its format in the first two bytes of its sub-format.
             if (format.tag == FORMAT_EXTENSIBLE && size >= 26) format.tag = Read16(body, 24);
         } else if (IsId(file, at, "data")) {
+            if (declared > room) return refuse(WaveProblem::Truncated);
             data = body;
         }
         at += 8 + size + (size & 1);
     }
-    if (!Supported(format)) return std::nullopt;
+    if (format.tag == 0 || !data) return refuse(WaveProblem::Truncated);
+    if (!Supported(format)) return refuse(WaveProblem::Unsupported);
     const std::size_t sampleBytes = static_cast<std::size_t>(format.bits) / 8;
     const std::size_t frameBytes = sampleBytes * static_cast<std::size_t>(format.channels);
-    const std::size_t inFrames = data.size() / frameBytes;
-    if (inFrames == 0) return std::nullopt;
-
-    // Left and right of each frame; a mono wave sounds on both sides.
-    std::vector<double> left(inFrames), right(inFrames);
-    for (std::size_t i = 0; i < inFrames; ++i) {
-        const std::uint8_t* frame = data.data() + i * frameBytes;
-        left[i] = Sample(frame, format);
-        right[i] = format.channels > 1 ? Sample(frame + sampleBytes, format) : left[i];
+    const std::size_t inFrames = data->size() / frameBytes;
+    if (inFrames == 0) return refuse(WaveProblem::NoSound);
+    if (inFrames >
+        static_cast<std::size_t>(MAX_WAVE_SECONDS) * static_cast<std::size_t>(format.rate)) {
+        return refuse(WaveProblem::TooLong);
     }
 
+    // Left or right of a frame; a mono wave sounds on both sides.
+    const auto sample = [&](std::size_t frame, int side) {
+        const std::uint8_t* at = data->data() + frame * frameBytes;
+        return Sample(side == 1 && format.channels > 1 ? at + sampleBytes : at, format);
+    };
     // Resampled linearly; the frame after the last is the first, as the wave loops.
     const double step = static_cast<double>(format.rate) / MIX_RATE;
     const auto outFrames = std::max<std::size_t>(
@@ -109,8 +129,11 @@ std::optional<MixWave> DecodeWave(std::span<const std::uint8_t> file) {
         const auto index = std::min(static_cast<std::size_t>(position), inFrames - 1);
         const std::size_t next = (index + 1) % inFrames;
         const double share = position - static_cast<double>(index);
-        wave.samples[2 * i] = ToSample16(left[index] + (left[next] - left[index]) * share);
-        wave.samples[2 * i + 1] = ToSample16(right[index] + (right[next] - right[index]) * share);
+        for (int side = 0; side < MIX_CHANNELS; ++side) {
+            const double here = sample(index, side);
+            wave.samples[MIX_CHANNELS * i + side] =
+                ToSample16(here + (sample(next, side) - here) * share);
+        }
     }
     return wave;
 }
@@ -124,30 +147,42 @@ void WaveMixer::Stop(Voice voice) { m_voices[voice] = {}; }
 
 bool WaveMixer::Playing(Voice voice) const { return m_voices[voice].wave != nullptr; }
 
-bool WaveMixer::Silent() const { return !Playing(Channel) && !Playing(Bell); }
+bool WaveMixer::Silent() const { return !Playing(Channel) && !Playing(Bell) && !Playing(Brake); }
 
 void WaveMixer::Rewind(std::size_t frames) {
-    for (Loop& loop : m_voices) {
-        if (!loop.wave) continue;
-        const std::size_t length = loop.wave->Frames();
-        loop.frame = (loop.frame + length - frames % length) % length;
+    for (int voice = 0; voice < VoiceCount; ++voice) {
+        Track& track = m_voices[voice];
+        if (!track.wave) continue;
+        if (Loops(voice)) {
+            const std::size_t length = track.wave->Frames();
+            track.frame = (track.frame + length - frames % length) % length;
+        } else {
+            track.frame -= std::min(track.frame, frames);
+        }
     }
 }
 
 void WaveMixer::FadeInMidWave() {
-    for (const Loop& loop : m_voices) {
-        if (loop.wave && loop.frame != 0) m_fadeLeft = FADE_FRAMES;
+    for (const Track& track : m_voices) {
+        if (track.wave && track.frame != 0 && track.frame < track.wave->Frames()) {
+            m_fadeLeft = FADE_FRAMES;
+        }
     }
 }
 
 void WaveMixer::Mix(std::int16_t* out, std::size_t frames) {
     for (std::size_t i = 0; i < frames; ++i) {
         std::int32_t sum[MIX_CHANNELS] = {};
-        for (Loop& loop : m_voices) {
-            if (!loop.wave) continue;
-            const std::int16_t* sample = loop.wave->samples.data() + MIX_CHANNELS * loop.frame;
-            for (int c = 0; c < MIX_CHANNELS; ++c) sum[c] += sample[c];
-            if (++loop.frame == loop.wave->Frames()) loop.frame = 0;
+        for (int voice = 0; voice < VoiceCount; ++voice) {
+            Track& track = m_voices[voice];
+            if (!track.wave) continue;
+            const std::size_t length = track.wave->Frames();
+            if (track.frame < length) {
+                const std::int16_t* sample =
+                    track.wave->samples.data() + MIX_CHANNELS * track.frame;
+                for (int c = 0; c < MIX_CHANNELS; ++c) sum[c] += sample[c];
+            }
+            if (++track.frame == length && Loops(voice)) track.frame = 0;
         }
         const auto rise = static_cast<std::int32_t>(FADE_FRAMES - m_fadeLeft);
         for (int c = 0; c < MIX_CHANNELS; ++c) {

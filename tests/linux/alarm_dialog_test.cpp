@@ -6,12 +6,16 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <cmath>
 #include <functional>
@@ -28,14 +32,15 @@
 namespace {
 
 constexpr int IDCANCEL = 2;
-const QString WAVES = QStringLiteral("/waves");
 
 class RecordedSounds : public SoundOutput {
 public:
-    void PlayWaveLoop(const QString& path) override { Record("wave " + path); }
+    void PlayWaveLoop(const QString& name) override { Record("wave " + name); }
     void StopWave() override { Record(QStringLiteral("stop-wave")); }
-    void StartBellPlayer(const QString& path) override { Record("bell " + path); }
+    void StartBellPlayer(const QString& name) override { Record("bell " + name); }
     void QuitBellPlayer() override { Record(QStringLiteral("quit-bell")); }
+    void PlayBrakeSound(const QString& name) override { Record("brake " + name); }
+    void StopBrakeSound() override { Record(QStringLiteral("stop-brake")); }
     QStringList calls;
     int failures = 0;  // so many next calls throw something that is no std::exception
 
@@ -50,6 +55,29 @@ private:
 };
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Runs `use` on the popup menu once it shows; the menu runs its own event loop meanwhile.
+void OnMenu(std::function<void(QMenu&)> use) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, use] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || !menu->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        use(*menu);
+        menu->close();  // whatever `use` found
+    });
+    poll->start(10);
+}
+
+// What QDesktopServices is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
 
 // Runs `check` on the modal window that opens next, then closes that window.
 void OnNextModal(std::function<void(QWidget*)> check) {
@@ -74,11 +102,32 @@ private:
     QLabel* Picture(int id) { return qobject_cast<QLabel*>(dialog->Control(id)); }
     int Shown(int id) { return dialog->Window().ShownBitmap(id); }
     void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    void OpenMenu(int how) {
+        QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : dialog.get();
+        switch (how) {
+            case 0: {
+                QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                        dialog->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(dialog.get(), &event);
+                break;
+            }
+            case 1: QTest::keyClick(focused, Qt::Key_Menu); break;
+            case 2: QTest::keyClick(focused, Qt::Key_F10, Qt::ShiftModifier); break;
+            default: {
+                QAccessibleActionInterface* actions =
+                    QAccessible::queryAccessibleInterface(dialog.get())->actionInterface();
+                QVERIFY(
+                    actions->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+                actions->doAction(QAccessibleActionInterface::showMenuAction());
+                break;
+            }
+        }
+    }
 
 private slots:
     void init() {
         sounds.calls.clear();
-        dialog = std::make_unique<AlarmDialog>(&sounds, WAVES);
+        dialog = std::make_unique<AlarmDialog>(&sounds);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     }
@@ -164,8 +213,7 @@ private slots:
         QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_ALARM);
         QVERIFY(Picture(IDC_PANEL)->accessibleName().contains(QStringLiteral("警報表示灯: 点灯")));
         // Any earlier bell is silenced first; the chime follows the bell.
-        QCOMPARE(sounds.calls,
-                 QStringList({"quit-bell", "bell /waves/atsbell.wav", "wave /waves/atschime.wav"}));
+        QCOMPARE(sounds.calls, QStringList({"quit-bell", "bell atsbell.wav", "wave atschime.wav"}));
 
         Click(IDC_CONFIRM);
         QCOMPARE(Shown(IDC_PANEL), IDB_PANEL_NORMAL);
@@ -237,7 +285,7 @@ private slots:
         clock.start();
         Click(IDC_BELL);
         QVERIFY(clock.elapsed() >= 100);
-        QCOMPARE(sounds.calls, QStringList({"quit-bell", "bell /waves/atsbell.wav"}));
+        QCOMPARE(sounds.calls, QStringList({"quit-bell", "bell atsbell.wav"}));
         Click(IDC_BELL);
         QCOMPARE(sounds.calls.last(), QStringLiteral("quit-bell"));
     }
@@ -343,7 +391,7 @@ private slots:
         QTest::addColumn<QStringList>("sounded");
         QTest::addColumn<QString>("startCaption");
         const QString start = Text(TXT_START), stop = Text(TXT_STOP);
-        const QStringList bell{"quit-bell", "bell /waves/atsbell.wav"};
+        const QStringList bell{"quit-bell", "bell atsbell.wav"};
         QTest::newRow("終了 at the start")
             << 0 << 0 << int(ats::CONTROL_EXIT) << QStringList() << start;
         QTest::newRow("Tab to 開始") << 2 << 0 << int(IDC_START) << QStringList() << stop;
@@ -403,23 +451,104 @@ private slots:
         QVERIFY(dialog->isVisible());
     }
 
+    // The window's menu however it is opened: the deadline's check item shows the core's
+    // deadline and sets it, the keyboard's ways select the first item, the about item is last.
+    void theMenuSetsTheDeadlineAndEndsWithTheAboutItem_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("right click") << 0;
+        QTest::newRow("menu key") << 1;
+        QTest::newRow("Shift+F10") << 2;
+        QTest::newRow("accessible ShowMenu action") << 3;
+    }
+    void theMenuSetsTheDeadlineAndEndsWithTheAboutItem() {
+        QFETCH(int, how);
+        for (const bool on : {true, false}) {
+            QStringList items;
+            bool checked = !on;
+            QAction* active = nullptr;
+            OnMenu([&](QMenu& menu) {
+                for (QAction* item : menu.actions()) {
+                    items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+                }
+                checked =
+                    menu.actions().first()->isCheckable() && menu.actions().first()->isChecked();
+                active = menu.activeAction();
+                menu.actions().first()->trigger();  // as a screen reader's Press does
+            });
+            OpenMenu(how);
+            QTRY_VERIFY(QApplication::activePopupWidget() == nullptr && !items.isEmpty());
+            QCOMPARE(items, QStringList({Text(TXT_DEADLINE_ITEM),
+                                         QStringLiteral("自分の音のフォルダーを開く(&F)..."),
+                                         QStringLiteral("-"), Text(TXT_ABOUT_ITEM)}));
+            QCOMPARE(checked, !on);
+            QCOMPARE(active != nullptr, how != 0);
+            QCOMPARE(dialog->Panel().ConfirmDeadline(), on);
+        }
+    }
+
     void aboutItemInTheContextMenu() {
         bool opened = false;
-        QTimer::singleShot(0, [&] {
-            QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QVERIFY(menu != nullptr);
-            QCOMPARE(menu->actions().size(), 1);
-            QCOMPARE(menu->actions().first()->text(), Text(TXT_ABOUT_ITEM));
+        OnMenu([&](QMenu& menu) {
             OnNextModal(
                 [&](QWidget* about) { opened = about->windowTitle() == Text(TXT_ABOUT_CAPTION); });
-            menu->actions().first()->trigger();
-            menu->close();
+            menu.actions().last()->trigger();
         });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                dialog->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(dialog.get(), &event);
+        OpenMenu(0);
         QVERIFY(opened);
+    }
+
+    // The folder is made if need be and handed to the file manager, wherever the XDG rules put it.
+    void theFolderItemMakesTheOwnWaveFolderAndOpensIt_data() {
+        QTest::addColumn<QString>("dataHome");  // XDG_DATA_HOME, "unset" for none
+        QTest::addColumn<QString>("folder");    // under the temporary folder
+        QTest::newRow("XDG_DATA_HOME") << "{tmp}/data"
+                                       << "data/orvaneats";
+        QTest::newRow("unset") << "unset"
+                               << "home/.local/share/orvaneats";
+        QTest::newRow("relative: not valid") << "data"
+                                             << "home/.local/share/orvaneats";
+    }
+    void theFolderItemMakesTheOwnWaveFolderAndOpensIt() {
+        QFETCH(QString, dataHome);
+        QFETCH(QString, folder);
+        QTemporaryDir tmp;
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", (tmp.path() + "/home").toLocal8Bit());
+        if (dataHome == "unset") {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", QString(dataHome).replace("{tmp}", tmp.path()).toLocal8Bit());
+        }
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+        OnMenu([](QMenu& menu) { menu.actions().at(1)->trigger(); });
+        OpenMenu(0);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        qputenv("HOME", home);
+        qunsetenv("XDG_DATA_HOME");
+        const QString expected = tmp.path() + "/" + folder;
+        QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(expected)}));
+        QVERIFY(QFileInfo(expected).isDir());
+    }
+
+    // With the deadline on, the core's timer 5 runs through the window like the others; its
+    // tick sounds the brake beside the bell and the chime and tells a screen reader.
+    void theDeadlinesTickSoundsTheBrakeAndIsNews() {
+        dialog->Panel().SetConfirmDeadline(true);
+        Click(IDC_IGNORESIGNAL);
+        Click(IDC_START);
+        QCOMPARE(dialog->Window().TimerPeriod(ats::TIMER_DEADLINE), ats::CONFIRM_DEADLINE_MS);
+        sounds.calls.clear();
+        dialog->Window().SetTimer(ats::TIMER_DEADLINE, 50);
+        QTRY_COMPARE(sounds.calls, QStringList({"brake atsbrake.wav"}));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(dialog.get())->text(QAccessible::Description),
+            Text(TXT_EMERGENCY_BRAKE));
+        QCOMPARE(dialog->Window().TimerPeriod(ats::TIMER_DEADLINE), 0);
+        Click(IDC_CONFIRM);  // late, and still confirms
+        QCOMPARE(dialog->Panel().State(), ats::STATE_CONFIRMED);
+        Click(IDC_START);
+        QVERIFY(sounds.calls.contains("stop-brake"));
     }
 
     // Drawn as the Windows program draws them at the same DPI, and drawn again when the window

@@ -16,12 +16,14 @@ class SoundOutputTest : public QObject {
 private slots:
     void bellDeliversBlinkTicksUntilQuit() {
         int ticks = 0;
-        SoundThread sounds([&ticks] { ++ticks; }, [](const QString&) {});
-        sounds.StartBellPlayer(QStringLiteral(ORVANE_WAVE_DIR "/atsbell.wav"));
+        SoundThread sounds(
+            {QString(), QStringLiteral(ORVANE_WAVE_DIR)}, [&ticks] { ++ticks; },
+            [](const QString&) {});
+        sounds.StartBellPlayer(QStringLiteral("atsbell.wav"));
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 3000);
         // A second start replaces the first bell: still one tick every interval.
         const int interval = ats::BELL_BLINK_INTERVAL_MS;
-        sounds.StartBellPlayer(QStringLiteral(ORVANE_WAVE_DIR "/atsbell.wav"));
+        sounds.StartBellPlayer(QStringLiteral("atsbell.wav"));
         const int before = ticks;
         QTest::qWait(interval * 13 / 5);
         QVERIFY2(ticks - before >= 2 && ticks - before <= 3, qPrintable(QString::number(ticks)));
@@ -37,15 +39,16 @@ private slots:
         QStringList lines;
         int ticks = 0;
         {
-            SoundThread sounds([&ticks] { ++ticks; },
-                               [&](const QString& line) {
-                                   std::lock_guard<std::mutex> guard(lock);
-                                   lines << line;
-                               });
-            const QString missing = QStringLiteral("/nonexistent/atschime.wav");
+            SoundThread sounds(
+                {QString(), QStringLiteral("/nonexistent")}, [&ticks] { ++ticks; },
+                [&](const QString& line) {
+                    std::lock_guard<std::mutex> guard(lock);
+                    lines << line;
+                });
+            const QString missing = QStringLiteral("atschime.wav");
             sounds.PlayWaveLoop(missing);
             sounds.PlayWaveLoop(missing);
-            sounds.StartBellPlayer(QStringLiteral("/nonexistent/atsbell.wav"));
+            sounds.StartBellPlayer(QStringLiteral("atsbell.wav"));
             // The missing bell still blinks the lamp, as a player without its wave would.
             QTRY_VERIFY_WITH_TIMEOUT(ticks >= 1, 3000);
             sounds.StopWave();

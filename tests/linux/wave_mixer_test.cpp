@@ -1,13 +1,17 @@
-// The mixer of the two looping sounds and its wave decoder, as plain logic.
+// The mixer of the sounds, its wave decoder, and where each wave comes from, as plain logic.
 #include "wave_mixer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <new>
 #include <string>
+
+#include "wave_library.h"
 
 // Counts the allocations of this thread while counting is on.
 thread_local bool g_counting = false;
@@ -100,6 +104,32 @@ Samples Mixed(WaveMixer& mixer, std::size_t frames) {
     return out;
 }
 
+// What is put in the user's folder.
+constexpr int NO_FILE = 0, A_FILE = 1, A_LARGE_FILE = 2, A_FOLDER = 3;
+
+void Write(const QString& path, const Bytes& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+// A user's folder and a packaged one with a bell and a chime of one frame, 7.
+class Folders {
+public:
+    Folders() {
+        QDir(m_tmp.path()).mkdir("own");
+        QDir(m_tmp.path()).mkdir("packaged");
+        for (const char* name : {"atsbell.wav", "atschime.wav"})
+            Write(packaged() + "/" + name, WaveFile(1, 1, 44100, 16, Pcm16({7})));
+    }
+    QString own() const { return m_tmp.path() + "/own"; }
+    QString packaged() const { return m_tmp.path() + "/packaged"; }
+    WaveFolders Get() const { return {own(), packaged()}; }
+
+private:
+    QTemporaryDir m_tmp;
+};
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Bytes)
@@ -133,11 +163,6 @@ private slots:
         QTest::newRow("22.05 kHz doubled")
             << WaveFile(1, 1, 22050, 16, Pcm16({0, 1000, 3000}))
             << Samples{0, 0, 500, 500, 1000, 1000, 2000, 2000, 3000, 3000, 1500, 1500};
-        QTest::newRow("data chunk longer than the file: what is there") << [] {
-            Bytes file = WaveFile(1, 1, 44100, 16, Pcm16({5, 6}));
-            file[file.size() - 8] = 0xFF;  // the data chunk's size, low byte
-            return file;
-        }() << Samples{5, 5, 6, 6};
     }
     void decodesPcmIntoTheMixFormat() {
         QFETCH(Bytes, file);
@@ -155,14 +180,91 @@ private slots:
         QTest::newRow("no frames") << WaveFile(1, 1, 44100, 16, Bytes{});
         QTest::newRow("rate 0") << WaveFile(1, 1, 0, 16, Pcm16({1}));
         QTest::newRow("truncated header") << Bytes{'R', 'I', 'F', 'F', 0};
+        QTest::newRow("data chunk longer than the file") << [] {
+            Bytes file = WaveFile(1, 1, 44100, 16, Pcm16({5, 6}));
+            file[file.size() - 8] = 0xFF;  // the data chunk's size, low byte
+            return file;
+        }();
     }
     void refusesWhatIsNotPlayablePcm() {
         QFETCH(Bytes, file);
         QVERIFY(!DecodeWave(file).has_value());
     }
 
+    // A user's own wave plays in place of the packaged one; any file that cannot play leaves
+    // the packaged one, with one line that says why.
+    void aUsersOwnWavePlaysUnlessItCannot_data() {
+        QTest::addColumn<int>("kind");  // what is put in the user's folder as atsbell.wav
+        QTest::addColumn<Bytes>("own");
+        QTest::addColumn<QString>("why");  // empty: the user's wave plays
+        const Bytes good = WaveFile(1, 1, 44100, 16, Pcm16({300, -300}));
+        QTest::newRow("none: the packaged one, quietly") << NO_FILE << Bytes{} << QString();
+        QTest::newRow("a good one plays") << A_FILE << good << QString();
+        QTest::newRow("empty") << A_FILE << Bytes{} << "an empty file";
+        QTest::newRow("truncated header")
+            << A_FILE << Bytes(good.begin(), good.begin() + 30) << "cut short";
+        QTest::newRow("truncated data")
+            << A_FILE << Bytes(good.begin(), good.end() - 1) << "cut short";
+        QTest::newRow("oversized") << A_LARGE_FILE << good << "larger than 16 MiB";
+        QTest::newRow("not audio")
+            << A_FILE << Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'} << "not a WAV file";
+        QTest::newRow("compressed (ADPCM)") << A_FILE << WaveFile(2, 1, 44100, 4, Bytes{1, 2, 3, 4})
+                                            << "a WAV format this program cannot play";
+        QTest::newRow("12-bit") << A_FILE << WaveFile(1, 1, 44100, 12, Bytes{1, 2, 3, 4})
+                                << "a WAV format this program cannot play";
+        QTest::newRow("over two minutes at 1 Hz")
+            << A_FILE << WaveFile(1, 1, 1, 8, Bytes(MAX_WAVE_SECONDS + 1, 128))
+            << "longer than 120 seconds";
+        QTest::newRow("a folder of that name") << A_FOLDER << Bytes{} << "not a file";
+    }
+    void aUsersOwnWavePlaysUnlessItCannot() {
+        QFETCH(int, kind);
+        QFETCH(Bytes, own);
+        QFETCH(QString, why);
+        Folders folders;
+        const QString path = folders.own() + "/atsbell.wav";
+        if (kind == A_FOLDER) QVERIFY(QDir().mkdir(path));
+        if (kind == A_FILE || kind == A_LARGE_FILE) Write(path, own);
+        if (kind == A_LARGE_FILE) QVERIFY(QFile::resize(path, MAX_WAVE_BYTES + 1));
+        QStringList lines;
+        WaveLibrary library(folders.Get(), [&](const QString& line) { lines << line; });
+        const std::shared_ptr<const MixWave> wave = library.Find(QStringLiteral("atsbell.wav"));
+        QVERIFY(wave != nullptr);
+        QCOMPARE(wave->samples,
+                 why.isEmpty() && kind != NO_FILE ? (Samples{300, 300, -300, -300}) : (Samples{7, 7}));
+        if (why.isEmpty()) {
+            QCOMPARE(lines, QStringList());
+        } else {
+            QCOMPARE(lines.size(), 1);
+            QVERIFY2(lines[0].startsWith("orvaneats: " + path + ": " + why), qPrintable(lines[0]));
+            QVERIFY(lines[0].endsWith("; the built-in sound plays instead"));
+        }
+    }
+
+    // Looked at on every start: a wave put in, spoilt, mended or taken away counts at once.
+    void theUsersFolderIsLookedAtOnEveryStart() {
+        Folders folders;
+        const QString path = folders.own() + "/atschime.wav";
+        QStringList lines;
+        WaveLibrary library(folders.Get(), [&](const QString& line) { lines << line; });
+        const auto first = [&] { return library.Find(QStringLiteral("atschime.wav"))->samples[0]; };
+        QCOMPARE(first(), std::int16_t{7});
+        Write(path, WaveFile(1, 1, 44100, 16, Pcm16({1})));
+        QCOMPARE(first(), std::int16_t{1});
+        Write(path, Bytes{'x'});
+        QCOMPARE(first(), std::int16_t{7});
+        Write(path, WaveFile(1, 1, 44100, 16, Pcm16({2, 2})));
+        QCOMPARE(first(), std::int16_t{2});
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(first(), std::int16_t{7});
+        QCOMPARE(lines.size(), 1);
+        // Nothing to play at all: null, and the packaged file named.
+        QCOMPARE(library.Find(QStringLiteral("atsbrake.wav")), nullptr);
+        QVERIFY(lines.last().contains(folders.packaged() + "/atsbrake.wav: no such file"));
+    }
+
     void theProgramsWavesDecodeAtTwiceTheirFrames() {
-        for (const char* name : {"atsbell.wav", "atschime.wav"}) {
+        for (const char* name : {"atsbell.wav", "atschime.wav", "atsbrake.wav"}) {
             QFile file(QStringLiteral(ORVANE_WAVE_DIR "/") + QLatin1String(name));
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
@@ -216,6 +318,27 @@ private slots:
         QVERIFY(mixer.Silent());
         QCOMPARE(Mixed(mixer, 1), (Samples{0, 0}));
         mixer.Play(WaveMixer::Bell, nullptr);  // a wave that could not be read: silent
+        QVERIFY(mixer.Silent());
+    }
+
+    // The brake's voice plays its wave once beside the loops, then is silent until stopped; a
+    // rewind steps it back no further than its start, and not at all into a wave long heard.
+    void theBrakePlaysOnceBesideTheLoops() {
+        WaveMixer mixer;
+        mixer.Play(WaveMixer::Bell, Wave({10, 10}));
+        mixer.Play(WaveMixer::Brake, Wave({1, 1, 2, 2}));
+        QCOMPARE(Mixed(mixer, 3), (Samples{11, 11, 12, 12, 10, 10}));
+        QVERIFY(mixer.Playing(WaveMixer::Brake));
+        mixer.Rewind(2);
+        QCOMPARE(Mixed(mixer, 3), (Samples{12, 12, 10, 10, 10, 10}));
+        mixer.Rewind(9);  // back past its start: from its start
+        QCOMPARE(Mixed(mixer, 1), (Samples{11, 11}));
+        Mixed(mixer, 100);
+        mixer.Rewind(50);  // its end was heard long before
+        QCOMPARE(Mixed(mixer, 1), (Samples{10, 10}));
+        mixer.Stop(WaveMixer::Bell);
+        QVERIFY(!mixer.Silent());
+        mixer.Stop(WaveMixer::Brake);
         QVERIFY(mixer.Silent());
     }
 
