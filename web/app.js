@@ -1,6 +1,7 @@
 // The browser edition's page: the alarm core (WebAssembly) behind a window built from the
 // core's own tables, with the timers, pictures and two looping sounds the core asks for.
 import { Core } from "./core.js";
+import { loadOwnSounds } from "./own_sounds.js";
 import { Sounds } from "./sound.js";
 import { ScreenWake } from "./wake.js";
 import { AlarmWindow } from "./window.js";
@@ -62,6 +63,8 @@ async function main() {
   // click may want a sound), the other pictures, then the service worker, which keeps them.
   const { bellWave, chimeWave, brakeWave } = core.tables.texts;
   const waves = sounds.load([bellWave, chimeWave, brakeWave]);
+  await loadOwnSounds(sounds, [bellWave, chimeWave, brakeWave])
+    .catch((error) => console.warn("orvaneats: own sounds:", error));
   let stalled = 0;
   await Promise.race([sounds.recipeIn,
     new Promise((resolve) => { stalled = setTimeout(resolve, RECIPE_WAIT_MS); })]);

@@ -36,7 +36,7 @@ from reproducible_zip import write_zip  # noqa: E402
 PAGE_FILES = ("index.html", "app.css", "app.js", "core.js", "sound.js", "pictures.js",
               "window.js", "port.js", "timers.js", "dom.js", "build.js", "desk_layout.js",
               "touch_layout.js", "about_box.js", "menu.js", "keys.js", "announce.js", "wake.js",
-              "waves.js", "manifest.webmanifest")
+              "waves.js", "own_sounds.js", "manifest.webmanifest")
 MODULE_FILES = ("orvaneats.js", "orvaneats.wasm")
 # The caption bar's icon at 1x, 2x and 3x, the about box's at 1x and 2x, and the installed
 # app's two sizes.

@@ -56,7 +56,7 @@ class Loop {
   startIfReady() {
     const { context, output } = this.sounds;
     if (!this.wanted || this.source || !context) return;
-    const buffer = this.sounds.buffers.get(this.wanted.name);
+    const buffer = this.sounds.buffer(this.wanted.name);
     if (!buffer) return;
     const { when, asked } = this.wanted;
     const source = context.createBufferSource();
@@ -97,6 +97,8 @@ export class Sounds {
     this.context = null;
     this.output = null;
     this.buffers = new Map();
+    this.own = new Map(); // a user's own sounds, by the built-in wave's name
+    this.note = ""; // what became of the last sound the user chose, while nothing else is said
     this.channel = new Loop(this);
     this.bell = new Loop(this);
     this.brake = new Loop(this, false);
@@ -188,7 +190,7 @@ export class Sounds {
     if (this.failed) return;
     const wanted = this.wanted && this.context;
     if (wanted && this.context.state !== "running") this.onStatus(TAP_FOR_SOUND);
-    else this.onStatus(wanted && !this.loaded ? SOUNDS_LOADING : "");
+    else this.onStatus(wanted && !this.loaded ? SOUNDS_LOADING : this.note);
   }
 
   // At once when a sound is asked for before the waves are there.
@@ -239,6 +241,41 @@ export class Sounds {
   stopBrake() {
     this.brake.stop();
     this.checkHint();
+  }
+
+  // The wave to play for a name: the user's own sound where one is chosen.
+  buffer(name) {
+    return this.own.get(name) ?? this.buffers.get(name);
+  }
+
+  // Wave file bytes (any format the browser decodes) as a buffer to play; throws if they are
+  // not a sound.
+  decode(bytes) {
+    return this.context.decodeAudioData(bytes.slice(0));
+  }
+
+  // Says a line in the status line until the next one ("" for none).
+  tell(line) {
+    this.note = line;
+    this.checkHint();
+  }
+
+  useOwn(name, buffer) {
+    this.own.set(name, buffer);
+    this.restartPlaying(name);
+  }
+
+  useBuiltIn() {
+    const names = [...this.own.keys()];
+    this.own.clear();
+    for (const name of names) this.restartPlaying(name);
+  }
+
+  // A loop that sounds the named wave now goes on with the wave it has now.
+  restartPlaying(name) {
+    for (const loop of [this.channel, this.bell]) {
+      if (loop.wanted?.name === name && loop.source) loop.play(name, this.context.currentTime);
+    }
   }
 
   // Reaches only a player that is running.
