@@ -8,11 +8,13 @@ On Wayland (a private Weston; what needs X input is skipped there):
 """
 
 import configparser
+import math
 import subprocess
 import time
 import unittest
 
 import harness
+from harness import Path
 from harness import linux as desk
 import test_program as windows  # the sound bands and levels, the same for both editions
 
@@ -30,6 +32,17 @@ PANEL_DARK = "表示灯: 消灯、警報表示灯: 消灯"
 PANEL_ALARM = "表示灯: 消灯、警報表示灯: 点灯"
 SIGNAL_STOP = "信号: 停止"
 PERMISSIVE = {"信号: 警戒", "信号: 注意", "信号: 減速", "信号: 進行"}
+DEADLINE_ITEM = "確認期限(5秒)"
+# A user's own bell: a pure tone far from the built-in bell's strongest partial, 1180 Hz.
+OWN_BELL_HZ = 2500
+# The brake's burst of air is noise up to 2.8 kHz: it fills the band between the bell's first two
+# partials (1180 and 3250 Hz), where bell and chime leave little. Measured in 100 ms: bell and
+# chime -40..-50 dB there, the brake -25 dB at its onset and above -34 dB for half a second.
+BRAKE_BAND_HZ = (1400.0, 2800.0)
+BRAKE_AUDIBLE_DB = -34.0
+CONFIRM_DEADLINE_S = 5.0
+CHIME_AFTER_BELL_S = 0.1  # the window's wait after the bell starts; the deadline runs from then
+BRAKE_S = 2.0  # the length of the brake's wave
 DOCS = harness.REPO / "docs"
 APP_ID = "org.orvaneats.OrvaneATS"
 DESKTOP_ENTRY = harness.REPO / "packaging" / "linux" / f"{APP_ID}.desktop"
@@ -42,14 +55,73 @@ rigs = {}  # sound server -> (session, driver, recorder); "pulse" is the module'
 
 def setUpModule():
     global session, driver, recorder
-    session, driver, recorder = rigs["pulse"] = harness.shared_session("linux")
+    session, driver, recorder = rigs["pulse"] = with_own_data_home(
+        harness.shared_session("linux"))
 
 
 def rig(sound):
     """The session on that sound server, started with the first test that asks for it."""
     if sound not in rigs:
-        rigs[sound] = harness.shared_session("linux", sound=sound)
+        rigs[sound] = with_own_data_home(harness.shared_session("linux", sound=sound))
     return rigs[sound]
+
+
+def with_own_data_home(rig):
+    """The programs of the session look for a user's own waves in a private XDG_DATA_HOME (the
+    harness leaves the real one in place), empty unless a test puts waves there."""
+    rig[0].env["XDG_DATA_HOME"] = str(rig[0].tmp / "data")
+    return rig
+
+
+def own_wave_folder(session):
+    folder = Path(session.env["XDG_DATA_HOME"]) / "orvaneats"
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
+
+
+def band_db(samples, low, high):
+    """The level of recorded samples between two frequencies, in dB of full scale."""
+    freqs, power = harness.sound.spectrum(samples)
+    energy = sum(p for f, p in zip(freqs, power) if low <= f < high)
+    return 10 * math.log10(energy / (32768.0 * len(samples)) ** 2) if energy > 0 else -120.0
+
+
+# A menu item through AT-SPI, as a screen reader reaches it: `python3 -c MENU_SCRIPT <item>`
+# prints 1 or 0, whether the item is checked, and presses it, which closes the menu. Qt leaves a
+# popup menu out of the application's children, so the script opens the menu with the window's
+# ShowMenu action and finds the item by its focus event; the harness's driver knows no menus.
+MENU_SCRIPT = r"""
+import sys, pyatspi
+from gi.repository import GLib
+def window():
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == "orvaneats":
+            return next((w for w in app if w.name == "OrvaneATS"), None)
+wanted, found = sys.argv[1], []
+def on_focus(event):
+    if event.detail1 != 1 or event.source.getRole() != pyatspi.ROLE_MENU_ITEM:
+        return
+    item = next((c for c in event.source.parent if c.name == wanted), None)
+    if item is None:
+        return
+    found.append(str(int(item.getState().contains(pyatspi.STATE_CHECKED))))
+    item.queryAction().doAction(0)
+    pyatspi.Registry.stop()
+def open_menu():
+    actions = window().queryAction()
+    names = [actions.getName(i) for i in range(actions.nActions)]
+    actions.doAction(names.index("ShowMenu"))
+pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+GLib.timeout_add(1000, open_menu)  # once the program knows that focus events are listened to
+GLib.timeout_add(10000, pyatspi.Registry.stop)
+pyatspi.Registry.start()
+print(found[0] if found else "none")
+"""
+
+
+def menu_item_checked_then_pressed(session, item):
+    return subprocess.run([desk.PYTHON, "-c", MENU_SCRIPT, item], env=session.env,
+                          capture_output=True, text=True, check=True, timeout=60).stdout.strip()
 
 
 def wait_for(condition, timeout, interval=0.1):
@@ -359,6 +431,81 @@ class AboutBox(NativeCase):
         self.assertTrue(wait_for(lambda: self.driver.ok(f"wait-window 0.1 {ABOUT}") == "none", 5),
                         "OK did not close the about box")
         self.assertTrue(self.program.running())
+
+
+class OwnSounds(NativeCase):
+    def tearDown(self):
+        super().tearDown()
+        for wave in own_wave_folder(self.session).iterdir():
+            wave.unlink()
+
+    def assert_own_bell(self):
+        time.sleep(windows.SETTLE_S)
+        now = time.monotonic()
+        heard = self.recorder.dominant_frequency(now - windows.WINDOW_S, now)
+        self.assertAlmostEqual(heard, OWN_BELL_HZ, delta=5, msg="the built-in bell rings")
+
+    def test_a_users_own_bell_rings_in_its_place_and_a_bad_chime_leaves_the_built_in_one(self):
+        # Put in place while the program runs: each sound looks for its wave as it starts.
+        folder = own_wave_folder(self.session)
+        subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1",
+                        str(folder / "atsbell.wav"), "synth", "2", "sine", str(OWN_BELL_HZ),
+                        "vol", "0.5"], check=True, timeout=60)
+        (folder / "atschime.wav").write_text("not a wave\n")
+        for button in (CHIME, BELL):
+            self.program.click(button)  # AT-SPI presses in quick succession can go astray
+        self.assert_own_bell()
+        self.assert_sounding(bell=True, chime=True)  # the built-in chime
+        for button in (BELL, CHIME):
+            self.program.click(button)
+        self.assert_silent()
+        self.raise_alarm()
+        self.assert_own_bell()
+        self.assert_sounding(bell=True, chime=True)
+        self.program.press(STOP)
+        self.assert_silent()
+        lines = [line for line in self.program.stderr().splitlines() if "orvaneats:" in line]
+        self.assertEqual(lines, [f"orvaneats: {folder / 'atschime.wav'}: not a WAV file; "
+                                 "the built-in sound plays instead"])
+
+
+class ConfirmDeadline(NativeCase):
+    def test_unconfirmed_for_5_s_the_brake_joins_the_bell_and_a_late_confirm_confirms(self):
+        self.assertEqual(menu_item_checked_then_pressed(self.session, DEADLINE_ITEM), "0")
+        pressed = time.monotonic()
+        self.raise_alarm()
+        rang = self.recorder.first_time_above(windows.SILENT_DB, pressed, timeout=5)
+        self.assertIsNotNone(rang, "no bell")
+        # The brake's onset: the first 100 ms with its band full, in steps of 50 ms.
+        brake = None
+        t = rang + CONFIRM_DEADLINE_S - 1.0
+        while brake is None and t < rang + CONFIRM_DEADLINE_S + 2.0:
+            self.recorder.wait_until_recorded(t + 0.1)
+            if band_db(self.recorder.samples(t, t + 0.1), *BRAKE_BAND_HZ) > BRAKE_AUDIBLE_DB:
+                brake = t
+            t += 0.05
+        self.assertIsNotNone(brake, "no brake within 7 s of the bell")
+        self.assertAlmostEqual(brake - rang, CHIME_AFTER_BELL_S + CONFIRM_DEADLINE_S, delta=0.25)
+        before = band_db(self.recorder.samples(brake - 1.5, brake - 0.5), *BRAKE_BAND_HZ)
+        during = self.recorder.samples(brake, brake + 0.5)
+        chime_db, bell_db = harness.band_levels(during, windows.CHIME_BAND_HZ,
+                                                windows.BELL_BAND_HZ)
+        heard = (f"brake band {band_db(during, *BRAKE_BAND_HZ):.0f} dB (before "
+                 f"{before:.0f} dB), bell band {bell_db:.0f} dB, chime band {chime_db:.0f} dB")
+        print(f"\nthe brake, {brake - rang:.2f} s after the bell: {heard}")
+        self.assertLess(before, BRAKE_AUDIBLE_DB - 10, heard)
+        self.assertGreater(bell_db, windows.BELL_AUDIBLE_DB, "the brake cut the bell: " + heard)
+        self.assertGreater(chime_db, windows.CHIME_AUDIBLE_DB, "the brake cut the chime: " + heard)
+        self.assert_panel(PANEL_ALARM)
+        self.program.press(CONFIRM)  # late: it still confirms
+        self.assert_panel(PANEL_NORMAL)
+        time.sleep(max(0.0, brake + BRAKE_S + windows.WINDOW_S - windows.SETTLE_S -
+                       time.monotonic()))  # the brake played out: it sounds in the bell's band
+        self.assert_sounding(bell=False, chime=True)
+        # The item shows that it is on; pressed, it is off again.
+        self.assertEqual(menu_item_checked_then_pressed(self.session, DEADLINE_ITEM), "1")
+        self.program.press(SUSTAIN)
+        self.assert_silent()
 
 
 class MissingWaves(unittest.TestCase):

@@ -70,7 +70,7 @@ class DebianPackage(PackageCase):
 
     def test_program_waves_entry_metainfo_and_icons_in_place(self):
         wanted = {"/usr/bin/orvaneats", "/usr/share/orvaneats/atsbell.wav",
-                  "/usr/share/orvaneats/atschime.wav",
+                  "/usr/share/orvaneats/atschime.wav", "/usr/share/orvaneats/atsbrake.wav",
                   f"/usr/share/applications/{APP_ID}.desktop",
                   f"/usr/share/metainfo/{APP_ID}.metainfo.xml"}
         wanted |= {f"/usr/share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ICON_SIZES}

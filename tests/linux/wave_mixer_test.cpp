@@ -113,21 +113,14 @@ void Write(const QString& path, const Bytes& bytes) {
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
 }
 
-// A user's folder and a packaged one with a bell and a chime of one frame, 7.
-class Folders {
-public:
+// A user's folder, and a packaged one whose bell and chime are one frame of 7.
+struct Folders {
+    QTemporaryDir own, packaged;
     Folders() {
-        QDir(m_tmp.path()).mkdir("own");
-        QDir(m_tmp.path()).mkdir("packaged");
         for (const char* name : {"atsbell.wav", "atschime.wav"})
-            Write(packaged() + "/" + name, WaveFile(1, 1, 44100, 16, Pcm16({7})));
+            Write(packaged.filePath(name), WaveFile(1, 1, 44100, 16, Pcm16({7})));
     }
-    QString own() const { return m_tmp.path() + "/own"; }
-    QString packaged() const { return m_tmp.path() + "/packaged"; }
-    WaveFolders Get() const { return {own(), packaged()}; }
-
-private:
-    QTemporaryDir m_tmp;
+    WaveFolders Get() const { return {own.path(), packaged.path()}; }
 };
 
 }  // namespace
@@ -207,11 +200,10 @@ private slots:
             << A_FILE << Bytes(good.begin(), good.end() - 1) << "cut short";
         QTest::newRow("oversized") << A_LARGE_FILE << good << "larger than 16 MiB";
         QTest::newRow("not audio")
-            << A_FILE << Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'} << "not a WAV file";
+            << A_FILE << Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'}
+            << "not a WAV file";
         QTest::newRow("compressed (ADPCM)") << A_FILE << WaveFile(2, 1, 44100, 4, Bytes{1, 2, 3, 4})
                                             << "a WAV format this program cannot play";
-        QTest::newRow("12-bit") << A_FILE << WaveFile(1, 1, 44100, 12, Bytes{1, 2, 3, 4})
-                                << "a WAV format this program cannot play";
         QTest::newRow("over two minutes at 1 Hz")
             << A_FILE << WaveFile(1, 1, 1, 8, Bytes(MAX_WAVE_SECONDS + 1, 128))
             << "longer than 120 seconds";
@@ -222,7 +214,7 @@ private slots:
         QFETCH(Bytes, own);
         QFETCH(QString, why);
         Folders folders;
-        const QString path = folders.own() + "/atsbell.wav";
+        const QString path = folders.own.filePath("atsbell.wav");
         if (kind == A_FOLDER) QVERIFY(QDir().mkdir(path));
         if (kind == A_FILE || kind == A_LARGE_FILE) Write(path, own);
         if (kind == A_LARGE_FILE) QVERIFY(QFile::resize(path, MAX_WAVE_BYTES + 1));
@@ -230,21 +222,20 @@ private slots:
         WaveLibrary library(folders.Get(), [&](const QString& line) { lines << line; });
         const std::shared_ptr<const MixWave> wave = library.Find(QStringLiteral("atsbell.wav"));
         QVERIFY(wave != nullptr);
-        QCOMPARE(wave->samples,
-                 why.isEmpty() && kind != NO_FILE ? (Samples{300, 300, -300, -300}) : (Samples{7, 7}));
-        if (why.isEmpty()) {
-            QCOMPARE(lines, QStringList());
-        } else {
-            QCOMPARE(lines.size(), 1);
-            QVERIFY2(lines[0].startsWith("orvaneats: " + path + ": " + why), qPrintable(lines[0]));
-            QVERIFY(lines[0].endsWith("; the built-in sound plays instead"));
+        QCOMPARE(wave->samples, why.isEmpty() && kind != NO_FILE ? (Samples{300, 300, -300, -300})
+                                                                 : (Samples{7, 7}));
+        QCOMPARE(lines.size(), why.isEmpty() ? 0 : 1);
+        if (!why.isEmpty()) {
+            QVERIFY2(lines[0].startsWith("orvaneats: " + path + ": " + why) &&
+                         lines[0].endsWith("; the built-in sound plays instead"),
+                     qPrintable(lines[0]));
         }
     }
 
     // Looked at on every start: a wave put in, spoilt, mended or taken away counts at once.
     void theUsersFolderIsLookedAtOnEveryStart() {
         Folders folders;
-        const QString path = folders.own() + "/atschime.wav";
+        const QString path = folders.own.filePath("atschime.wav");
         QStringList lines;
         WaveLibrary library(folders.Get(), [&](const QString& line) { lines << line; });
         const auto first = [&] { return library.Find(QStringLiteral("atschime.wav"))->samples[0]; };
@@ -260,7 +251,8 @@ private slots:
         QCOMPARE(lines.size(), 1);
         // Nothing to play at all: null, and the packaged file named.
         QCOMPARE(library.Find(QStringLiteral("atsbrake.wav")), nullptr);
-        QVERIFY(lines.last().contains(folders.packaged() + "/atsbrake.wav: no such file"));
+        QVERIFY(
+            lines.last().contains(folders.packaged.filePath("atsbrake.wav") + ": no such file"));
     }
 
     void theProgramsWavesDecodeAtTwiceTheirFrames() {
