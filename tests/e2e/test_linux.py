@@ -120,7 +120,7 @@ print(found[0] if found else "none")
 
 
 def menu_item_checked_then_pressed(session, item):
-    return subprocess.run([desk.PYTHON, "-c", MENU_SCRIPT, item], env=session.env,
+    return subprocess.run([harness.driver.PYTHON, "-c", MENU_SCRIPT, item], env=session.env,
                           capture_output=True, text=True, check=True, timeout=60).stdout.strip()
 
 
