@@ -23,8 +23,9 @@ struct NamedText {
 };
 
 // What the windows show besides the controls' captions.
-constexpr std::array<NamedText, 14> TEXTS{{
+constexpr std::array<NamedText, 15> TEXTS{{
     {"caption", TXT_MAIN_CAPTION},
+    {"stop", TXT_STOP},
     {"aboutItem", TXT_ABOUT_ITEM},
     {"aboutCaption", TXT_ABOUT_CAPTION},
     {"versionLine", ORVANE_VERSION_LINE},

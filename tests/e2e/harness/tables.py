@@ -1,0 +1,62 @@
+"""The window's tables as the build writes them (window_tables.json, from the core's own
+headers): control ids, kinds, captions and rectangles, texts, pictures and their names.
+The tests of every edition read ids, captions and rectangles here instead of restating them."""
+
+import json
+from functools import lru_cache
+
+from .build import REPO
+from .processes import HarnessError
+
+# Any build on this machine writes the same file; the host build is the first one CI makes.
+CANDIDATES = [REPO / "build" / preset / "window_tables.json" for preset in ("host", "linux")]
+
+
+@lru_cache(maxsize=None)
+def tables():
+    for path in CANDIDATES:
+        if path.exists():
+            return json.loads(path.read_text(encoding="utf-8"))
+    raise HarnessError("window_tables.json is missing: build first with "
+                       "`cmake --workflow --preset host`")
+
+
+def control_id(name):
+    """A control's id by its name in the tables ("start", "noOverlap", ...)."""
+    return tables()["ids"][name]
+
+
+def control_name(control):
+    """The name of a control id, the reverse of control_id."""
+    return {v: k for k, v in tables()["ids"].items()}[control]
+
+
+def bitmap_id(name):
+    """A bitmap's id by its name ("panelAlarm", "signalStop", ...)."""
+    return tables()["bitmaps"][name]
+
+
+def controls():
+    """The main window's controls in tab order, each a dict with id, kind, caption, units
+    (the dialog-unit rectangle) and rect (its pixels at 96 DPI)."""
+    return tables()["controls"]
+
+
+def caption(control):
+    """The caption a control has when the window opens ("" for a picture)."""
+    return next(c["caption"] for c in controls() if c["id"] == control)
+
+
+def text(name):
+    """One of the windows' other texts ("caption", "stop", "aboutCaption", ...)."""
+    return tables()["texts"][name]
+
+
+def picture_name(bitmap):
+    """The accessible name of a picture showing this bitmap."""
+    return next(p["name"] for p in tables()["pictures"] if p["id"] == bitmap)
+
+
+def bitmap_of_name(name):
+    """The bitmap a picture with this accessible name shows (None for an unknown name)."""
+    return next((p["id"] for p in tables()["pictures"] if p["name"] == name), None)
