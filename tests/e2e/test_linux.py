@@ -211,48 +211,27 @@ class WindowAndIdle(NativeCase):
         self.assertIn(self.program.window_class(), launcher_names)
 
 
-class WholeCycle(NativeCase):
-    def test_approach_alarm_with_bell_and_chime_confirm_and_end(self):
-        self.program.click(START)
-        self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
-        self.assertEqual(self.program.controls()[4], ("push button", STOP))
-        self.assert_silent(settle=0.3)
+class Scenarios(NativeCase):
+    """The scenarios every edition runs (scenarios.json), here natively."""
 
-        self.assert_panel(PANEL_ALARM, timeout=windows.LONGEST_APPROACH_S)
-        self.assertEqual(self.program.pictures()[1], SIGNAL_STOP)
-        self.assert_sounding(bell=True, chime=True)
-        # The bell's ticks blink the alarm lamp.
-        seen = set()
-        wait_for(lambda: seen.add(self.program.pictures()[0]) or
-                 {PANEL_ALARM, PANEL_DARK} <= seen, 4, interval=0.05)
-        self.assertLessEqual({PANEL_ALARM, PANEL_DARK}, seen)
-        self.assert_panel(PANEL_ALARM)
-        save_window_screenshot(self.program, "alarm")
+    def edition(self):
+        return harness.editions.LinuxEdition(self.program, self.recorder)
 
-        self.program.click(CONFIRM)
-        self.assert_panel(PANEL_NORMAL)
-        self.assert_sounding(bell=False, chime=True)
-        self.program.click(SUSTAIN)
-        self.assertTrue(wait_for(lambda: self.program.controls()[4] == ("push button", START), 3))
-        self.assert_silent()
 
-    def test_no_overlap_rings_the_bell_then_the_chime_on_the_one_channel(self):
-        self.program.press(NO_OVERLAP)
-        self.raise_alarm()
-        self.assert_sounding(bell=True, chime=False)
-        self.program.press(CONFIRM)
-        self.assert_sounding(bell=False, chime=True)
-        self.program.press(STOP)
-        self.assert_silent()
+harness.scenarios.add_scenario_tests(Scenarios)
 
-    def test_sound_buttons_toggle_and_sound_together(self):
-        self.program.press(CHIME)
-        self.program.press(BELL)
-        self.assert_sounding(bell=True, chime=True)
-        self.program.press(CHIME)
-        self.assert_sounding(bell=True, chime=False)
-        self.program.press(BELL)
-        self.assert_silent()
+
+class ScenariosOnPipeWire(NativeCase):
+    """The cycle and the sounds through PipeWire's pulse service, as on Debian 12 and Ubuntu
+    desktops."""
+
+    SOUND = "pipewire"
+    edition = Scenarios.edition
+
+
+harness.scenarios.add_scenario_tests(ScenariosOnPipeWire, only=[
+    name for name in harness.scenarios.TABLE["scenarios"]
+    if name.startswith(("a whole cycle", "no overlap", "the chime button"))])
 
 
 class OptionsThroughAtspi(NativeCase):
@@ -269,12 +248,6 @@ class OptionsThroughAtspi(NativeCase):
         self.assertFalse(wait_for(lambda: self.program.pictures()[0] == PANEL_ALARM, 2),
                          "the alarm came again at once: the unticked box was not seen")
         self.assertTrue(wait_for(lambda: self.program.pictures()[1] in PERMISSIVE, 3))
-
-
-class WholeCycleOnPipeWire(WholeCycle):
-    """The same sounds through PipeWire's pulse service, as on Debian 12 and Ubuntu desktops."""
-
-    SOUND = "pipewire"
 
 
 class SoundServerFaults(NativeCase):
@@ -311,32 +284,6 @@ class SoundServerFaults(NativeCase):
             self.session.continue_sound_server()
 
 
-class SoundFlags(NativeCase):
-    """The bell button ends the bell it started, wherever it rings, and no sound button ends
-    a sound it did not start, whatever the no-overlap box was changed to meanwhile."""
-
-    CASES = {
-        "the bell button ends the player's bell and the chime sounds on": [
-            BELL, CHIME, NO_OVERLAP, ("hear", True, True),
-            BELL, ("hear", False, True)],
-        "the chime, twice with no overlap, leaves the player's bell to the bell button": [
-            BELL, NO_OVERLAP, CHIME, ("hear", True, True),
-            CHIME, ("hear", True, False),
-            BELL, ("hear", False, False)],
-    }
-
-    def test_sound_buttons_after_the_no_overlap_box_changed(self):
-        for name, steps in self.CASES.items():
-            with self.subTest(name):
-                self.program.kill()
-                self.program = desk.Program(session, driver)
-                for step in steps:
-                    if isinstance(step, tuple):
-                        self.assert_sounding(bell=step[1], chime=step[2])
-                    else:
-                        self.program.click(step)  # AT-SPI presses in quick succession can go astray
-
-
 class RepeatedAlarms(NativeCase):
     def test_every_alarm_of_a_series_rings_the_bell_and_the_chime(self):
         # Each alarm plays the waves again on the same sound slots, right after they were
@@ -347,68 +294,11 @@ class RepeatedAlarms(NativeCase):
                 self.program.click(START)
                 self.assert_panel(PANEL_ALARM, timeout=3)
                 self.assert_sounding(bell=True, chime=True)
+                if not alarm:
+                    save_window_screenshot(self.program, "alarm")
                 self.program.click(CONFIRM)
                 self.program.click(STOP)
                 self.assert_silent()
-
-
-class ExitPaths(NativeCase):
-    def exit_during_alarm(self, how):
-        self.raise_alarm()
-        self.assert_sounding(bell=True, chime=True)
-        how()
-        self.assertTrue(self.program.wait_ended(), "the program did not end")
-        self.assertEqual(self.program.proc.returncode, 0)
-        self.assert_silent()
-
-    def test_end_button(self):
-        self.exit_during_alarm(lambda: self.program.click(EXIT))
-
-    def test_escape_key(self):
-        self.exit_during_alarm(lambda: self.program.key("Escape"))
-
-    def test_close_box(self):
-        self.exit_during_alarm(self.program.close_box)
-
-    def test_enter_does_nothing(self):
-        self.program.press(BELL)
-        self.program.key("Return")
-        time.sleep(1)
-        self.assertTrue(self.program.running())
-        self.assert_sounding(bell=True, chime=False)
-
-
-class EnterKey(NativeCase):
-    """As in the Windows program: Tab onto a push button makes it the default and Enter clicks
-    it; with the focus on a checkbox, or on a button it did not reach by Tab, Enter does
-    nothing and the window stays."""
-
-    CASES = [  # (Tab presses from 終了, focused control, Start's caption after Enter, bell)
-        (0, EXIT, START, False),
-        (2, START, STOP, False),
-        (3, "Orvaneモード", START, False),
-        (5, BELL, START, True),
-    ]
-
-    def test_enter_after_tab(self):
-        self.program.need_x11("Tab and Enter")
-        for tabs, focused, caption, bell in self.CASES:
-            with self.subTest(tabs=tabs):
-                self.program.kill()
-                self.program = desk.Program(self.session, self.driver)
-                for _ in range(tabs):
-                    self.program.key("Tab")
-                focused_now = lambda: self.driver.ok(f"focused {MAIN}")  # noqa: E731
-                self.assertTrue(wait_for(lambda: focused_now() == focused, 3), focused_now())
-                self.program.key("Return")
-                self.assertTrue(wait_for(lambda: self.program.controls()[4][1] == caption, 3))
-                if bell:
-                    self.assert_sounding(bell=True, chime=False)
-                else:
-                    self.assert_silent()
-                self.assertTrue(self.program.running())
-                self.assertEqual(self.program.controls()[4][1], caption)
-                self.assertFalse(self.program.checked("Orvaneモード"))
 
 
 class AboutBox(NativeCase):

@@ -229,167 +229,14 @@ class LayoutAndInitialState(ProgramCase):
         save_window_screenshot("screenshot-idle.png")
 
 
-class WholeCycle(ProgramCase):
-    def test_approach_alarm_confirm_and_end_with_options_off(self):
-        self.program.click(IDC_START)
-        self.assertEqual(self.program.text(IDC_START), "停止")
-        first = self.program.picture(IDC_SIGNAL)
-        self.assertIn(first, PERMISSIVE, "the run starts on a permissive aspect")
-        self.assert_silent(settle=0)
+class Scenarios(ProgramCase):
+    """The scenarios every edition runs (scenarios.json), here under Wine."""
 
-        self.wait_for_alarm()
-        self.assert_players(1, timeout=3)
-        self.assert_sounding(bell=True, chime=True)
-        # The bell player's ticks make the alarm lamp blink.
-        seen = set()
-        wait_for(lambda: seen.add(self.program.picture(IDC_PANEL)) or
-                 {PANEL_ALARM, PANEL_DARK} <= seen, 4)
-        self.assertEqual({PANEL_ALARM, PANEL_DARK} & seen, {PANEL_ALARM, PANEL_DARK})
-        self.assert_picture(IDC_PANEL, PANEL_ALARM)
-        save_window_screenshot("screenshot-alarm.png")
-
-        self.program.click(IDC_CONFIRM)
-        self.assert_picture(IDC_PANEL, PANEL_NORMAL)
-        self.assert_players(0, timeout=3)
-        self.assert_sounding(bell=False, chime=True)
-        self.assertEqual(self.program.text(IDC_START), "停止")
-
-        self.program.click(IDC_SUSTAIN)
-        self.assertEqual(self.program.text(IDC_START), "開始")
-        self.assert_silent()
-        self.assertEqual(self.program.picture(IDC_SIGNAL), SIGNAL_STOP)
+    def edition(self):
+        return harness.editions.WindowsEdition(self.program, driver, recorder)
 
 
-class StopFromEveryPhase(ProgramCase):
-    def test_stop_during_the_approach(self):
-        self.program.click(IDC_START)
-        self.assertIn(self.program.picture(IDC_SIGNAL), PERMISSIVE)
-        self.program.click(IDC_START)
-        self.assert_stopped()
-
-    def test_stop_during_the_alarm(self):
-        self.raise_alarm()
-        self.assert_players(1)
-        self.program.click(IDC_START)
-        self.assert_stopped()
-
-    def test_stop_after_confirm(self):
-        self.raise_alarm()
-        self.program.click(IDC_CONFIRM)
-        self.program.click(IDC_START)
-        self.assert_stopped()
-
-    def test_stop_silences_a_player_after_no_overlap_was_ticked(self):
-        self.raise_alarm()
-        self.assert_players(1)
-        self.tick(IDC_NOOVERLAP)
-        self.program.click(IDC_START)
-        self.assert_stopped()
-
-
-class Options(ProgramCase):
-    def test_ignore_signal_raises_the_alarm_at_once_without_changing_the_signal(self):
-        self.raise_alarm()
-        self.assertEqual(self.program.picture(IDC_SIGNAL), SIGNAL_STOP)
-        self.assert_players(1)
-        self.assert_sounding(bell=True, chime=True)
-
-    def test_no_overlap_rings_the_bell_in_the_program_then_the_chime(self):
-        self.tick(IDC_NOOVERLAP)
-        self.raise_alarm()
-        self.assert_sounding(bell=True, chime=False)
-        self.assertEqual(self.program.players(), 0)
-        self.program.click(IDC_CONFIRM)
-        self.assert_sounding(bell=False, chime=True)
-        self.program.click(IDC_SUSTAIN)
-        self.assert_silent()
-
-    def test_full_auto_confirms_and_ends_by_itself_and_endless_starts_again(self):
-        self.tick(IDC_FULLAUTO, IDC_ENDLESS)
-        self.raise_alarm()
-        started = time.monotonic()
-        self.assert_picture(IDC_PANEL, PANEL_NORMAL, timeout=7)  # confirmed within 1-5 s
-        self.assert_players(0, timeout=3)
-        self.assertLess(time.monotonic() - started, 7)
-        # Ended after a further 7-17 s; with ignore signal the next alarm follows at once.
-        self.assert_picture(IDC_PANEL, PANEL_ALARM, timeout=20)
-        self.assertEqual(self.program.text(IDC_START), "停止")
-        self.assert_players(1)
-
-    def test_endless_begins_the_next_run_three_seconds_after_the_end(self):
-        self.tick(IDC_ENDLESS)
-        self.program.click(IDC_START)
-        self.wait_for_alarm()
-        self.program.click(IDC_CONFIRM)
-        self.program.click(IDC_SUSTAIN)
-        ended = time.monotonic()
-        self.assertEqual(self.program.text(IDC_START), "停止")
-        self.assert_silent()
-        ok = wait_for(lambda: self.program.picture(IDC_SIGNAL) in PERMISSIVE, 6, interval=0.1)
-        self.assertTrue(ok, "no new run")
-        self.assertGreater(time.monotonic() - ended, 2.5)
-
-
-class SoundButtons(ProgramCase):
-    def test_bell_button_toggles_the_bell_player(self):
-        self.program.click(IDC_BELL)
-        self.assert_players(1)
-        self.assert_sounding(bell=True, chime=False)
-        self.program.click(IDC_BELL)
-        self.assert_players(0)
-        self.assert_silent()
-
-    def test_chime_button_toggles_the_chime_and_both_sound_together(self):
-        self.program.click(IDC_CHIME)
-        self.assert_sounding(bell=False, chime=True)
-        self.program.click(IDC_BELL)
-        self.assert_sounding(bell=True, chime=True)
-        self.program.click(IDC_CHIME)
-        self.assert_sounding(bell=True, chime=False)
-        self.program.click(IDC_BELL)
-        self.assert_silent()
-
-    def test_with_no_overlap_the_later_sound_replaces_the_earlier(self):
-        self.tick(IDC_NOOVERLAP)
-        self.program.click(IDC_BELL)
-        self.assertEqual(self.program.players(), 0)
-        self.assert_sounding(bell=True, chime=False)
-        self.program.click(IDC_CHIME)
-        self.assert_sounding(bell=False, chime=True)
-        self.program.click(IDC_CHIME)
-        self.assert_silent()
-
-    def test_the_flags_follow_what_sounds_and_start_still_begins_a_run(self):
-        """B bell button, C chime button, O a click of no-overlap; then each sound that rings
-        is silenced by its own button, and Start begins a run."""
-        cases = [("BCOB", False, True),   # stopping the player bell leaves the chime
-                 ("BOCC", True, False)]   # the chime button leaves the player bell its flag
-        buttons = {"B": IDC_BELL, "C": IDC_CHIME, "O": IDC_NOOVERLAP}
-        for steps, bell, chime in cases:
-            with self.subTest(steps=steps):
-                self.program.kill()
-                self.program = Program()
-                for step in steps:
-                    self.program.click(buttons[step])
-                self.assert_sounding(bell=bell, chime=chime)
-                self.assertEqual(self.program.players(), 1 if bell else 0)
-                if bell:
-                    self.program.click(IDC_BELL)
-                if chime:
-                    self.program.click(IDC_CHIME)
-                self.assert_players(0)
-                self.assert_silent()
-                self.program.click(IDC_START)
-                ok = wait_for(lambda: self.program.picture(IDC_SIGNAL) in PERMISSIVE, 3)
-                self.assertTrue(ok, "Start began no run")
-                self.assertEqual(self.program.text(IDC_START), "停止")
-
-    def test_sound_buttons_do_nothing_during_a_run(self):
-        self.raise_alarm()
-        self.program.click(IDC_CONFIRM)
-        self.program.click(IDC_BELL)
-        self.assert_players(0, timeout=2)
-        self.assert_sounding(bell=False, chime=True)
+harness.scenarios.add_scenario_tests(Scenarios)
 
 
 class AboutBox(ProgramCase):
@@ -442,6 +289,7 @@ class Minimised(ProgramCase):
         ok = wait_for(lambda: self.program.picture(IDC_PANEL) in (PANEL_ALARM, PANEL_DARK), 5)
         self.assertTrue(ok, f"the panel shows {self.program.picture(IDC_PANEL)}")
         self.assertEqual(self.program.text(IDC_START), "停止")
+        save_window_screenshot("screenshot-alarm.png")
 
 
 class ConfirmDeadline(ProgramCase):
@@ -486,44 +334,7 @@ class ConfirmDeadline(ProgramCase):
         self.assertGreater(bell, BELL_AUDIBLE_DB, "the brake cut the bell " + heard)
 
 
-class ExitPaths(ProgramCase):
-    def exit_during_alarm(self, how):
-        self.raise_alarm()
-        self.assert_players(1)
-        self.program.click(IDC_BELL)  # ignored during the run
-        how()
-        self.assertTrue(self.program.wait_ended(), "the program did not end")
-        self.assert_players(0)
-        self.assert_silent()
-
-    def test_end_button_escape_key_and_close_box(self):
-        ways = {"end button": f"post-click {IDCANCEL}", "escape key": f"key {VK_ESCAPE}",
-                "close box": "close"}
-        for i, (way, command) in enumerate(ways.items()):
-            with self.subTest(way):
-                if i:  # a fresh program for each
-                    self.tearDown()
-                    self.setUp()
-                self.exit_during_alarm(lambda: driver.ok(command))
-
-    def test_exit_quits_a_player_even_after_no_overlap_was_ticked(self):
-        self.program.click(IDC_BELL)
-        self.assert_players(1)
-        self.tick(IDC_NOOVERLAP)
-        driver.ok(f"post-click {IDCANCEL}")
-        self.assertTrue(self.program.wait_ended())
-        self.assert_players(0)
-        self.assert_silent()
-
-    def test_enter_on_a_checkbox_does_not_close_the_program(self):
-        self.program.click(IDC_BELL)
-        self.program.click(IDC_ENDLESS)  # the focus is on the checkbox now
-        driver.ok(f"key {VK_RETURN}")
-        time.sleep(1)
-        self.assertTrue(self.program.running())
-        self.assertEqual(driver.ok("alive"), "1")
-        self.assert_players(1)
-
+class KilledProgram(ProgramCase):
     def test_a_killed_program_takes_its_bell_player_with_it(self):
         self.raise_alarm()
         self.assert_players(1)
@@ -531,36 +342,6 @@ class ExitPaths(ProgramCase):
         self.assertTrue(self.program.wait_ended())
         self.assert_players(0, timeout=5)
 
-
-class EnterKey(ProgramCase):
-    """Tab onto a push button makes it the default and Enter clicks it; with the focus on
-    a checkbox, or on a button it did not reach by Tab, Enter sends IDOK, which the window
-    ignores."""
-
-    CASES = [  # (Tab presses from 終了, focused control, Start's caption after Enter, players)
-        (0, IDCANCEL, "開始", 0),
-        (2, IDC_START, "停止", 0),
-        (3, IDC_ENDLESS, "開始", 0),
-        (5, IDC_BELL, "開始", 1),
-    ]
-
-    def test_enter_after_tab(self):
-        for tabs, focused, caption, players in self.CASES:
-            with self.subTest(tabs=tabs):
-                self.program.kill()
-                self.program = Program()
-                for tab in range(tabs):
-                    before = driver.ok("focus")
-                    driver.ok(f"key {VK_TAB}")
-                    self.assertTrue(wait_for(lambda: driver.ok("focus") != before, 3))
-                self.assertEqual(driver.ok("focus"), str(focused))
-                driver.ok(f"key {VK_RETURN}")
-                self.assertTrue(wait_for(lambda: self.program.text(IDC_START) == caption, 3))
-                time.sleep(0.5)
-                self.assertTrue(self.program.running())
-                self.assertEqual(self.program.text(IDC_START), caption)
-                self.assertFalse(self.program.checked(IDC_ENDLESS))
-                self.assert_players(players)
 
 
 class SlowPlayer(unittest.TestCase):

@@ -18,13 +18,16 @@ windows (orvaneats.exe's Program and control ids), linux (LinuxSession with D-Bu
 Weston), linux_program (the native Program), measure (the benches' CPU, memory and sound
 timings), release (the release files and what they install), wine_prefix (the prefix's
 settings, also for scripts/run.sh), build (where the builds put things), tables (the ids,
-captions and rectangles the build writes), processes (waiting and ending process groups).
+captions and rectangles the build writes), scenarios (the runner of scenarios.json),
+editions (the desktop editions behind its interface), processes (waiting and ending process
+groups).
 """
 
 import unittest
 from pathlib import Path  # harness.Path, which test modules use
 
-from . import linux, measure, release, sound, tables, windows, wine_prefix  # noqa: F401 - the API
+from . import (editions, linux, measure, release, scenarios, sound, tables,  # noqa: F401 - API
+               windows, wine_prefix)
 from .build import BIN_DIR, REPO, TEST_BIN_DIR, build_path, require_build
 from .driver import AtspiDriver, Driver, DriverError
 from .linux import LinuxSession
@@ -40,7 +43,7 @@ __all__ = [
     "Recorder", "start_session", "shared_session", "kill_group", "wait_for", "level_dbfs",
     "band_levels", "SILENT_DB", "CHIME_BAND_HZ", "BELL_BAND_HZ", "CHIME_AUDIBLE_DB",
     "CHIME_QUIET_DB", "BELL_AUDIBLE_DB", "BELL_QUIET_DB", "linux", "measure", "release",
-    "sound", "tables", "windows", "wine_prefix", "Path",
+    "sound", "tables", "scenarios", "editions", "windows", "wine_prefix", "Path",
 ]
 
 KINDS = ("windows", "linux", "desktop")  # under Wine; native with AT-SPI; native, no driver
