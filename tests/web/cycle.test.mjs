@@ -1,14 +1,10 @@
-// The alarm cycle and its options in the real page, driven by clicks and keys, with the sound
-// heard on the page's audio output.
+// What the page adds around the cycle (the scenarios every edition runs are in
+// scenarios.test.mjs): its keys, the about box, the closed notice and the screen wake lock.
 import assert from "node:assert/strict";
-import { after, before, describe, test } from "node:test";
+import { after, before, test } from "node:test";
 import {
-  BMP, HEARS, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
-  sleep, until, waitForBitmap, waitReady, WEBDRIVER_LACKS,
+  HEARS, ID, click, isShown, listen, openSite, setTicked, sleep, waitReady, WEBDRIVER_LACKS,
 } from "./browser.js";
-
-// Four steps of at most five seconds each from green to stop.
-const LONGEST_APPROACH_MS = 4 * 5000 + 2000;
 
 let site;
 before(async () => { site = await openSite(); });
@@ -22,130 +18,6 @@ async function tabTo(page, id) {
   }
   assert.fail(`Tab never reached control ${id}`);
 }
-
-async function blinkPhases(page, ms = 1600) {
-  const panel = await recordBitmaps(page, ID.PANEL);
-  await sleep(ms);
-  return new Set(await panel.read());
-}
-
-test("a whole cycle: the signal steps down to stop, the alarm rings, confirm, sustain", HEARS, async () => {
-  const page = await site.open();
-  assert.equal(await bitmap(page, ID.SIGNAL), BMP.STOP);
-  assert.equal(await bitmap(page, ID.PANEL), BMP.NORMAL);
-  const signal = await recordBitmaps(page, ID.SIGNAL);
-
-  await click(page, ID.START);
-  assert.equal(await caption(page, ID.START), "停止");
-  await until(async () => await bitmap(page, ID.SIGNAL) === BMP.STOP
-    && await bitmap(page, ID.PANEL) !== BMP.NORMAL, LONGEST_APPROACH_MS, "the alarm at stop");
-  const aspects = (await signal.read()).slice(1);
-  assert.ok(aspects[0] > BMP.STOP && aspects[0] <= BMP.PROCEED, `first aspect ${aspects[0]}`);
-  assert.deepEqual(aspects, Array.from({ length: aspects[0] - BMP.STOP + 1 },
-    (_, i) => aspects[0] - i), "one aspect at a time down to stop");
-
-  // The alarm: the lamp blinks between lit and dark while bell and chime sound.
-  assert.deepEqual(await blinkPhases(page), new Set([BMP.ALARM, BMP.DARK]));
-  const alarm = await listen(page);
-  assert.ok(alarm.bell && alarm.chime, `alarm: bell and chime ${JSON.stringify(alarm.levels)}`);
-  assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", "no sound trouble reported");
-
-  // Confirm from the keyboard: the panel back to normal, the chime alone.
-  await tabTo(page, ID.CONFIRM);
-  await page.keyboard.press(" ");
-  await waitForBitmap(page, ID.PANEL, BMP.NORMAL, 1000);
-  assert.deepEqual(await blinkPhases(page, 1100), new Set([BMP.NORMAL]), "no blink after confirm");
-  const confirmed = await listen(page);
-  assert.ok(!confirmed.bell && confirmed.chime, `confirmed: chime only ${JSON.stringify(confirmed.levels)}`);
-
-  // Sustain with Enter: silence, and the cycle is over.
-  await tabTo(page, ID.SUSTAIN);
-  await page.keyboard.press("Enter");
-  await sleep(200);
-  assert.equal(await caption(page, ID.START), "開始");
-  const ended = await listen(page);
-  assert.ok(!ended.bell && !ended.chime, `ended: silence ${JSON.stringify(ended.levels)}`);
-  assert.equal(await bitmap(page, ID.SIGNAL), BMP.STOP);
-  await page.close();
-});
-
-// Each option from a fresh window: the boxes to tick, then what the run must do.
-const OPTIONS = [
-  {
-    name: "ignore signal: the alarm at once, the signal left as it was",
-    ticks: [ID.IGNORESIGNAL],
-    async run(page) {
-      const signal = await recordBitmaps(page, ID.SIGNAL);
-      await click(page, ID.START);
-      await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 500);
-      assert.deepEqual(await signal.read(), [BMP.STOP]);
-      const alarm = await listen(page);
-      assert.ok(alarm.bell && alarm.chime, JSON.stringify(alarm.levels));
-    },
-  },
-  {
-    name: "endless: the next run begins by itself after sustain",
-    ticks: [ID.ENDLESS, ID.IGNORESIGNAL],
-    async run(page) {
-      await click(page, ID.START);
-      await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 500);
-      await click(page, ID.CONFIRM);
-      await waitForBitmap(page, ID.PANEL, BMP.NORMAL, 500);
-      await click(page, ID.SUSTAIN);
-      await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
-      assert.equal(await caption(page, ID.START), "停止");
-      assert.ok((await listen(page)).bell, "the new alarm rings");
-      await click(page, ID.START);  // Stop
-      await sleep(200);
-      assert.equal(await caption(page, ID.START), "開始");
-      const stopped = await listen(page);
-      assert.ok(!stopped.bell && !stopped.chime, JSON.stringify(stopped.levels));
-    },
-  },
-  {
-    name: "full auto: confirms after 1-5 s and ends 7-17 s later by itself",
-    ticks: [ID.FULLAUTO, ID.IGNORESIGNAL],
-    async run(page) {
-      await click(page, ID.START);
-      await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 500);
-      const alarmAt = Date.now();
-      await waitForBitmap(page, ID.PANEL, BMP.NORMAL, 5600);
-      const confirmAfter = Date.now() - alarmAt;
-      assert.ok(confirmAfter >= 900, `confirmed after ${confirmAfter} ms`);
-      const confirmAt = Date.now();
-      await page.waitForFunction((sel) => document.querySelector(sel).textContent.trim() === "開始",
-        { timeout: 17600, polling: 50 }, `[data-id="${ID.START}"]`);
-      const endAfter = Date.now() - confirmAt;
-      assert.ok(endAfter >= 6900, `ended ${endAfter} ms after the confirm`);
-      const ended = await listen(page);
-      assert.ok(!ended.bell && !ended.chime, JSON.stringify(ended.levels));
-    },
-  },
-  {
-    name: "no overlap: the bell alone in the alarm, the chime after confirm",
-    ticks: [ID.NOOVERLAP, ID.IGNORESIGNAL],
-    async run(page) {
-      await click(page, ID.START);
-      await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 500);
-      const alarm = await listen(page);
-      assert.ok(alarm.bell && !alarm.chime, `alarm: bell alone ${JSON.stringify(alarm.levels)}`);
-      await click(page, ID.CONFIRM);
-      const confirmed = await listen(page);
-      assert.ok(!confirmed.bell && confirmed.chime, `chime alone ${JSON.stringify(confirmed.levels)}`);
-    },
-  },
-];
-
-describe("options", HEARS, () => {
-  for (const option of OPTIONS) {
-    test(option.name, async () => {
-      const page = await site.open();
-      for (const id of option.ticks) await setTicked(page, id, true);
-      await option.run(page);
-      await page.close();
-    });
-  }
-});
 
 test("keys and caption: Enter does nothing but on a button Tab moved onto, F1 and the menu open the about box, Escape and the close box end", HEARS, async () => {
   const page = await site.open();

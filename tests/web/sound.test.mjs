@@ -1,5 +1,5 @@
-// The two sound buttons while idle, heard on the page's audio output: each button toggles its
-// own sound, and ticking no-overlap while the player's bell rings never loses that bell.
+// The page's sound, heard on its audio output: the tap that the scenarios hear by tells the bell
+// from the chime, and a click made before the waves exist is answered, then rings.
 import assert from "node:assert/strict";
 import path from "node:path";
 import { after, before, test } from "node:test";
@@ -11,40 +11,6 @@ import {
 let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
-
-const tick = (id) => (page) => setTicked(page, id, true);
-const press = (id) => (page) => click(page, id);
-
-// Steps and what sounds after each: [name, action, bell heard, chime heard].
-const SEQUENCES = {
-  "bell, chime, tick no-overlap, bell: the bell stops, the chime sounds on, 終了 silences": [
-    ["ATSベル", press(ID.BELL), true, false],
-    ["ATSチャイム", press(ID.CHIME), true, true],
-    ["tick no-overlap", tick(ID.NOOVERLAP), true, true],
-    ["ATSベル", press(ID.BELL), false, true],
-    ["終了", press(ID.EXIT), false, false],
-  ],
-  "bell, tick no-overlap, chime twice: the bell rings on, and one ATSベル stops it": [
-    ["ATSベル", press(ID.BELL), true, false],
-    ["tick no-overlap", tick(ID.NOOVERLAP), true, false],
-    ["ATSチャイム", press(ID.CHIME), true, true],
-    ["ATSチャイム", press(ID.CHIME), true, false],
-    ["ATSベル", press(ID.BELL), false, false],
-  ],
-};
-
-for (const [name, steps] of Object.entries(SEQUENCES)) {
-  test(name, HEARS, async () => {
-    const page = await site.open();
-    for (const [step, action, bell, chime] of steps) {
-      await action(page);
-      const heard = await listen(page);
-      assert.deepEqual({ bell: heard.bell, chime: heard.chime }, { bell, chime },
-        `after ${step}: ${JSON.stringify(heard.levels)}`);
-    }
-    await page.close();
-  });
-}
 
 // The tap's verdicts on the waves as they are (res/), played as the page plays them: each
 // sound heard in its own bands only, so a verdict above cannot come from the other sound.
