@@ -229,11 +229,15 @@ class LayoutAndInitialState(ProgramCase):
         save_window_screenshot("screenshot-idle.png")
 
 
-class Scenarios(ProgramCase):
-    """The scenarios every edition runs (scenarios.json), here under Wine."""
+class OnWindows(ProgramCase):
+    """A case that runs scenarios of scenarios.json on the program under Wine."""
 
     def edition(self):
         return harness.editions.WindowsEdition(self.program, driver, recorder)
+
+
+class Scenarios(OnWindows):
+    """Every scenario that every edition runs."""
 
 
 harness.scenarios.add_scenario_tests(Scenarios)
@@ -341,7 +345,10 @@ class KilledProgram(ProgramCase):
         driver.ok("kill-procs orvaneats.exe")
         self.assertTrue(self.program.wait_ended())
         self.assert_players(0, timeout=5)
-
+        # Its sound goes with it, before the next test listens.
+        quiet = wait_for(lambda: recorder.level(time.monotonic() - WINDOW_S, time.monotonic())
+                         < SILENT_DB, 5, interval=0.2)
+        self.assertTrue(quiet, "the killed program's bell sounds on")
 
 
 class SlowPlayer(unittest.TestCase):

@@ -178,7 +178,7 @@ class SilentInstall(unittest.TestCase):
         self.assertAlmostEqual(kib, total / 1024, delta=len(INSTALLED_FILES))
 
 
-class ProgramFromStartMenu(tp.WholeCycle):
+class ProgramFromStartMenu(tp.OnWindows):
     """The program the Start-menu shortcut points at runs a whole cycle with both sounds."""
 
     @classmethod
@@ -190,6 +190,10 @@ class ProgramFromStartMenu(tp.WholeCycle):
         self.program = tp.Program(target)
         time.sleep(1)
         tp.save_window_screenshot("screenshot-installed-program.png", folder=release.RELEASE_DIR)
+
+
+harness.scenarios.add_scenario_tests(ProgramFromStartMenu,
+                                     only=harness.scenarios.named("a whole cycle"))
 
 
 class WhileTheProgramRuns(unittest.TestCase):

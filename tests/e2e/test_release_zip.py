@@ -115,12 +115,17 @@ class FromUnpackedZip:
         self.program = tp.Program(exe)
 
 
-class UnpackedWholeCycle(FromUnpackedZip, tp.WholeCycle):
-    """A whole cycle: bell player and chime heard, confirmed, ended."""
+class UnpackedWholeCycle(FromUnpackedZip, tp.OnWindows):
+    """A whole cycle: bell player and chime heard, confirmed, ended; and every way out leaves
+    no bell player and no sound."""
 
 
-class UnpackedExitPaths(FromUnpackedZip, tp.ExitPaths):
-    """Every way out leaves no bell player and no sound."""
+harness.scenarios.add_scenario_tests(UnpackedWholeCycle, only=harness.scenarios.named(
+    "a whole cycle", "the end button", "Escape", "the close box", "Enter on a check box"))
+
+
+class UnpackedKilledProgram(FromUnpackedZip, tp.KilledProgram):
+    """A killed program takes its bell player with it."""
 
 
 if __name__ == "__main__":

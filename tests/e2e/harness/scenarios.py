@@ -201,6 +201,11 @@ class Runner:
                   lambda: f"the focus is on {self.edition.focus()}")
 
 
+def named(*beginnings):
+    """The scenarios whose names begin with one of `beginnings`."""
+    return [name for name in TABLE["scenarios"] if name.startswith(beginnings)]
+
+
 def test_name(scenario):
     """A method name for a scenario: test_ and its words."""
     words = "".join(c if c.isalnum() else " " for c in scenario.lower()).split()
