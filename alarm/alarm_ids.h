@@ -33,6 +33,8 @@ namespace ats {
 // The 終了 button: the dialog's cancel command (IDCANCEL), which also Escape and the close box
 // send.
 inline constexpr int CONTROL_EXIT = 2;
+// The about box's OK button: the dialog's OK command (IDOK).
+inline constexpr int CONTROL_OK = 1;
 
 // Timers, all on the main dialog window.
 inline constexpr int TIMER_SIGNAL = 1;

@@ -12,6 +12,7 @@
 #include "picture_scale.h"
 #include "picture_table.h"
 #include "release_facts.h"
+#include "resource.h"
 
 namespace ats {
 
@@ -61,6 +62,33 @@ struct NamedNumber {
     int value;
 };
 
+struct AboutControl {
+    const char* name;
+    int id;  // IDC_STATIC (-1) for the statics that have no id of their own
+    const char* kind;
+    const char* caption;  // what it shows once the box is open
+    DialogRect rect;
+};
+
+// The about box's controls in the template's order.
+constexpr std::array<AboutControl, 4> ABOUT_CONTROLS{{
+    {"icon", IDC_STATIC, "icon", "", {RECT_ABOUT_ICON}},
+    {"version", IDC_VERSION, "text", ORVANE_VERSION_LINE, {RECT_ABOUT_VERSION}},
+    {"legal", IDC_STATIC, "text", TXT_LEGAL_LINE, {RECT_ABOUT_LEGAL}},
+    {"ok", CONTROL_OK, "button", TXT_OK, {RECT_ABOUT_OK}},
+}};
+
+// The Windows program's dialog templates and its items in the window menu.
+constexpr std::array<NamedNumber, 2> TEMPLATE_NAMES{{
+    {"main", IDD_MAIN_DIALOG},
+    {"about", IDD_ABOUTBOX},
+}};
+
+constexpr std::array<NamedNumber, 2> MENU_ITEM_NAMES{{
+    {"deadline", IDM_DEADLINE},
+    {"about", IDM_ABOUTBOX},
+}};
+
 constexpr std::array<NamedNumber, 12> CONTROL_NAMES{{
     {"exit", CONTROL_EXIT},
     {"confirm", IDC_CONFIRM},
@@ -94,7 +122,7 @@ constexpr std::array<NamedNumber, 4> TIMER_NAMES{{
     {"auto", TIMER_AUTO},
 }};
 
-constexpr std::array<NamedNumber, 8> FACTS{{
+constexpr std::array<NamedNumber, 10> FACTS{{
     {"baseDpi", BASE_DPI},
     {"blinkMs", BELL_BLINK_INTERVAL_MS},
     {"restartGapMs", RESTART_GAP_MS},
@@ -103,6 +131,8 @@ constexpr std::array<NamedNumber, 8> FACTS{{
     {"shortIntervalSpanMs", SHORT_INTERVAL_SPAN_MS},
     {"longIntervalMinMs", LONG_INTERVAL_MIN_MS},
     {"longIntervalSpanMs", LONG_INTERVAL_SPAN_MS},
+    {"bellPlayerStartWaitMs", BELL_PLAYER_START_WAIT_MS},
+    {"confirmDeadlineMs", CONFIRM_DEADLINE_MS},
 }};
 
 const char* KindName(ControlKind kind) {
@@ -139,6 +169,13 @@ std::string WindowTablesJson() {
         Place(json, control.rect);
         json.Raw("}");
     }
+    json.Raw("]").Key("aboutControls").Raw("[");
+    for (const AboutControl& control : ABOUT_CONTROLS) {
+        json.Raw("{").Key("name").String(control.name).Key("id").Number(control.id);
+        json.Key("kind").String(control.kind).Key("caption").String(control.caption);
+        Place(json, control.rect);
+        json.Raw("}");
+    }
     json.Raw("]").Key("rects").Raw("{");
     for (const NamedRect& rect : RECTS) {
         json.Key(rect.name).Raw("{");
@@ -159,6 +196,8 @@ std::string WindowTablesJson() {
     Names(json, "bitmaps", BITMAP_NAMES);
     json.Key("options").Numbers({IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP});
     Names(json, "timers", TIMER_NAMES);
+    Names(json, "templates", TEMPLATE_NAMES);
+    Names(json, "menuItems", MENU_ITEM_NAMES);
     Names(json, "facts", FACTS);
     json.Key("renderingScales").Raw("[");
     for (const int scale : LARGER_SCALES) json.Number(scale);

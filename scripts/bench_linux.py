@@ -18,14 +18,19 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 import harness  # noqa: E402
 from harness import measure as bench  # noqa: E402  (measured as the Wine figures are)
 from harness import linux as desk  # noqa: E402
+from harness import tables  # noqa: E402  (the captions the controls are found by)
 
 ROUNDS = 5
 STARTS = 5
 TARGET_BELL_MS = 50
-TARGET_CHIME_MS = 50 + 100  # the chime follows the 100 ms wait after the bell starts
+# The chime follows the window's wait after the bell starts.
+TARGET_CHIME_MS = 50 + tables.fact("bellPlayerStartWaitMs")
 TARGET_STARTUP_MS = 300
 TARGET_RETURN_MS = 2000
 MAX_ONSET = 0.3
+BELL, START, CONFIRM, IGNORE_SIGNAL = (tables.caption(tables.control_id(name))
+                                       for name in ("bell", "start", "confirm", "ignoreSignal"))
+STOP = tables.text("stop")
 
 
 def report(label, delays, target):
@@ -66,12 +71,12 @@ def main():
 
 def restart_figures(session, recorder, program):
     """(ms from the restarted server answering to the bell heard, onset abruptness)."""
-    program.click("ATSベル")
+    program.click(BELL)
     time.sleep(1)
     session.restart_sound_server()
     back = time.monotonic()
     heard = recorder.first_time_above(harness.BELL_AUDIBLE_DB, back, timeout=5)
-    program.click("ATSベル")
+    program.click(BELL)
     if heard is None:
         return None, None
     onset = harness.sound.onset_abruptness(recorder.samples(heard - 0.5, heard + 0.5))
@@ -88,29 +93,29 @@ def measure(sound):
         try:
             pid = program.proc.pid
             idle_cpu = bench.cpu_percent([pid], 30)[pid]
-            program.press("信号無視")
+            program.press(IGNORE_SIGNAL)
             bell_ms, chime_ms, silent_ms = [], [], []
             for _ in range(ROUNDS):
                 clicked = time.monotonic()
-                program.click("開始")
+                program.click(START)
                 bell_ms.append(bench.delay_ms(clicked, bench.first_time(recorder, clicked,
                                                                           "bell", True)))
                 chime_ms.append(bench.delay_ms(clicked, bench.first_time(recorder, clicked,
                                                                            "chime", True)))
                 time.sleep(1)
                 confirmed = time.monotonic()
-                program.click("ATS確認")
+                program.click(CONFIRM)
                 silent_ms.append(bench.delay_ms(confirmed, bench.first_time(
                     recorder, confirmed, "bell", False)))
-                program.click("停止")
+                program.click(STOP)
                 time.sleep(1)
-            program.click("開始")
+            program.click(START)
             session.xdotool("mousemove", 0, 0)
             time.sleep(2)
             alarm_cpu = bench.cpu_percent([pid], 30)[pid]
             peak = bench.peak_memory_kib(pid)
-            program.click("ATS確認")
-            program.click("停止")
+            program.click(CONFIRM)
+            program.click(STOP)
             if sound == "pulse":
                 return_ms, onset = restart_figures(session, recorder, program)
         finally:

@@ -11,30 +11,22 @@ import unittest
 from PIL import Image
 
 import harness
-from test_program import ABOUT_TITLE, IDM_ABOUTBOX, IDOK
+from harness import tables
+from harness.windows import (ABOUT_TITLE, IDC_CONFIRM, IDC_IGNORESIGNAL, IDC_PANEL, IDC_SIGNAL,
+                             IDC_START, IDC_SUSTAIN, IDD_MAIN_DIALOG, IDM_ABOUTBOX, IDOK,
+                             MAIN_TITLE, dialog_id)
+from test_program import (LONGEST_APPROACH_S, PANEL_ALARM, PANEL_DARK, PANEL_NORMAL,
+                          PERMISSIVE, PICTURE_SIZES as BASE_SIZES, SIGNAL_STOP, START)
 
-MAIN_TITLE = "OrvaneATS"
-IDC_CONFIRM, IDC_START, IDC_SUSTAIN = 1000, 1001, 1003
-IDC_SIGNAL, IDC_PANEL = 1006, 1007
-PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = 129, 130, 131
-SIGNAL_STOP = 132
-PERMISSIVE = range(133, 137)
-BITMAP_FILES = {
-    129: "panel_normal.bmp", 130: "panel_dark.bmp", 131: "panel_alarm.bmp",
-    132: "signal_stop.bmp", 133: "signal_restrict.bmp", 134: "signal_caution.bmp",
-    135: "signal_reduce.bmp", 136: "signal_proceed.bmp",
-}
-CANDIDATES = {IDC_PANEL: range(129, 132), IDC_SIGNAL: range(132, 137)}
-BASE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
+# The bitmaps each picture control can show.
+CANDIDATES = {control: tables.bitmaps_of(control) for control in BASE_SIZES}
 PER_MONITOR_AWARE = 2
-IDC_ABOUT_ICON = 65535  # IDC_STATIC; the icon is the about box's first static
+IDC_ABOUT_ICON = dialog_id(tables.about_control("icon")["id"])  # the about box's first static
 # Mean difference per channel between a reduced capture and its bitmap: 0 at 96 DPI; the
 # renderings reduced to 96 DPI size differ by up to 4, two pictures of a group by 6.6 or more.
 SAME_PICTURE_LIMIT = 5.0
-LONGEST_APPROACH_S = 4 * 5 + 5
-
-BITMAPS = {bid: Image.open(harness.REPO / "res" / name).convert("RGB")
-           for bid, name in BITMAP_FILES.items()}
+BITMAPS = {bid: Image.open(harness.REPO / "res" / f"{tables.stem(bid)}.bmp").convert("RGB")
+           for bitmaps in CANDIDATES.values() for bid in bitmaps}
 
 
 def scaled(length, dpi):
@@ -123,12 +115,10 @@ class AtEveryScale(unittest.TestCase):
         # their bitmaps' size times the scale.
         exe = scale.session.windows_path(scale.exe)
         controls = scale.controls()
-        layout = {IDC_PANEL: (60, 5, 86, 67), IDC_SIGNAL: (25, 5, 18, 43),
-                  IDC_CONFIRM: (22, 95, 130, 65), IDC_START: (162, 7, 50, 14),
-                  IDC_SUSTAIN: (162, 95, 50, 65), 1008: (23, 163, 111, 10)}
-        for control, dlu in layout.items():
+        for want in tables.controls():
+            control, dlu = want["id"], " ".join(map(str, want["units"]))
             pixels = tuple(map(int, scale.driver.ok(
-                f"dlgunits {exe} 102 {' '.join(map(str, dlu))}").split(",")))
+                f"dlgunits {exe} {IDD_MAIN_DIALOG} {dlu}").split(",")))
             with self.subTest(dpi=dpi, control=control):
                 self.assertEqual(controls[control][:2], pixels[:2])
                 if control in BASE_SIZES:
@@ -153,7 +143,7 @@ class AtEveryScale(unittest.TestCase):
         scale.driver.ok(f"click {IDC_CONFIRM}")
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         scale.driver.ok(f"click {IDC_SUSTAIN}")
-        self.assertEqual(scale.driver.ok(f"text {IDC_START}"), "開始")
+        self.assertEqual(scale.driver.ok(f"text {IDC_START}"), START)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
         return scale
 
@@ -226,12 +216,11 @@ class AtEveryScale(unittest.TestCase):
 
         # During an alarm the window moves to a 100 % monitor (Wine moves no window between
         # monitors, so the driver sends what Windows would), then back.
-        scale.driver.ok("click 1010")  # ignore signal: the alarm goes off at once
+        scale.driver.ok(f"click {IDC_IGNORESIGNAL}")  # the alarm goes off at once
         scale.driver.ok(f"click {IDC_START}")
         self.assert_shows(scale, IDC_PANEL, PANEL_ALARM)
         scale.driver.ok("dpi-changed 96")
-        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (150, 100),
-                                                             IDC_SIGNAL: (32, 64)}, 5), sizes())
+        self.assertTrue(harness.wait_for(lambda: sizes() == BASE_SIZES, 5), sizes())
         self.assertEqual(scale.driver.ok(f"bitmap {IDC_SIGNAL}"), f"{SIGNAL_STOP} 1.000")
         self.assertIn(scale.driver.ok(f"bitmap {IDC_PANEL}"),
                       (f"{PANEL_ALARM} 1.000", f"{PANEL_DARK} 1.000"))  # still blinking
@@ -239,8 +228,8 @@ class AtEveryScale(unittest.TestCase):
         self.assertTrue(harness.wait_for(lambda: scale.driver.ok(f"bitmap {IDC_PANEL}") ==
                                          f"{PANEL_NORMAL} 1.000", 5))
         scale.driver.ok("dpi-changed 192")
-        self.assertTrue(harness.wait_for(lambda: sizes() == {IDC_PANEL: (300, 200),
-                                                             IDC_SIGNAL: (64, 128)}, 5), sizes())
+        doubled = {c: (scaled(w, 192), scaled(h, 192)) for c, (w, h) in BASE_SIZES.items()}
+        self.assertTrue(harness.wait_for(lambda: sizes() == doubled, 5), sizes())
         self.assert_shows(scale, IDC_PANEL, PANEL_NORMAL)
         self.assert_shows(scale, IDC_SIGNAL, SIGNAL_STOP)
 

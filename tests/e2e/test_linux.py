@@ -16,23 +16,24 @@ import unittest
 import harness
 from harness import Path
 from harness import linux as desk
+from harness import tables
 import test_program as windows  # the sound bands and levels, the same for both editions
 
 MAIN, ABOUT = desk.MAIN_TITLE, desk.ABOUT_TITLE
-EXIT, CONFIRM, START, STOP, SUSTAIN = "終了", "ATS確認", "開始", "停止", "警報持続"
-BELL, CHIME, IGNORE_SIGNAL, NO_OVERLAP = "ATSベル", "ATSチャイム", "信号無視", \
-    "ATSベルとチャイムを同時に鳴らさない"
-CONTROLS = [("push button", EXIT), ("push button", CONFIRM), ("image", None), ("image", None),
-            ("push button", START), ("check box", "Orvaneモード"), ("push button", SUSTAIN),
-            ("push button", BELL), ("push button", CHIME),
-            ("check box", "フルオート(一連の動作を自動化)"), ("check box", IGNORE_SIGNAL),
-            ("check box", NO_OVERLAP)]
-PANEL_NORMAL = "表示灯: 点灯、警報表示灯: 消灯"
-PANEL_DARK = "表示灯: 消灯、警報表示灯: 消灯"
-PANEL_ALARM = "表示灯: 消灯、警報表示灯: 点灯"
-SIGNAL_STOP = "信号: 停止"
-PERMISSIVE = {"信号: 警戒", "信号: 注意", "信号: 減速", "信号: 進行"}
-DEADLINE_ITEM = "確認期限(5秒)"
+EXIT, CONFIRM, START, SUSTAIN, BELL, CHIME, IGNORE_SIGNAL, NO_OVERLAP, ENDLESS = (
+    tables.caption(tables.control_id(name)) for name in (
+        "exit", "confirm", "start", "sustain", "bell", "chime", "ignoreSignal", "noOverlap",
+        "endless"))
+STOP = tables.text("stop")
+# What AT-SPI tells of each control in tab order: its role and, but for a picture, its caption.
+ROLES = {"button": "push button", "checkbox": "check box", "picture": "image"}
+CONTROLS = [(ROLES[c["kind"]], c["caption"] or None) for c in tables.controls()]
+PANEL_NORMAL, PANEL_DARK, PANEL_ALARM, SIGNAL_STOP = (
+    tables.picture_name(tables.bitmap_id(name)) for name in (
+        "panelNormal", "panelDark", "panelAlarm", "signalStop"))
+PERMISSIVE = {tables.picture_name(b) for b in windows.PERMISSIVE}
+DEADLINE_ITEM = tables.text("deadlineItem")
+BELL_WAVE, CHIME_WAVE = tables.text("bellWave"), tables.text("chimeWave")
 # A user's own bell: a pure tone far from the built-in bell's strongest partial, 1180 Hz.
 OWN_BELL_HZ = 2500
 # The brake's burst of air is noise up to 2.8 kHz: it fills the band between the bell's first two
@@ -40,8 +41,9 @@ OWN_BELL_HZ = 2500
 # chime -40..-50 dB there, the brake -25 dB at its onset and above -34 dB for half a second.
 BRAKE_BAND_HZ = (1400.0, 2800.0)
 BRAKE_AUDIBLE_DB = -34.0
-CONFIRM_DEADLINE_S = 5.0
-CHIME_AFTER_BELL_S = 0.1  # the window's wait after the bell starts; the deadline runs from then
+CONFIRM_DEADLINE_S = windows.CONFIRM_DEADLINE_S
+# The window's wait after the bell starts; the deadline runs from then.
+CHIME_AFTER_BELL_S = tables.fact("bellPlayerStartWaitMs") / 1000
 BRAKE_S = 2.0  # the length of the brake's wave
 DOCS = harness.REPO / "docs"
 APP_ID = "org.orvaneats.OrvaneATS"
@@ -86,17 +88,18 @@ def band_db(samples, low, high):
     return 10 * math.log10(energy / (32768.0 * len(samples)) ** 2) if energy > 0 else -120.0
 
 
-# A menu item through AT-SPI, as a screen reader reaches it: `python3 -c MENU_SCRIPT <item>`
-# prints 1 or 0, whether the item is checked, and presses it, which closes the menu. Qt leaves a
-# popup menu out of the application's children, so the script opens the menu with the window's
-# ShowMenu action and finds the item by its focus event; the harness's driver knows no menus.
+# A menu item through AT-SPI, as a screen reader reaches it: `python3 -c MENU_SCRIPT <item>
+# <window title>` prints 1 or 0, whether the item is checked, and presses it, which closes the
+# menu. Qt leaves a popup menu out of the application's children, so the script opens the menu
+# with the window's ShowMenu action and finds the item by its focus event; the harness's driver
+# knows no menus.
 MENU_SCRIPT = r"""
 import sys, pyatspi
 from gi.repository import GLib
 def window():
     for app in pyatspi.Registry.getDesktop(0):
         if app is not None and app.name == "orvaneats":
-            return next((w for w in app if w.name == "OrvaneATS"), None)
+            return next((w for w in app if w.name == sys.argv[2]), None)
 wanted, found = sys.argv[1], []
 def on_focus(event):
     if event.detail1 != 1 or event.source.getRole() != pyatspi.ROLE_MENU_ITEM:
@@ -120,8 +123,9 @@ print(found[0] if found else "none")
 
 
 def menu_item_checked_then_pressed(session, item):
-    return subprocess.run([harness.driver.PYTHON, "-c", MENU_SCRIPT, item], env=session.env,
-                          capture_output=True, text=True, check=True, timeout=60).stdout.strip()
+    return subprocess.run([harness.driver.PYTHON, "-c", MENU_SCRIPT, item, MAIN],
+                          env=session.env, capture_output=True, text=True, check=True,
+                          timeout=60).stdout.strip()
 
 
 def wait_for(condition, timeout, interval=0.1):
@@ -237,7 +241,7 @@ class OptionsThroughAtspi(NativeCase):
     def test_ignore_signal_unticked_by_its_toggle_action_mid_cycle_is_seen_at_once(self):
         # Endless with 信号無視 rings again 1 ms after 警報持続; without it, after 3 s of rest
         # and an approach.
-        self.program.press("Orvaneモード")
+        self.program.press(ENDLESS)
         self.raise_alarm()
         self.program.press(CONFIRM)
         self.assert_panel(PANEL_NORMAL)
@@ -308,15 +312,15 @@ class AboutBox(NativeCase):
         self.program.key("F1")
         self.assertEqual(self.driver.ok(f"wait-window 10 {ABOUT}"), "ok")
         names = [name for _, name in self.program.controls(ABOUT)]
-        self.assertIn("OrvaneATS Version 1.20", names)
-        self.assertIn("OK", names)
+        self.assertIn(tables.text("versionLine"), names)
+        self.assertIn(tables.text("ok"), names)
         mx, my, mw, mh = self.program.extents()
         ax, ay, aw, ah = self.program.extents(ABOUT)
         self.assertLessEqual(abs((ax + aw / 2) - (mx + mw / 2)), 1)
         self.assertLessEqual(abs((ay + ah / 2) - (my + mh / 2)), 1)
         self.assertTrue(wait_for(lambda: self.program.pictures()[1] != first, 6),
                         "the signal stood still under the about box")
-        self.program.click("OK", title=ABOUT)
+        self.program.click(tables.text("ok"), title=ABOUT)
         self.assertTrue(wait_for(lambda: self.driver.ok(f"wait-window 0.1 {ABOUT}") == "none", 5),
                         "OK did not close the about box")
         self.assertTrue(self.program.running())
@@ -338,9 +342,9 @@ class OwnSounds(NativeCase):
         # Put in place while the program runs: each sound looks for its wave as it starts.
         folder = own_wave_folder(self.session)
         subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1",
-                        str(folder / "atsbell.wav"), "synth", "2", "sine", str(OWN_BELL_HZ),
+                        str(folder / BELL_WAVE), "synth", "2", "sine", str(OWN_BELL_HZ),
                         "vol", "0.5"], check=True, timeout=60)
-        (folder / "atschime.wav").write_text("not a wave\n")
+        (folder / CHIME_WAVE).write_text("not a wave\n")
         for button in (CHIME, BELL):
             self.program.click(button)  # AT-SPI presses in quick succession can go astray
         self.assert_own_bell()
@@ -354,7 +358,7 @@ class OwnSounds(NativeCase):
         self.program.press(STOP)
         self.assert_silent()
         lines = [line for line in self.program.stderr().splitlines() if "orvaneats:" in line]
-        self.assertEqual(lines, [f"orvaneats: {folder / 'atschime.wav'}: not a WAV file; "
+        self.assertEqual(lines, [f"orvaneats: {folder / CHIME_WAVE}: not a WAV file; "
                                  "the built-in sound plays instead"])
 
 
@@ -420,8 +424,8 @@ class MissingWaves(unittest.TestCase):
             program.press(EXIT)  # the exit clean-up, as Escape and the close box run it
             self.assertTrue(program.wait_ended())
             lines = program.stderr().splitlines()
-            self.assertEqual(len([l for l in lines if "atsbell.wav" in l]), 1, lines)
-            self.assertEqual(len([l for l in lines if "atschime.wav" in l]), 1, lines)
+            for wave in (BELL_WAVE, CHIME_WAVE):
+                self.assertEqual(len([l for l in lines if wave in l]), 1, lines)
         finally:
             program.kill()
 

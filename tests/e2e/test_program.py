@@ -16,48 +16,38 @@ from harness import wait_for
 from harness.sound import (BELL_AUDIBLE_DB, BELL_BAND_HZ, BELL_QUIET_DB, BRAKE_AUDIBLE_DB,
                            BRAKE_BAND_HZ, BRAKE_QUIET_DB, CHIME_AUDIBLE_DB, CHIME_BAND_HZ,
                            CHIME_QUIET_DB, SILENT_DB)
-# The program's title and control ids, from its driver.
-from harness.windows import (IDC_BELL, IDC_CHIME, IDC_CONFIRM, IDC_ENDLESS, IDC_FULLAUTO,
-                             IDC_IGNORESIGNAL, IDC_NOOVERLAP, IDC_PANEL, IDC_SIGNAL, IDC_START,
-                             IDC_SUSTAIN, IDC_VERSION, IDCANCEL, IDOK, MAIN_TITLE)
+from harness import tables
+# The program's title and control, template and menu ids, from its driver.
+from harness.windows import (ABOUT_TITLE, IDC_BELL, IDC_CHIME, IDC_CONFIRM, IDC_ENDLESS,
+                             IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP, IDC_PANEL, IDC_SIGNAL,
+                             IDC_START, IDC_SUSTAIN, IDC_VERSION, IDCANCEL, IDD_MAIN_DIALOG,
+                             IDM_ABOUTBOX, IDOK, MAIN_TITLE)
 
-ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
-
-PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = 129, 130, 131
-SIGNAL_STOP = 132
-PERMISSIVE = range(133, 137)
-IDM_ABOUTBOX = 0x10
-CONFIRM_DEADLINE_S = 5.0
+PANEL_NORMAL, PANEL_DARK, PANEL_ALARM = map(tables.bitmap_id, (
+    "panelNormal", "panelDark", "panelAlarm"))
+SIGNAL_STOP = tables.bitmap_id("signalStop")
+PERMISSIVE = tables.bitmaps_of(IDC_SIGNAL)[1:]
+START, STOP = tables.caption(IDC_START), tables.text("stop")
+CONFIRM_DEADLINE_S = tables.fact("confirmDeadlineMs") / 1000
 SC_MINIMIZE, SC_RESTORE = 0xF020, 0xF120
 WS_MINIMIZE = 0x20000000
-VK_TAB, VK_RETURN, VK_ESCAPE = 9, 13, 27
 
 WS_TABSTOP = 0x00010000
 BS_TYPEMASK, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX = 0x0F, 0x01, 0x03
 SS_TYPEMASK, SS_BITMAP = 0x1F, 0x0E
 
-# (id, class, caption, dialog-unit rectangle) in tab order.
-LAYOUT = [
-    (IDCANCEL, "Button", "終了", (162, 41, 50, 14)),
-    (IDC_CONFIRM, "Button", "ATS確認", (22, 95, 130, 65)),
-    (IDC_PANEL, "Static", None, (60, 5, 86, 67)),
-    (IDC_SIGNAL, "Static", None, (25, 5, 18, 43)),
-    (IDC_START, "Button", "開始", (162, 7, 50, 14)),
-    (IDC_ENDLESS, "Button", "Orvaneモード", (162, 24, 50, 14)),
-    (IDC_SUSTAIN, "Button", "警報持続", (162, 95, 50, 65)),
-    (IDC_BELL, "Button", "ATSベル", (162, 58, 50, 14)),
-    (IDC_CHIME, "Button", "ATSチャイム", (162, 75, 50, 14)),
-    (IDC_FULLAUTO, "Button", "フルオート(一連の動作を自動化)", (23, 163, 111, 10)),
-    (IDC_IGNORESIGNAL, "Button", "信号無視", (10, 60, 43, 10)),
-    (IDC_NOOVERLAP, "Button", "ATSベルとチャイムを同時に鳴らさない", (23, 80, 127, 10)),
-]
-CHECKBOXES = (IDC_ENDLESS, IDC_FULLAUTO, IDC_IGNORESIGNAL, IDC_NOOVERLAP)
-PICTURE_SIZES = {IDC_PANEL: (150, 100), IDC_SIGNAL: (32, 64)}
+WINDOW_CLASSES = {"button": "Button", "checkbox": "Button", "picture": "Static"}
+CHECKBOXES = tables.options()
+# A picture takes the size of the bitmap it first shows.
+PICTURE_SIZES = {control: tables.picture_size(tables.bitmaps_of(control)[0])
+                 for control in (IDC_PANEL, IDC_SIGNAL)}
 
 # A change is judged on a window that starts after it has settled.
-SETTLE_S, WINDOW_S = 1.2, 1.0
+SETTLE_S, WINDOW_S = harness.scenarios.SETTLE_S, harness.scenarios.WINDOW_S
 
-LONGEST_APPROACH_S = 4 * 5 + 5  # four steps of at most 5 s, and Wine's pace
+# Four steps of at most the longest short interval, and Wine's pace.
+LONGEST_APPROACH_S = 4 * (tables.fact("shortIntervalMinMs") +
+                          tables.fact("shortIntervalSpanMs")) / 1000 + 5
 
 session = driver = recorder = None  # the module's, from setUpModule
 
@@ -150,7 +140,7 @@ class ProgramCase(unittest.TestCase):
         self.assertLess(level, SILENT_DB, f"sound at {level:.1f} dBFS")
 
     def assert_stopped(self):
-        self.assertEqual(self.program.text(IDC_START), "開始")
+        self.assertEqual(self.program.text(IDC_START), START)
         self.assert_picture(IDC_SIGNAL, SIGNAL_STOP)
         self.assert_picture(IDC_PANEL, PANEL_NORMAL)
         self.assert_players(0)
@@ -194,13 +184,15 @@ class LayoutAndInitialState(ProgramCase):
     def test_controls_in_tab_order_with_captions_kinds_and_rectangles(self):
         exe = session.windows_path(harness.BIN_DIR / "orvaneats.exe")
         controls = driver.ok("controls").split()
-        self.assertEqual([int(c.split(":")[0]) for c in controls], [c[0] for c in LAYOUT])
-        for entry, (control, cls, caption, dlu) in zip(controls, LAYOUT):
+        layout = tables.controls()
+        self.assertEqual([int(c.split(":")[0]) for c in controls], [c["id"] for c in layout])
+        for entry, want in zip(controls, layout):
             _, got_class, style, _, rect = entry.split(":")
-            style = int(style, 16)
+            style, control = int(style, 16), want["id"]
             with self.subTest(control=control):
-                self.assertEqual(got_class, cls)
-                pixels = tuple(map(int, driver.ok(f"dlgunits {exe} 102 {' '.join(map(str, dlu))}")
+                self.assertEqual(got_class, WINDOW_CLASSES[want["kind"]])
+                dlu = " ".join(map(str, want["units"]))
+                pixels = tuple(map(int, driver.ok(f"dlgunits {exe} {IDD_MAIN_DIALOG} {dlu}")
                                    .split(",")))
                 got = tuple(map(int, rect.split(",")))
                 self.assertEqual(got[:2], pixels[:2], "position")
@@ -212,7 +204,7 @@ class LayoutAndInitialState(ProgramCase):
                     continue
                 self.assertEqual(got[2:], pixels[2:], "size")
                 self.assertTrue(style & WS_TABSTOP)
-                self.assertEqual(self.program.text(control), caption)
+                self.assertEqual(self.program.text(control), want["caption"])
                 if control in CHECKBOXES:
                     self.assertEqual(style & BS_TYPEMASK, BS_AUTOCHECKBOX)
                 else:
@@ -250,7 +242,7 @@ class AboutBox(ProgramCase):
         driver.ok(f"syscommand {IDM_ABOUTBOX}")
         about = driver.ok("find 10000 " + ABOUT_TITLE)
         self.assertNotEqual(about, "none")
-        self.assertEqual(driver.ok(f"text {IDC_VERSION}"), "OrvaneATS Version 1.20")
+        self.assertEqual(driver.ok(f"text {IDC_VERSION}"), tables.text("versionLine"))
         ax, ay, aw, ah = window_rect()["rect"]
         self.assertLessEqual(abs((ax + aw / 2) - (mx + mw / 2)), 1)
         self.assertLessEqual(abs((ay + ah / 2) - (my + mh / 2)), 1)
@@ -292,7 +284,7 @@ class Minimised(ProgramCase):
         self.assert_picture(IDC_SIGNAL, SIGNAL_STOP)
         ok = wait_for(lambda: self.program.picture(IDC_PANEL) in (PANEL_ALARM, PANEL_DARK), 5)
         self.assertTrue(ok, f"the panel shows {self.program.picture(IDC_PANEL)}")
-        self.assertEqual(self.program.text(IDC_START), "停止")
+        self.assertEqual(self.program.text(IDC_START), STOP)
         save_window_screenshot("screenshot-alarm.png")
 
 
@@ -323,7 +315,7 @@ class ConfirmDeadline(ProgramCase):
 
         self.program.click(IDC_CONFIRM)  # late, while the brake still sounds
         self.assert_picture(IDC_PANEL, PANEL_NORMAL)
-        self.assertEqual(self.program.text(IDC_START), "停止")
+        self.assertEqual(self.program.text(IDC_START), STOP)
         driver.ok(f"post-click {IDCANCEL}")
         self.assertTrue(self.program.wait_ended(), "the program did not end")
         self.assertEqual(self.program.players(), 0)
@@ -388,7 +380,7 @@ class MissingFiles(unittest.TestCase):
             self.assertEqual(program.players(), 0)
             program.click(IDC_CONFIRM)
             program.click(IDC_SUSTAIN)
-            self.assertEqual(program.text(IDC_START), "開始")
+            self.assertEqual(program.text(IDC_START), START)
         finally:
             program.kill()
 

@@ -8,11 +8,11 @@ import struct
 import unittest
 
 import harness
+from harness import tables
 
 RT_ICON, RT_GROUP_ICON = 3, 14
 ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
-PICTURE_SIZES = {129: (150, 100), 130: (150, 100), 131: (150, 100), 132: (32, 64),
-                 133: (32, 64), 134: (32, 64), 135: (32, 64), 136: (32, 64)}
+PICTURE_SIZES = {p["id"]: (p["width"], p["height"]) for p in tables.tables()["pictures"]}
 
 
 class PeResources:
@@ -129,26 +129,21 @@ class LargerRenderings(unittest.TestCase):
     def test_each_picture_at_two_and_three_times_its_size(self):
         self.assertIn("PNG", resources.types())
         for bitmap, (w, h) in PICTURE_SIZES.items():
-            for scale in (2, 3):
+            for scale in tables.tables()["renderingScales"]:
                 data = resources.get("PNG", scale * 1000 + bitmap)
                 with self.subTest(bitmap=bitmap, scale=scale):
                     self.assertEqual(data[:8], b"\x89PNG\r\n\x1a\n")
                     self.assertEqual(struct.unpack_from(">II", data, 16), (w * scale, h * scale))
                     self.assertEqual(data, (harness.REPO / "res" / ("%s_%dx.png" % (
-                        BITMAP_NAMES[bitmap], scale))).read_bytes())
+                        tables.stem(bitmap), scale))).read_bytes())
 
     def test_the_bitmaps_stay_as_they_were(self):
         for bitmap, (w, h) in PICTURE_SIZES.items():
             data = resources.get(2, bitmap)  # RT_BITMAP: the BMP file without its file header
             with self.subTest(bitmap=bitmap):
                 self.assertEqual(struct.unpack_from("<IiiHH", data, 0), (40, w, h, 1, 8))
-                self.assertEqual(data, (harness.REPO / "res" / (BITMAP_NAMES[bitmap] + ".bmp"))
+                self.assertEqual(data, (harness.REPO / "res" / (tables.stem(bitmap) + ".bmp"))
                                  .read_bytes()[14:])
-
-
-BITMAP_NAMES = {129: "panel_normal", 130: "panel_dark", 131: "panel_alarm", 132: "signal_stop",
-                133: "signal_restrict", 134: "signal_caution", 135: "signal_reduce",
-                136: "signal_proceed"}
 
 
 if __name__ == "__main__":

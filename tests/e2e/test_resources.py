@@ -8,6 +8,8 @@ import subprocess
 import unittest
 
 import harness
+from harness import tables
+from harness.windows import IDC_PANEL, IDC_SIGNAL, dialog_id
 
 WINDRES = "x86_64-w64-mingw32-windres"
 WS_POPUP, WS_VISIBLE, WS_CAPTION, WS_SYSMENU = 0x80000000, 0x10000000, 0x00C00000, 0x00080000
@@ -78,17 +80,23 @@ def dialog_controls(text):
     return controls
 
 
-MAIN_DIALOG = r"\n102 DIALOGEX 0, 0, 219, 183\n"
-ABOUT_BOX = r"\n100 DIALOG 0, 0, 235, 55\n"
+def template_header(name, kind):
+    """The header line of a dialog template: its id, kind and size in dialog units."""
+    _, _, width, height = tables.tables()["rects"][name]["units"]
+    return rf"\n{tables.template_id(name)} {kind} 0, 0, {width}, {height}\n"
+
+
+MAIN_DIALOG = template_header("main", "DIALOGEX")
+ABOUT_BOX = template_header("about", "DIALOG")
 
 
 class DialogTemplates(unittest.TestCase):
     def test_styles_and_captions(self):
         for header, style, caption in [
                 (MAIN_DIALOG, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
-                 DS_SETFONT, "OrvaneATS"),
+                 DS_SETFONT, tables.text("caption")),
                 (ABOUT_BOX, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
-                 "orvaneatsのﾊﾞｰｼﾞｮﾝ情報")]:
+                 tables.text("aboutCaption"))]:
             text = block(header)
             with self.subTest(caption=caption):
                 self.assertEqual(int(re.search(r"STYLE (0x[0-9a-f]+)", text).group(1), 16),
@@ -109,15 +117,15 @@ class MainDialogTemplate(unittest.TestCase):
 
     def test_pictures_start_on_the_normal_panel_and_the_stop_signal(self):
         pictures = {c[2]: c for c in dialog_controls(self.text) if c[3] == "STATIC"}
-        self.assertEqual(pictures[1007][1], 129)
-        self.assertEqual(pictures[1006][1], 132)
+        for control in (IDC_PANEL, IDC_SIGNAL):  # the first bitmap of each
+            self.assertEqual(pictures[control][1], tables.bitmaps_of(control)[0])
         for picture in pictures.values():
             self.assertEqual(picture[4] & 0x1F, 0x0E, "SS_BITMAP")
 
     def test_no_default_push_button(self):
         kinds = {c[0] for c in dialog_controls(self.text)}
         self.assertNotIn("DEFPUSHBUTTON", kinds)
-        self.assertEqual(len(dialog_controls(self.text)), 12)
+        self.assertEqual(len(dialog_controls(self.text)), len(tables.controls()))
 
 
 class AboutBoxTemplate(unittest.TestCase):
@@ -126,12 +134,11 @@ class AboutBoxTemplate(unittest.TestCase):
 
     def test_classic_template_with_icon_version_notice_and_ok(self):
         controls = dialog_controls(self.text)
+        kinds = ["CONTROL", "CONTROL", "LTEXT", "DEFPUSHBUTTON"]
         self.assertEqual([(c[0], c[2], c[5:]) for c in controls], [
-            ("CONTROL", 65535, (11, 17, 20, 20)),
-            ("CONTROL", 1011, (40, 10, 119, 8)),
-            ("LTEXT", 65535, (40, 25, 119, 8)),
-            ("DEFPUSHBUTTON", 1, (178, 7, 50, 14)),
-        ])
+            (kind, dialog_id(tables.about_control(name)["id"]),
+             tuple(tables.about_control(name)["units"]))
+            for kind, name in zip(kinds, ("icon", "version", "legal", "ok"))])
         self.assertEqual(controls[0][1], 128)
         self.assertEqual(controls[0][4] & 0x1F, 0x03, "SS_ICON")
         self.assertEqual(controls[1][1], "OrvaneATS Version x.xxxx")
@@ -146,14 +153,15 @@ class StringsAndVersion(unittest.TestCase):
         table = block(r"\nSTRINGTABLE\n")
         strings = {int(m.group(1)): unescape(m.group(2))
                    for m in re.finditer(rf"(\d+), ({STRING})", table)}
-        self.assertEqual(strings[101], "OrvaneATSのﾊﾞｰｼﾞｮﾝ情報(&A)...")
-        self.assertEqual(strings[102], "OrvaneATS Version 1.20")
-        self.assertEqual(strings[103], "確認期限(5秒)(&D)")
+        self.assertEqual(strings[101], tables.text("aboutItem"))
+        self.assertEqual(strings[102], tables.text("versionLine"))
+        self.assertEqual(strings[103], tables.text("deadlineItem") + "(&D)")
 
     def test_version_resource(self):
         text = block(r"\n1 VERSIONINFO\n")
         self.assertIn("FILEVERSION 1, 0, 0, 0", text)
-        self.assertIn("PRODUCTVERSION 1, 2, 0, 0", text)
+        product_version = ", ".join(tables.text("version").split(".")) + ", 0"
+        self.assertIn(f"PRODUCTVERSION {product_version}", text)
         self.assertRegex(text, r"FILEOS 0x4\n")  # VOS__WINDOWS32
         self.assertRegex(text, r"FILETYPE 0x1\n")  # VFT_APP
         self.assertNotRegex(text, r"FILEFLAGS 0x[1-9a-f]")
@@ -162,13 +170,13 @@ class StringsAndVersion(unittest.TestCase):
         values = {m.group(1): unescape(m.group(2))
                   for m in re.finditer(rf'VALUE "(\w+)", ({STRING})', text)}
         expected = {
-            "Comments": "OrvaneATS Version 1.20",
-            "ProductName": "OrvaneATS Version 1.20",
+            "Comments": tables.text("versionLine"),
+            "ProductName": tables.text("versionLine"),
             "FileDescription": "OrvaneATS EXE",
             "InternalName": "OrvaneATS",
             "OriginalFilename": "orvaneats.exe",
             "FileVersion": "1, 0, 0, 0",
-            "ProductVersion": "1, 2, 0, 0",
+            "ProductVersion": product_version,
             "LegalTrademarks": "",
             "PrivateBuild": "",
             "SpecialBuild": "",

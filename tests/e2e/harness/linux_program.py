@@ -8,13 +8,14 @@ import sys
 import time
 import unittest
 
+from . import tables
 from .build import REPO
 from .processes import kill_group
 
 BUILD_DIR = REPO / "build" / "linux"
 PROGRAM = BUILD_DIR / "bin" / "orvaneats"
-MAIN_TITLE = "OrvaneATS"
-ABOUT_TITLE = "orvaneatsのﾊﾞｰｼﾞｮﾝ情報"
+MAIN_TITLE = tables.text("caption")
+ABOUT_TITLE = tables.text("aboutCaption")
 START_ATTEMPTS = 3
 
 

@@ -1,13 +1,26 @@
 """The Windows program's driver: one run of orvaneats.exe under Wine, worked through
 e2edriver.exe by its control ids, for the end-to-end tests and the benches alike."""
 
+from . import tables
 from .build import BIN_DIR
 
-MAIN_TITLE = "OrvaneATS"
+MAIN_TITLE = tables.text("caption")
+ABOUT_TITLE = tables.text("aboutCaption")
 
-IDOK, IDCANCEL = 1, 2
-IDC_CONFIRM, IDC_START, IDC_ENDLESS, IDC_SUSTAIN, IDC_BELL, IDC_CHIME = range(1000, 1006)
-IDC_SIGNAL, IDC_PANEL, IDC_FULLAUTO, IDC_NOOVERLAP, IDC_IGNORESIGNAL, IDC_VERSION = range(1006, 1012)
+IDOK, IDCANCEL = tables.about_control("ok")["id"], tables.control_id("exit")
+(IDC_CONFIRM, IDC_START, IDC_ENDLESS, IDC_SUSTAIN, IDC_BELL, IDC_CHIME, IDC_SIGNAL, IDC_PANEL,
+ IDC_FULLAUTO, IDC_NOOVERLAP, IDC_IGNORESIGNAL) = map(tables.control_id, (
+     "confirm", "start", "endless", "sustain", "bell", "chime", "signal", "panel", "fullAuto",
+     "noOverlap", "ignoreSignal"))
+IDC_VERSION = tables.about_control("version")["id"]
+IDM_DEADLINE, IDM_ABOUTBOX = tables.menu_item("deadline"), tables.menu_item("about")
+IDD_MAIN_DIALOG = tables.template_id("main")
+
+
+def dialog_id(control):
+    """A control id as the dialog manager reports it: a template holds 16 bits, so IDC_STATIC
+    (-1) reads 65535."""
+    return control & 0xFFFF
 
 
 class Program:
