@@ -27,6 +27,14 @@
 #define IDB_SIGNAL_REDUCE 135
 #define IDB_SIGNAL_PROCEED 136
 
+// The Windows program's dialog templates, and its items in the window menu: below 0xF000,
+// where the system's own commands begin, and multiples of 16, as the system keeps the low
+// four bits of WM_SYSCOMMAND for itself.
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN_DIALOG 102
+#define IDM_ABOUTBOX 0x0010
+#define IDM_DEADLINE 0x0020
+
 #ifndef RC_INVOKED
 namespace ats {
 

@@ -12,7 +12,6 @@
 #include "picture_scale.h"
 #include "picture_table.h"
 #include "release_facts.h"
-#include "resource.h"
 
 namespace ats {
 
@@ -62,9 +61,12 @@ struct NamedNumber {
     int value;
 };
 
+// The id the resource script gives a static that has none of its own (IDC_STATIC).
+constexpr int STATIC_ID = -1;
+
 struct AboutControl {
     const char* name;
-    int id;  // IDC_STATIC (-1) for the statics that have no id of their own
+    int id;  // -1 (IDC_STATIC) for the statics that have no id of their own
     const char* kind;
     const char* caption;  // what it shows once the box is open
     DialogRect rect;
@@ -72,9 +74,9 @@ struct AboutControl {
 
 // The about box's controls in the template's order.
 constexpr std::array<AboutControl, 4> ABOUT_CONTROLS{{
-    {"icon", IDC_STATIC, "icon", "", {RECT_ABOUT_ICON}},
+    {"icon", STATIC_ID, "icon", "", {RECT_ABOUT_ICON}},
     {"version", IDC_VERSION, "text", ORVANE_VERSION_LINE, {RECT_ABOUT_VERSION}},
-    {"legal", IDC_STATIC, "text", TXT_LEGAL_LINE, {RECT_ABOUT_LEGAL}},
+    {"legal", STATIC_ID, "text", TXT_LEGAL_LINE, {RECT_ABOUT_LEGAL}},
     {"ok", CONTROL_OK, "button", TXT_OK, {RECT_ABOUT_OK}},
 }};
 
