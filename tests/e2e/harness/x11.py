@@ -63,6 +63,7 @@ def send_delete_window(name, window_id):
         window.send_event(protocol.event.ClientMessage(
             window=window, client_type=x.intern_atom("WM_PROTOCOLS"),
             data=(32, [x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
-        x.flush()
+        # A round trip: a connection closed right after a request may lose it unprocessed.
+        x.sync()
 
     _with_window(name, window_id, send)
