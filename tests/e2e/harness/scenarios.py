@@ -30,6 +30,25 @@ CHECKS = ("see", "watched", "blinks", "running", "checked", "players", "hear", "
           "focus")
 
 
+def assert_heard(test, recorder, sounds, where=""):
+    """Exactly `sounds` (of "bell" and "chime") in the last WINDOW_S seconds; none is silence."""
+    now = time.monotonic()
+    if not sounds:
+        level = recorder.level(now - WINDOW_S, now)
+        test.assertLess(level, SILENT_DB, f"{where}sound at {level:.1f} dBFS")
+        return
+    low, high = recorder.band_levels(now - WINDOW_S, now, CHIME_BAND_HZ, BELL_BAND_HZ)
+    heard = f"{where}chime band {low:.0f} dB, bell band {high:.0f} dB"
+    if "bell" in sounds:
+        test.assertGreater(high, BELL_AUDIBLE_DB, "no bell; " + heard)
+    else:
+        test.assertLess(high, BELL_QUIET_DB, "the bell sounds; " + heard)
+    if "chime" in sounds:
+        test.assertGreater(low, CHIME_AUDIBLE_DB, "no chime; " + heard)
+    else:
+        test.assertLess(low, CHIME_QUIET_DB, "the chime sounds; " + heard)
+
+
 def steps(name):
     """The scenario's steps with its macros written out."""
     def expand(step_list):
@@ -171,21 +190,7 @@ class Runner:
 
     def _hear(self, sounds, step):
         self.sleep(step.get("settle_s", SETTLE_S))
-        recorder, now = self.edition.recorder, time.monotonic()
-        if not sounds:
-            level = recorder.level(now - WINDOW_S, now)
-            self.test.assertLess(level, SILENT_DB, f"{self.where}: sound at {level:.1f} dBFS")
-            return
-        low, high = recorder.band_levels(now - WINDOW_S, now, CHIME_BAND_HZ, BELL_BAND_HZ)
-        heard = f"{self.where}: chime band {low:.0f} dB, bell band {high:.0f} dB"
-        if "bell" in sounds:
-            self.test.assertGreater(high, BELL_AUDIBLE_DB, "no bell; " + heard)
-        else:
-            self.test.assertLess(high, BELL_QUIET_DB, "the bell sounds; " + heard)
-        if "chime" in sounds:
-            self.test.assertGreater(low, CHIME_AUDIBLE_DB, "no chime; " + heard)
-        else:
-            self.test.assertLess(low, CHIME_QUIET_DB, "the chime sounds; " + heard)
+        assert_heard(self.test, self.edition.recorder, sounds, where=self.where + ": ")
 
     def _ended(self, _value, step):
         self.test.assertTrue(self.edition.ended(step.get("within_s", 15)),
