@@ -13,7 +13,7 @@ import {
   BMP, ID, SITE_DIR, click, launchBrowser, openWindow, serveSite, setTicked, sleep,
   waitForBitmap,
 } from "../tests/web/browser.js";
-import { MINIBROWSER, launchWebKit } from "../tests/web/webdriver.js";
+import { MINIBROWSER, launchWebKit } from "../tests/web/webkit.js";
 
 const TARGET_DOWNLOAD_KIB = 600;
 const TARGET_WASM_KIB = 150;

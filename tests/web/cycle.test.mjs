@@ -3,7 +3,7 @@
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import {
-  BMP, HEARS, ID, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
+  BMP, HEARS, ID, TABLES, bitmap, caption, click, isShown, listen, openSite, recordBitmaps, setTicked,
   sleep, until, waitForBitmap, waitReady, WEBDRIVER_LACKS,
 } from "./browser.js";
 
@@ -14,11 +14,18 @@ let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
-// Focuses a control by pressing Tab from wherever the focus is, as a keyboard user would.
+// Focuses a control by pressing Tab (or Shift+Tab, back) from wherever the focus is, as a
+// keyboard user would, never past either end (Firefox's Tab there leaves the page for its own
+// toolbar).
+const TAB_ORDER = TABLES.controls.filter((c) => c.kind !== "picture").map((c) => String(c.id));
 async function tabTo(page, id) {
+  const to = TAB_ORDER.indexOf(String(id));
   for (let i = 0; i < 20; i++) {
-    if (await page.evaluate(() => document.activeElement?.dataset.id) === String(id)) return;
+    const at = TAB_ORDER.indexOf(await page.evaluate(() => document.activeElement?.dataset.id));
+    if (at === to) return;
+    if (at > to) await page.keyboard.down("Shift");
     await page.keyboard.press("Tab");
+    if (at > to) await page.keyboard.up("Shift");
   }
   assert.fail(`Tab never reached control ${id}`);
 }
