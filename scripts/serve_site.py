@@ -27,6 +27,7 @@ HEADERS = {"Cache-Control": "no-cache", "X-Content-Type-Options": "nosniff",
 
 
 class SiteHandler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"  # connections kept open, as a real host keeps them
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".mjs": "text/javascript",
                       ".js": "text/javascript", ".webmanifest": "application/manifest+json",

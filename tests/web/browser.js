@@ -59,6 +59,7 @@ export async function serveSite(dir = SITE_DIR, { gzip = true } = {}) {
   const server = spawn("/usr/bin/python3", [path.join(ROOT, "scripts/serve_site.py"), dir,
     "--port", "0", "--log", log, ...(gzip ? [] : ["--no-gzip"])],
   { stdio: ["ignore", "pipe", "inherit"] });
+  stopWithNode(server);
   const origin = await new Promise((resolve, reject) => {
     let text = "";
     server.on("error", reject);
@@ -78,6 +79,13 @@ export async function serveSite(dir = SITE_DIR, { gzip = true } = {}) {
       fs.rmSync(logDir, { recursive: true, force: true });
     },
   };
+}
+
+// A child that node stops as it exits, should a test end without close().
+export function stopWithNode(child) {
+  const stop = () => child.kill();
+  process.once("exit", stop);
+  child.once("exit", () => process.removeListener("exit", stop));
 }
 
 // Stops a child process by its PID: SIGTERM, SIGKILL after 3 s; resolves once it is gone.

@@ -25,6 +25,9 @@ export async function startSoundServer() {
   const pulse = spawn("pulseaudio", ["-n", "--daemonize=no", "--exit-idle-time=-1",
     "--use-pid-file=no", "--system=no", "--disable-shm=yes", "-F", script],
   { env, stdio: ["ignore", "ignore", fs.openSync(path.join(runtime, "pulse.log"), "w")] });
+  const stop = () => pulse.kill();
+  process.once("exit", stop); // should a test end without close()
+  pulse.once("exit", () => process.removeListener("exit", stop));
   const server = `unix:${socket}`;
   const close = async () => {
     if (pulse.exitCode === null && pulse.signalCode === null) {

@@ -153,6 +153,14 @@ class WebKitPage {
     return png;
   }
 
+  // The page's file input takes the file as WebDriver sends it (no chooser opens under
+  // automation).
+  async waitForFileChooser() {
+    return { accept: ([file]) => this.run("a file chosen", async () => {
+      await (await this.driver.findElement(By.css('input[type="file"]'))).sendKeys(file);
+    }) };
+  }
+
   cookies() { return this.run("cookies", () => this.driver.manage().getCookies()); }
 
   // What the session's sound server plays (every window of the session), as the audio tap's
