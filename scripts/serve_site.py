@@ -76,7 +76,7 @@ class SiteHandler(http.server.SimpleHTTPRequestHandler):
         if self.compress and os.path.splitext(path)[1] in GZIPPED:
             self.send_header("Vary", "Accept-Encoding")
             if "gzip" in self.headers.get("Accept-Encoding", ""):
-                body = gzip.compress(body, 9, mtime=0)
+                body = gzipped(path, modified, body)
                 self.send_header("Content-Encoding", "gzip")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -94,6 +94,12 @@ class SiteHandler(http.server.SimpleHTTPRequestHandler):
 
     def log_message(self, *args):
         pass  # the log above, or none
+
+
+@functools.lru_cache(maxsize=64)
+def gzipped(path, modified, body):
+    """The file compressed, once per version of it."""
+    return gzip.compress(body, 9, mtime=0)
 
 
 def json_lines(path):
