@@ -5,15 +5,12 @@
 // worker, and what a first visit fetches). Run by scripts/bench after the site is built;
 // `--slow-link` prints the poor link's figures alone.
 import fs from "node:fs";
-import http from "node:http";
 import os from "node:os";
-import path from "node:path";
-import zlib from "node:zlib";
 import {
   BMP, ID, SITE_DIR, click, launchBrowser, openWindow, serveSite, setTicked, sleep,
   waitForBitmap,
 } from "../tests/web/browser.js";
-import { MINIBROWSER, launchWebKit } from "../tests/web/webdriver.js";
+import { MINIBROWSER, launchWebKit } from "../tests/web/webkit.js";
 
 const TARGET_DOWNLOAD_KIB = 600;
 const TARGET_WASM_KIB = 150;
@@ -23,51 +20,6 @@ const LOADS = 9;
 const TAPS = 10;
 const ROUNDS = 10;
 const CPU_SECONDS = 5;
-// The site as the README asks a host to serve it: `Cache-Control: no-cache` on every file,
-// Last-Modified and 304, and the types it names gzipped. `served` lists each answer's body
-// bytes as sent.
-const TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
-  ".css": "text/css; charset=utf-8", ".wasm": "application/wasm",
-  ".webmanifest": "application/manifest+json", ".png": "image/png", ".webp": "image/webp",
-  ".woff2": "font/woff2" };
-const GZIPPED = [".html", ".js", ".css", ".wasm", ".webmanifest"];
-async function serveHost(dir = SITE_DIR) {
-  const served = [];
-  const server = http.createServer((req, res) => {
-    let file = path.join(dir, decodeURIComponent(new URL(req.url, "http://host").pathname));
-    if (!file.startsWith(dir) || !fs.existsSync(file)) {
-      served.push({ path: req.url, bytes: 0 });
-      res.writeHead(404).end();
-      return;
-    }
-    if (fs.statSync(file).isDirectory()) file = path.join(file, "index.html");
-    const modified = new Date(Math.floor(fs.statSync(file).mtimeMs / 1000) * 1000);
-    const headers = { "Cache-Control": "no-cache", "Last-Modified": modified.toUTCString(),
-      "Content-Type": TYPES[path.extname(file)] ?? "application/octet-stream" };
-    if (Date.parse(req.headers["if-modified-since"] ?? "") >= modified.getTime()) {
-      served.push({ path: req.url, bytes: 0 });
-      res.writeHead(304, headers).end();
-      return;
-    }
-    let body = fs.readFileSync(file);
-    if (GZIPPED.includes(path.extname(file)) && /\bgzip\b/.test(req.headers["accept-encoding"] ?? "")) {
-      body = zlib.gzipSync(body, { level: 9 });
-      headers["Content-Encoding"] = "gzip";
-    }
-    served.push({ path: req.url, bytes: body.length });
-    res.writeHead(200, { ...headers, "Content-Length": body.length }).end(body);
-  });
-  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
-  return {
-    origin: `http://127.0.0.1:${server.address().port}`,
-    served,
-    close: () => new Promise((resolve) => {
-      server.closeAllConnections();
-      server.close(resolve);
-    }),
-  };
-}
-
 // A phone on a poor link ("slow 3G"): DevTools network emulation at 400 kbit/s each way and
 // 400 ms from a request to its answer, 360 x 640 CSS px at 3x, no cache, no service worker.
 const SLOW_LINK = { download: 400_000 / 8, upload: 400_000 / 8, latency: 400 };
@@ -426,11 +378,11 @@ async function slowLinkVisit(browser, server) {
   return { first, worker, offline, bytes, pictures };
 }
 
-// The poor link's figures, from a host that serves the site as the README asks; then, for
-// comparison, the first visit's from a host that compresses nothing (python's http.server).
+// The poor link's figures, from scripts/serve_site.py serving the site as the README asks;
+// then, for comparison, the first visit's from it compressing nothing (--no-gzip).
 async function slowLink(browser) {
-  const host = await serveHost();
-  const plainHost = await serveSite();
+  const host = await serveSite();
+  const plainHost = await serveSite(SITE_DIR, { gzip: false });
   const visits = [];
   let plain;
   try {

@@ -3,18 +3,29 @@
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
 import {
-  HEARS, ID, click, isShown, listen, openSite, setTicked, sleep, waitReady, WEBDRIVER_LACKS,
+  HEARS, ID, TABLES, click, isShown, listen, openSite, setTicked, sleep, waitReady, WEBDRIVER_LACKS,
 } from "./browser.js";
 
 let site;
 before(async () => { site = await openSite(); });
 after(async () => { await site?.close(); });
 
-// Focuses a control by pressing Tab from wherever the focus is, as a keyboard user would.
+// Focuses a control by pressing Tab (or Shift+Tab, back) from wherever the focus is, as a
+// keyboard user would, not past either end where it can be helped (Firefox's Tab there leaves
+// the page for its own toolbar; WebKit's Shift+Tab does not move from a clicked button).
+const TAB_ORDER = TABLES.controls.filter((c) => c.kind !== "picture").map((c) => String(c.id));
 async function tabTo(page, id) {
+  const to = TAB_ORDER.indexOf(String(id));
+  let back = true;
   for (let i = 0; i < 20; i++) {
-    if (await page.evaluate(() => document.activeElement?.dataset.id) === String(id)) return;
+    const at = TAB_ORDER.indexOf(await page.evaluate(() => document.activeElement?.dataset.id));
+    if (at === to) return;
+    const shift = back && at > to;
+    if (shift) await page.keyboard.down("Shift");
     await page.keyboard.press("Tab");
+    if (shift) await page.keyboard.up("Shift");
+    const now = await page.evaluate(() => document.activeElement?.dataset.id);
+    if (shift && TAB_ORDER.indexOf(now) === at) back = false;
   }
   assert.fail(`Tab never reached control ${id}`);
 }
