@@ -8,23 +8,13 @@ import path from "node:path";
 import { after, before, test } from "node:test";
 import { ENGINE, ID, ROOT, TABLES, WEBDRIVER_LACKS, openSite, pictureTable } from "./browser.js";
 
-// Windows' dialog base units for the template's font, ＭＳ Ｐゴシック 9 pt at 96 DPI: an average
-// character 7 px wide and 12 px high; a dialog unit is a quarter of the width, an eighth of
-// the height.
-const BASE_X = 7;
-const BASE_Y = 12;
-
-// a * b / c rounded half away from zero, as Windows' MulDiv (all values here are positive).
-const mulDiv = (a, b, c) => Math.floor((a * b + Math.floor(c / 2)) / c);
-const toPixels = ([x, y, w, h]) => [
-  mulDiv(x, BASE_X, 4), mulDiv(y, BASE_Y, 8), mulDiv(w, BASE_X, 4), mulDiv(h, BASE_Y, 8)];
-
 const KINDS = { button: "PushButton", checkbox: "CheckBox", picture: "Picture" };
 
-// The controls in template order: id, kind and rectangle in dialog units.
+// The controls in template order: id, kind and rectangle in pixels at 96 DPI, as the core
+// rounds the template's dialog units on Windows' base units.
 function templateControls() {
   assert.equal(TABLES.controls.length, 12, "twelve controls in the module's table");
-  return TABLES.controls.map(({ id, kind, units }) => ({ id, kind: KINDS[kind], dlu: units }));
+  return TABLES.controls.map(({ id, kind, rect }) => ({ id, kind: KINDS[kind], rect }));
 }
 
 // The 1x bitmap size of each picture, from the BMP headers of the files the table names.
@@ -48,10 +38,10 @@ const rectOf = (page, selector) => page.$eval(selector, (e) => {
 test("every control where its dialog units put it; pictures at their bitmap's size", async () => {
   const page = await site.open();
   const client = await rectOf(page, "#client");
-  assert.deepEqual(client.slice(2), toPixels(TABLES.rects.main.units).slice(2));
+  assert.deepEqual(client.slice(2), TABLES.rects.main.rect.slice(2));
   const sizes = bitmapSizes();
-  for (const { id, kind, dlu } of templateControls()) {
-    const expected = toPixels(dlu);
+  for (const { id, kind, rect } of templateControls()) {
+    const expected = [...rect];
     if (kind === "Picture") {
       const shown = await page.$eval(`[data-id="${id}"]`, (e) => e.dataset.bitmap);
       expected.splice(2, 2, ...sizes[shown]);

@@ -100,10 +100,15 @@ async function run(page, name) {
       () => `the box is ${step.is ? "not " : ""}ticked`),
     players: () => {},  // the bell plays in the page
     async hear(sounds, step) {
-      // The tap's own settling time unless the step names one.
-      const heard = await listen(page, 1000, step.settle_s === undefined ? undefined : step.settle_s * 1000);
-      assert.deepEqual({ bell: heard.bell, chime: heard.chime },
-        { bell: sounds.includes("bell"), chime: sounds.includes("chime") }, `${where}: ${JSON.stringify(heard.levels)}`);
+      // The tap's own settling time unless the step names one. A sound just asked for may
+      // take an engine's audio a moment to reach full level: a second window is heard then.
+      const wanted = { bell: sounds.includes("bell"), chime: sounds.includes("chime") };
+      let heard = await listen(page, 1000, step.settle_s === undefined ? undefined : step.settle_s * 1000);
+      const fainter = (h) => (wanted.bell && !h.bell) || (wanted.chime && !h.chime);
+      if (fainter(heard) && !(heard.bell && !wanted.bell) && !(heard.chime && !wanted.chime)) {
+        heard = await listen(page, 1000, 0);
+      }
+      assert.deepEqual({ bell: heard.bell, chime: heard.chime }, wanted, `${where}: ${JSON.stringify(heard.levels)}`);
       if (sounds.length) {
         assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", `${where}: sound trouble reported`);
       }

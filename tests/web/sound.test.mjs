@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import {
-  BMP, HEARS, ID, ROOT, caption, click, launchBrowser, listen, openSite, openTappedPage, serveSite,
+  BMP, HEARS, ID, ROOT, TABLES, caption, click, launchBrowser, listen, openSite, openTappedPage, serveSite,
   setTicked, waitForBitmap, WEBDRIVER_LACKS,
 } from "./browser.js";
 
@@ -65,7 +65,7 @@ test("a click before the waves are made: the window answers at once, the bell fo
   const status = () => page.$eval("#sound-status", (e) => e.textContent);
   await setTicked(page, ID.IGNORESIGNAL, true);
   await click(page, ID.START);
-  assert.equal(await caption(page, ID.START), "停止");
+  assert.equal(await caption(page, ID.START), TABLES.texts.stop);
   await waitForBitmap(page, ID.PANEL, [BMP.ALARM, BMP.DARK], 1000);
   assert.equal(await status(), "音を読み込み中…");
   let heard = await listen(page);

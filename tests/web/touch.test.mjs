@@ -3,7 +3,7 @@
 import assert from "node:assert/strict";
 import { after, before, test } from "node:test";
 import {
-  ENGINE, ID, caption, lacks, launchBrowser, openWindow, serveSite, sleep, until,
+  ENGINE, ID, TABLES, caption, lacks, launchBrowser, openWindow, serveSite, sleep, until,
 } from "./browser.js";
 
 const NO_TOUCH = { skip: lacks({ webkit: "WebDriver emulates no touch screen" }) };
@@ -80,14 +80,14 @@ test("one tap on 開始 lets the page's sound run within 1 s; till then a hint a
   await until(async () => await peek(page, HINT) === TAP_FOR_SOUND, 1000, "the tap hint");
   assert.equal(await peek(page, CONTEXT_STATE), "suspended", "no sound before the first tap");
   await peek(page, scriptClick(ID.START)); // Stop
-  assert.equal(await caption(page, ID.START), "開始");
+  assert.equal(await caption(page, ID.START), TABLES.controls.find((c) => c.id === ID.START).caption);
 
   await page.tap(`[data-id="${ID.START}"]`);
   const tapped = Date.now();
   await until(async () => await peek(page, CONTEXT_STATE) === "running", 1000,
     "the audio context runs");
   assert.ok(Date.now() - tapped <= 1000);
-  assert.equal(await caption(page, ID.START), "停止", "the tap started the alarm");
+  assert.equal(await caption(page, ID.START), TABLES.texts.stop, "the tap started the alarm");
   await sleep(500); // past the page's grace for a context to start
   assert.equal(await peek(page, HINT), "", "no hint once sound runs");
   await page.close();
