@@ -43,7 +43,8 @@ async function choose(page, item, name, bytes) {
 
 async function bellHeard(page) {
   await click(page, ID.BELL);
-  const heard = await listen(page, 600);
+  // Long enough for the first sound of a page, which some engines' audio starts late.
+  const heard = await listen(page, 1200, 400);
   await click(page, ID.BELL);
   return { bell: heard.bell, tone: heard.levels.quietLow - heard.levels.quietMid >= 30, heard };
 }
