@@ -28,9 +28,10 @@ test("the confirm deadline: the brake sounds beside the bell after 5 s, confirm 
     === TABLES.texts.emergencyBrake, DEADLINE_MS + 2000, "非常ブレーキ announced");
   const braking = await listen(page, 300, 50);
   // Broadband air: the quiet bands between the bell's and chime's partials rise far (about
-  // 20 dB in its first 300 ms), while the bell's own band keeps its level.
-  const quiet = ({ levels }) => Math.max(levels.quietLow, levels.quietMid);
-  assert.ok(quiet(braking) - quiet(before) >= 12,
+  // 20 dB in its first 300 ms), while the bell's own band keeps its level. Each band is set
+  // against itself: a recorded sink (WebKit) leaks the bell into one of them.
+  const rise = (band) => braking.levels[band] - before.levels[band];
+  assert.ok(Math.max(rise("quietLow"), rise("quietMid")) >= 12,
     `the brake heard: ${JSON.stringify(before.levels)} -> ${JSON.stringify(braking.levels)}`);
   assert.ok(Math.abs(braking.levels.bell - before.levels.bell) <= 6, "the brake cuts not the bell");
 
