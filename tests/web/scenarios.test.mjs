@@ -10,6 +10,7 @@ const TABLE = JSON.parse(fs.readFileSync(path.join(ROOT, "tests/e2e/scenarios.js
 const DEFAULT_WITHIN_S = 5;
 const BLINKS_WITHIN_S = 4;
 const ALIVE_FOR_S = 1;
+const WINDOW_S = 1;
 const KEYS = { Return: "Enter" };
 
 const control = (name) => {
@@ -103,10 +104,11 @@ async function run(page, name) {
       // The tap's own settling time unless the step names one. A sound just asked for may
       // take an engine's audio a moment to reach full level: a second window is heard then.
       const wanted = { bell: sounds.includes("bell"), chime: sounds.includes("chime") };
-      let heard = await listen(page, 1000, step.settle_s === undefined ? undefined : step.settle_s * 1000);
+      const ms = (step.window_s ?? WINDOW_S) * 1000;
+      let heard = await listen(page, ms, step.settle_s === undefined ? undefined : step.settle_s * 1000);
       const missing = (wanted.bell && !heard.bell) || (wanted.chime && !heard.chime);
       const extra = (heard.bell && !wanted.bell) || (heard.chime && !wanted.chime);
-      if (missing && !extra) heard = await listen(page, 1000, 0);
+      if (missing && !extra) heard = await listen(page, ms, 0);
       assert.deepEqual({ bell: heard.bell, chime: heard.chime }, wanted, `${where}: ${JSON.stringify(heard.levels)}`);
       if (sounds.length) {
         assert.equal(await page.$eval("#sound-status", (e) => e.textContent), "", `${where}: sound trouble reported`);

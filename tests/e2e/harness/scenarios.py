@@ -30,14 +30,14 @@ CHECKS = ("see", "watched", "blinks", "running", "checked", "players", "hear", "
           "focus")
 
 
-def assert_heard(test, recorder, sounds, where=""):
-    """Exactly `sounds` (of "bell" and "chime") in the last WINDOW_S seconds; none is silence."""
+def assert_heard(test, recorder, sounds, where="", window_s=WINDOW_S):
+    """Exactly `sounds` (of "bell" and "chime") in the last `window_s` seconds; none is silence."""
     now = time.monotonic()
     if not sounds:
-        level = recorder.level(now - WINDOW_S, now)
+        level = recorder.level(now - window_s, now)
         test.assertLess(level, SILENT_DB, f"{where}sound at {level:.1f} dBFS")
         return
-    low, high = recorder.band_levels(now - WINDOW_S, now, CHIME_BAND_HZ, BELL_BAND_HZ)
+    low, high = recorder.band_levels(now - window_s, now, CHIME_BAND_HZ, BELL_BAND_HZ)
     heard = f"{where}chime band {low:.0f} dB, bell band {high:.0f} dB"
     if "bell" in sounds:
         test.assertGreater(high, BELL_AUDIBLE_DB, "no bell; " + heard)
@@ -190,7 +190,8 @@ class Runner:
 
     def _hear(self, sounds, step):
         self.sleep(step.get("settle_s", SETTLE_S))
-        assert_heard(self.test, self.edition.recorder, sounds, where=self.where + ": ")
+        assert_heard(self.test, self.edition.recorder, sounds, where=self.where + ": ",
+                     window_s=step.get("window_s", WINDOW_S))
 
     def _ended(self, _value, step):
         self.test.assertTrue(self.edition.ended(step.get("within_s", 15)),
