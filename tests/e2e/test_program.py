@@ -4,6 +4,7 @@ Run: /usr/bin/python3 -m unittest discover -s tests/e2e -v   (needs the windows 
 """
 
 import shutil
+import sys
 import subprocess
 import time
 import unittest
@@ -102,6 +103,10 @@ class ProgramCase(unittest.TestCase):
 
     def tearDown(self):
         self.program.kill()
+        result = self._outcome.result
+        failed = any(test is self for test, _ in result.failures + result.errors)
+        if failed and self.program.printed():
+            print(f"\n{self.id()}: the program printed:\n{self.program.printed()}", file=sys.stderr)
 
     # -- what a user sees and hears ---------------------------------------------------------
 

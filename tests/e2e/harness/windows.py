@@ -29,7 +29,12 @@ class Program:
     def __init__(self, session, driver, exe=None):
         self.driver = driver
         exe = exe or BIN_DIR / "orvaneats.exe"
-        self.proc = session.start_windows(exe, cwd=str(session.tmp))
+        # What Wine and the program (its bell players too) print, Wine's errors and crashes
+        # among it, for a failing test to show.
+        self.log = session.tmp / f"{exe.stem}-{len(list(session.tmp.glob('*.stderr')))}.stderr"
+        with open(self.log, "wb") as log:
+            self.proc = session.start_windows(exe, cwd=str(session.tmp), stderr=log,
+                                              env={"WINEDEBUG": "-all,err+all"})
         self.hwnd = driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
         if self.hwnd == "none":
             raise AssertionError("the main window did not appear")
@@ -64,6 +69,11 @@ class Program:
             return True
         except Exception:  # noqa: BLE001 - a timeout is the answer here
             return False
+
+    def printed(self, lines=20):
+        """The last lines the program's processes printed."""
+        text = self.log.read_text(encoding="utf-8", errors="replace").splitlines()
+        return "\n".join(text[-lines:])
 
     def kill(self):
         if self.running():
