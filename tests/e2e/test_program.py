@@ -106,7 +106,8 @@ class ProgramCase(unittest.TestCase):
         result = self._outcome.result
         failed = any(test is self for test, _ in result.failures + result.errors)
         if failed and self.program.printed():
-            print(f"\n{self.id()}: the program printed:\n{self.program.printed()}", file=sys.stderr)
+            print(f"\n{self.id()}: the program printed:\n{self.program.printed()}",
+                  file=sys.stderr)
 
     # -- what a user sees and hears ---------------------------------------------------------
 

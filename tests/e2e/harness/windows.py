@@ -1,6 +1,8 @@
 """The Windows program's driver: one run of orvaneats.exe under Wine, worked through
 e2edriver.exe by its control ids, for the end-to-end tests and the benches alike."""
 
+from pathlib import Path
+
 from . import tables
 from .build import BIN_DIR
 
@@ -31,7 +33,8 @@ class Program:
         exe = exe or BIN_DIR / "orvaneats.exe"
         # What Wine and the program (its bell players too) print, Wine's errors and crashes
         # among it, for a failing test to show.
-        self.log = session.tmp / f"{exe.stem}-{len(list(session.tmp.glob('*.stderr')))}.stderr"
+        runs = len(list(session.tmp.glob("*.stderr")))
+        self.log = session.tmp / f"{Path(exe).stem}-{runs}.stderr"
         with open(self.log, "wb") as log:
             self.proc = session.start_windows(exe, cwd=str(session.tmp), stderr=log,
                                               env={"WINEDEBUG": "-all,err+all"})
