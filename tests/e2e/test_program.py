@@ -4,8 +4,8 @@ Run: /usr/bin/python3 -m unittest discover -s tests/e2e -v   (needs the windows 
 """
 
 import shutil
-import sys
 import subprocess
+import sys
 import time
 import unittest
 
@@ -105,9 +105,9 @@ class ProgramCase(unittest.TestCase):
         self.program.kill()
         result = self._outcome.result
         failed = any(test is self for test, _ in result.failures + result.errors)
-        if failed and self.program.printed():
-            print(f"\n{self.id()}: the program printed:\n{self.program.printed()}",
-                  file=sys.stderr)
+        printed = self.program.printed() if failed else ""
+        if printed:
+            print(f"\n{self.id()}: the program printed:\n{printed}", file=sys.stderr)
 
     # -- what a user sees and hears ---------------------------------------------------------
 
