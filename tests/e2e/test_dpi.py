@@ -14,7 +14,7 @@ import harness
 from harness import tables
 from harness.windows import (ABOUT_TITLE, IDC_CONFIRM, IDC_IGNORESIGNAL, IDC_PANEL, IDC_SIGNAL,
                              IDC_START, IDC_SUSTAIN, IDD_MAIN_DIALOG, IDM_ABOUTBOX, IDOK,
-                             MAIN_TITLE, dialog_id)
+                             Program, dialog_id)
 from test_program import (LONGEST_APPROACH_S, PANEL_ALARM, PANEL_DARK, PANEL_NORMAL,
                           PERMISSIVE, PICTURE_SIZES as BASE_SIZES, SIGNAL_STOP, START)
 
@@ -54,10 +54,7 @@ class Scale:
         self.session, self.driver, _ = harness.start_session(recording=False, dpi=dpi)
         try:
             self.exe = harness.BIN_DIR / "orvaneats.exe"
-            self.session.start_windows(self.exe, cwd=str(self.session.tmp))
-            self.hwnd = self.driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
-            if self.hwnd == "none":
-                raise AssertionError("the main window did not appear")
+            self.hwnd = Program(self.session, self.driver, self.exe).hwnd
         except BaseException:
             self.session.close()
             raise

@@ -40,7 +40,8 @@ class Program:
                                               env={"WINEDEBUG": "-all,err+all"})
         self.hwnd = driver.ok("find 60000 " + MAIN_TITLE, timeout=90)
         if self.hwnd == "none":
-            raise AssertionError("the main window did not appear")
+            raise AssertionError("the main window did not appear; the program printed:\n"
+                                 + self.printed())
 
     def target(self):
         self.driver.ok("target " + self.hwnd)
