@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 // clang-format on
 
+#include "alarm_ids.h"
 #include "answers.h"
 #include "driver.h"
 #include "module_path.h"
@@ -14,7 +15,6 @@ namespace e2e {
 namespace {
 
 constexpr wchar_t kTickWindowClass[] = L"OrvaneE2eTickWindow";
-constexpr WPARAM kBlinkTimerId = 2;
 
 template <typename Visit>
 void ForEachProcessNamed(const std::wstring& name, Visit visit) {
@@ -50,7 +50,7 @@ std::string Driver::KillProcs(const Args&, const std::wstring& rest) {
 }
 
 LRESULT CALLBACK Driver::TickWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER && wParam == kBlinkTimerId) {
+    if (message == WM_TIMER && wParam == static_cast<WPARAM>(ats::TIMER_BLINK)) {
         ++ticks_;
         return 0;
     }
