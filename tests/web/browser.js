@@ -235,6 +235,9 @@ export const BANDS = {
 // sound's band stays below the quiet bands in every engine.
 export const HEARD_ABOVE_QUIET_DB = ENGINE === "chromium" ? 30 : 20;
 const AUDIBLE_FLOOR_DB = -80;
+// How long WebKitGTK's output (GStreamer into PulseAudio) still plays a sound the page has
+// stopped: a bell stopped at the end was heard in the recording 250 ms later.
+const SINK_LAG_MS = 250;
 
 // Which of the two sounds the page plays during `ms`, from `settle` ms on: the tap's window
 // (8192 samples, under 190 ms) still holds a sound stopped just before. Where `again` holds for
@@ -244,7 +247,8 @@ const AUDIBLE_FLOOR_DB = -80;
 export async function listen(page, ms = 1000, settle = 250, again = () => false) {
   const bandLevels = () => (page.bandLevels ? page.bandLevels(BANDS, ms)
     : page.evaluate((bands, span) => window.__orvaneTap.bandLevels(bands, span), BANDS, ms));
-  await sleep(settle);
+  // A recorded sink hears the page through the engine's output buffer, later by its latency.
+  await sleep(settle + (page.bandLevels ? SINK_LAG_MS : 0));
   let levels = await bandLevels();
   if (again(verdict(levels))) {
     const next = await bandLevels();
